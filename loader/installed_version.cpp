@@ -1,0 +1,47 @@
+// The installed-version record: value "Version" of HKEY_LOCAL_MACHINE\Software\<RegPath>.
+#include "loader.h"
+
+#include <windows.h>
+
+namespace {
+
+enum {
+    kSubKeyCapacity = 261,
+    kDataCapacity = 261, // one byte beyond the 260 announced stays zero
+    kAnnouncedDataSize = 260
+};
+
+const char kSoftwarePrefix[] = "Software\\";
+
+} // namespace
+
+int QueryInstalledVersion(const char *regPath, char *installedVersion) {
+    // A sub-key that does not fit its buffer names no key that could be opened.
+    if (lstrlenA(regPath) + static_cast<int>(sizeof(kSoftwarePrefix)) > kSubKeyCapacity) {
+        return 0;
+    }
+    char subKey[kSubKeyCapacity] = {0};
+    wsprintfA(subKey, "Software\\%s", regPath);
+
+    HKEY key = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return 0;
+    }
+    char data[kDataCapacity] = {0};
+    DWORD size = kAnnouncedDataSize;
+    LSTATUS status =
+        RegQueryValueExA(key, "Version", NULL, NULL, reinterpret_cast<LPBYTE>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        return 0;
+    }
+    // The data are terminated by the spare byte even when stored without a terminator. A text
+    // too long for the caller's buffer cannot be a version: it comes back empty, which orders
+    // exactly as the whole text would (before every valid version).
+    if (lstrlenA(data) >= kVersionCapacity) {
+        installedVersion[0] = '\0';
+    } else {
+        lstrcpyA(installedVersion, data);
+    }
+    return 1;
+}

@@ -1,0 +1,32 @@
+// The loader's own operations and the descriptor they fill. Every operation returns 1 for
+// success and 0 for failure, except CompareVersions, whose sign carries the order.
+#pragma once
+
+// Capacities in characters, terminator included.
+enum {
+    kPathCapacity = 260,        // MAX_PATH
+    kDescriptorCapacity = 261,  // RuntimePackage and RegPath: 260 handed to the reader
+    kVersionCapacity = 33,      // version texts and normalised versions: 32 characters
+    kDescriptorVersionSize = 32 // Version: 31 characters
+};
+
+struct PackageDescriptor {
+    char RuntimePackage[kDescriptorCapacity];
+    char RegPath[kDescriptorCapacity];
+    char Version[kVersionCapacity];
+};
+
+// Reads section "autorun" of the descriptor file; 1 when all three values are there and
+// none is empty.
+int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor);
+
+// Reads the value "Version" of HKEY_LOCAL_MACHINE\Software\<regPath> into a buffer of
+// kVersionCapacity; 1 when it was read. On 0 the buffer is not touched.
+int QueryInstalledVersion(const char *regPath, char *installedVersion);
+
+// Rewrites a version text into four zero-padded fields ("1.2.3.4" -> "0001.0002.0003.0004") in a
+// buffer of kVersionCapacity; 0 and the buffer untouched when the text is rejected.
+int NormalizeVersion(const char *text, char *normalized);
+
+// Greater than 0 when first orders after second, 0 when alike, less than 0 when before.
+int CompareVersions(const char *first, const char *second);

@@ -1,0 +1,116 @@
+// The loader run: guard, locate, read, decide, stage, launch, wait, clean up. Every end
+// returns 0, which becomes the exit code.
+#include "loader.h"
+#include "paths.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <string.h>
+
+namespace {
+
+const char kGuardName[] = "9656B2A6-167D-4c65-8B03-E4E32C9E18A2";
+const char kDescriptorName[] = "autorun.inf";
+const DWORD kPauseMilliseconds = 2000;
+
+// 1 when installation is due: nothing readable is installed, or the travelling version orders
+// after the installed one.
+int IsInstallDue(const PackageDescriptor *descriptor) {
+    char installedVersion[kVersionCapacity] = {0};
+    if (!QueryInstalledVersion(descriptor->RegPath, installedVersion)) {
+        return 1;
+    }
+    return CompareVersions(descriptor->Version, installedVersion) > 0;
+}
+
+// Forms the staging path in the temporary directory, without its trailing backslash. 0 when
+// there is no staging: no temporary directory, a name that would leave it, or a path that does
+// not fit. Staging elsewhere would delete and overwrite a file that is not the loader's.
+int FormStagingPath(const char *runtimePackage, char *stagingPath) {
+    char tempDirectory[kPathCapacity] = {0};
+    DWORD length = GetTempPathA(sizeof(tempDirectory), tempDirectory);
+    if (length == 0 || length >= sizeof(tempDirectory) || !IsNameBelowDirectory(runtimePackage)) {
+        return 0;
+    }
+    size_t end = strlen(tempDirectory);
+    if (end > 0 && tempDirectory[end - 1] == '\\') {
+        tempDirectory[end - 1] = '\0';
+    }
+    return JoinPath(stagingPath, kPathCapacity, tempDirectory, runtimePackage);
+}
+
+// Launches the package through the shell with its default action and waits for it to end.
+void RunPackage(const char *file) {
+    SHELLEXECUTEINFOA launch;
+    ZeroMemory(&launch, sizeof(launch));
+    launch.cbSize = sizeof(launch);
+    launch.fMask = SEE_MASK_NOCLOSEPROCESS;
+    launch.lpVerb = "";
+    launch.lpFile = file;
+    launch.lpParameters = "";
+    launch.nShow = SW_SHOW;
+    if (!ShellExecuteExA(&launch)) {
+        return;
+    }
+    // A launch handed to an already running program gives no process to wait for.
+    if (launch.hProcess != NULL) {
+        WaitForSingleObject(launch.hProcess, INFINITE);
+    }
+    Sleep(kPauseMilliseconds);
+    CloseHandle(launch.hProcess);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The guard handle is never closed: the guard lasts as long as this process, so any loader
+    // started before it ends stops here. Only the existence of the name counts.
+    CreateMutexA(NULL, FALSE, kGuardName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        return 0;
+    }
+
+    char programDirectory[kPathCapacity] = {0};
+    // A module path that fills the buffer was cut, and may be unterminated.
+    if (GetModuleFileNameA(NULL, programDirectory, sizeof(programDirectory)) >=
+        sizeof(programDirectory)) {
+        return 0;
+    }
+    PathRemoveFileSpecA(programDirectory);
+
+    char workingPath[kPathCapacity] = {0};
+    if (!JoinPath(workingPath, sizeof(workingPath), programDirectory, kDescriptorName)) {
+        return 0;
+    }
+    PackageDescriptor descriptor;
+    ZeroMemory(&descriptor, sizeof(descriptor));
+    if (!ReadPackageDescriptor(workingPath, &descriptor) || !IsInstallDue(&descriptor)) {
+        return 0;
+    }
+
+    // The source path is formed before anything is touched, so a name too long for it ends
+    // the run with nothing deleted.
+    char stagingPath[kPathCapacity] = {0};
+    int canStage = FormStagingPath(descriptor.RuntimePackage, stagingPath);
+    if (!JoinPath(workingPath, sizeof(workingPath), programDirectory, descriptor.RuntimePackage)) {
+        return 0;
+    }
+    BOOL staged = FALSE;
+    if (canStage) {
+        // A copy left by an earlier run is removed first; if that fails, the copy overwrites it.
+        if (PathFileExistsA(stagingPath)) {
+            DeleteFileA(stagingPath);
+        }
+        staged = CopyFileA(workingPath, stagingPath, FALSE);
+    }
+
+    RunPackage(staged ? stagingPath : workingPath);
+
+    if (staged) {
+        Sleep(kPauseMilliseconds);
+        DeleteFileA(stagingPath);
+    }
+    return 0;
+}

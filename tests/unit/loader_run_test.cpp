@@ -1,0 +1,396 @@
+// The whole run on the simulated Windows: its four ends, the install decision, staging, the
+// launch, the pauses on the virtual clock, and the cases where paths must not be trusted.
+#include "medium.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const Calls kGuardCalls = {"CreateMutexA", "GetLastError"};
+const Calls kLocateCalls = {"GetModuleFileNameA", "PathRemoveFileSpecA"};
+const Calls kDescriptorCalls = {"GetPrivateProfileStringA", "GetPrivateProfileStringA",
+                                "GetPrivateProfileStringA"};
+const Calls kRegistryCalls = {"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"};
+
+Calls Join(std::initializer_list<Calls> parts) {
+    Calls all;
+    for (const Calls &part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+std::map<std::string, std::string> Snapshot() {
+    std::map<std::string, std::string> files;
+    for (const std::string &path : winsim::Files()) {
+        files[path] = winsim::FileContent(path);
+    }
+    return files;
+}
+
+// The calls from the first call named `first` on.
+Calls CallsFrom(const std::string &first) {
+    Calls all = winsim::Calls();
+    auto start = std::find(all.begin(), all.end(), first);
+    return Calls(start, all.end());
+}
+
+const winsim::Event *Find(const std::string &call, const std::string &detailStart = "") {
+    for (const winsim::Event &event : winsim::Log()) {
+        if (event.call == call && event.detail.compare(0, detailStart.size(), detailStart) == 0) {
+            return &event;
+        }
+    }
+    return nullptr;
+}
+
+TEST(LoaderRun, FourEnds) {
+    // Another loader runs: nothing but the guard.
+    medium::LayOut();
+    winsim::HoldMutexElsewhere(medium::kGuard);
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(kGuardCalls, winsim::Calls());
+
+    // Descriptor incomplete.
+    medium::LayOut();
+    winsim::AddFile("C:\\Medium\\autorun.inf", "[autorun]\nRuntimePackage=setup.exe\n");
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(
+        Join({kGuardCalls, kLocateCalls, {"GetPrivateProfileStringA", "GetPrivateProfileStringA"}}),
+        winsim::Calls());
+
+    // Up to date.
+    medium::LayOut();
+    winsim::SetTextValue(medium::kKey, "Version", "2.1.0.5");
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(Join({kGuardCalls, kLocateCalls, kDescriptorCalls, kRegistryCalls}), winsim::Calls());
+
+    // Installed.
+    medium::LayOut();
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(Join({kGuardCalls,
+                    kLocateCalls,
+                    kDescriptorCalls,
+                    {"RegOpenKeyExA"},
+                    {"GetTempPathA", "PathFileExistsA", "CopyFileA", "ShellExecuteExA",
+                     "WaitForSingleObject", "Sleep", "CloseHandle", "Sleep", "DeleteFileA"}}),
+              winsim::Calls());
+}
+
+TEST(LoaderRun, GuardIsTheFixedNameHeldForTheWholeProcess) {
+    medium::LayOut();
+    WinMain(nullptr, nullptr, const_cast<char *>(""), SW_SHOWDEFAULT);
+    EXPECT_EQ(std::string(medium::kGuard) + " not owned: created", winsim::Log().front().detail);
+    EXPECT_TRUE(winsim::MutexExists(medium::kGuard)); // never closed by the run
+    EXPECT_FALSE(winsim::MutexExists("9656b2a6-167d-4c65-8b03-e4e32c9e18a2"));
+    winsim::EndProcess();
+    EXPECT_FALSE(winsim::MutexExists(medium::kGuard));
+
+    // A guard that cannot be created (other than by an existing name) does not stop the run.
+    medium::LayOut();
+    winsim::FailMutexCreation(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(1u, winsim::Launches().size());
+}
+
+struct Decision {
+    const char *label;
+    const char *travelling;
+    void (*installed)();
+    bool installs;
+};
+
+TEST(LoaderRun, InstallDecision) {
+    const Decision cases[] = {
+        {"no key", "2.1.0.5", [] {}, true},
+        {"no key, unnormalisable travelling version", "junk", [] {}, true},
+        {"key denied", "2.1.0.5", [] { winsim::DenyKey(medium::kKey); }, true},
+        {"no value", "2.1.0.5", [] { winsim::AddKey(medium::kKey); }, true},
+        {"value of 300 bytes", "2.1.0.5",
+         [] { winsim::SetTextValue(medium::kKey, "Version", std::string(299, '1')); }, true},
+        {"empty value", "2.1.0.5", [] { winsim::SetTextValue(medium::kKey, "Version", ""); }, true},
+        {"REG_DWORD value", "2.1.0.5",
+         [] { winsim::SetValue(medium::kKey, "Version", REG_DWORD, std::string("\1\0\0\0", 4)); },
+         true},
+        {"older", "2.1.0.5", [] { winsim::SetTextValue(medium::kKey, "Version", "2.1.0.4"); },
+         true},
+        {"older, other form", "2.1.0.5",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "20100004"); }, true},
+        {"installed text too long to be a version", "2.1.0.5",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "9.9.9.9" + std::string(60, ' ')); },
+         true},
+        {"equal", "2.1.0.5", [] { winsim::SetTextValue(medium::kKey, "Version", "2.1.0.5"); },
+         false},
+        {"equal, other form", "21000005",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "2.1.0.5"); }, false},
+        {"newer", "2.1.0.5", [] { winsim::SetTextValue(medium::kKey, "Version", "10.0.0.0"); },
+         false},
+        {"unnormalisable travelling version", "2.1",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "1.0.0.0"); }, false},
+        {"both unnormalisable", "2.1", [] { winsim::SetTextValue(medium::kKey, "Version", "1.0"); },
+         false},
+    };
+    for (const Decision &row : cases) {
+        SCOPED_TRACE(row.label);
+        medium::LayOut("setup.exe", row.travelling);
+        row.installed();
+        EXPECT_EQ(0, medium::RunLoader());
+        EXPECT_EQ(row.installs ? 1u : 0u, winsim::Launches().size()) << winsim::LogText();
+        EXPECT_EQ(row.installs, Find("CopyFileA") != nullptr);
+    }
+}
+
+TEST(LoaderRun, StagesLaunchesWaitsAndRemovesTheCopy) {
+    medium::LayOut();
+    winsim::LaunchRunsFor(7000);
+    EXPECT_EQ(0, medium::RunLoader());
+
+    EXPECT_EQ("C:\\Medium\\setup.exe -> C:\\Temp\\setup.exe: ok", Find("CopyFileA")->detail);
+    ASSERT_EQ(1u, winsim::Launches().size());
+    const winsim::Launch &launch = winsim::Launches()[0];
+    EXPECT_EQ(sizeof(SHELLEXECUTEINFOA), launch.cbSize);
+    EXPECT_EQ(SEE_MASK_NOCLOSEPROCESS, launch.fMask);
+    EXPECT_TRUE(launch.hwndNull);
+    EXPECT_FALSE(launch.verbNull);
+    EXPECT_EQ("", launch.verb);
+    EXPECT_EQ("C:\\Temp\\setup.exe", launch.file);
+    EXPECT_TRUE(launch.fileExisted);
+    EXPECT_FALSE(launch.parametersNull);
+    EXPECT_EQ("", launch.parameters);
+    EXPECT_TRUE(launch.directoryNull);
+    EXPECT_EQ("C:\\Medium", launch.workingDirectory);
+    EXPECT_EQ(SW_SHOW, launch.show);
+
+    // Waited without limit; the copy goes 4000 ms after the package ended.
+    EXPECT_EQ("process C:\\Temp\\setup.exe for INFINITE: 0", Find("WaitForSingleObject")->detail);
+    const winsim::Event *deletion = Find("DeleteFileA");
+    EXPECT_EQ("C:\\Temp\\setup.exe: ok", deletion->detail);
+    EXPECT_EQ(launch.endsAt + 4000, deletion->at);
+    EXPECT_EQ(launch.endsAt + 2000, Find("CloseHandle")->at);
+    EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
+    EXPECT_TRUE(winsim::FileExists("C:\\Medium\\setup.exe"));
+    EXPECT_EQ(0, winsim::OpenKeyCount());
+}
+
+TEST(LoaderRun, StaleCopyIsReplaced) {
+    medium::LayOut();
+    winsim::AddFile("C:\\Temp\\setup.exe", "stale");
+    medium::RunLoader();
+    EXPECT_EQ(Calls({"PathFileExistsA", "DeleteFileA", "CopyFileA", "ShellExecuteExA",
+                     "WaitForSingleObject", "Sleep", "CloseHandle", "Sleep", "DeleteFileA"}),
+              CallsFrom("PathFileExistsA"));
+    EXPECT_EQ("package", winsim::FileContent("C:\\Medium\\setup.exe"));
+    EXPECT_EQ("C:\\Temp\\setup.exe", winsim::Launches()[0].file);
+}
+
+// Whenever the copy fails, the package runs where it lies and nothing is deleted afterwards.
+TEST(LoaderRun, FailedCopyLaunchesInPlace) {
+    const struct {
+        const char *label;
+        const char *package;
+        void (*setUp)();
+    } cases[] = {
+        {"locked stale copy", "setup.exe",
+         [] {
+             winsim::AddFile("C:\\Temp\\setup.exe", "stale");
+             winsim::LockFile("C:\\Temp\\setup.exe");
+         }},
+        {"missing sub-directory", "sub\\setup.exe", [] {}},
+        {"missing source", "setup.exe", [] { winsim::RemoveFile("C:\\Medium\\setup.exe"); }},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        medium::LayOut(row.package);
+        row.setUp();
+        auto before = Snapshot();
+        medium::RunLoader();
+        EXPECT_EQ(before, Snapshot());
+        ASSERT_EQ(1u, winsim::Launches().size());
+        EXPECT_EQ(std::string("C:\\Medium\\") + row.package, winsim::Launches()[0].file);
+        Calls afterLaunch = CallsFrom("ShellExecuteExA");
+        EXPECT_EQ(afterLaunch.end(),
+                  std::find(afterLaunch.begin(), afterLaunch.end(), "DeleteFileA"));
+    }
+}
+
+TEST(LoaderRun, FailedLaunchStillRemovesTheCopyAfterAPause) {
+    medium::LayOut();
+    winsim::LaunchFails(ERROR_NO_ASSOCIATION);
+    medium::RunLoader();
+    const winsim::Event *launch = Find("ShellExecuteExA");
+    EXPECT_EQ(nullptr, Find("WaitForSingleObject"));
+    EXPECT_EQ(nullptr, Find("CloseHandle"));
+    EXPECT_EQ(launch->at + 2000, Find("DeleteFileA")->at);
+    EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
+}
+
+TEST(LoaderRun, LaunchWithoutProcessHandle) {
+    medium::LayOut();
+    winsim::LaunchGivesNoHandle();
+    medium::RunLoader();
+    const winsim::Event *launch = Find("ShellExecuteExA");
+    EXPECT_EQ(nullptr, Find("WaitForSingleObject"));
+    EXPECT_EQ(launch->at + 2000, Find("CloseHandle")->at);
+    EXPECT_EQ(launch->at + 4000, Find("DeleteFileA")->at);
+}
+
+// A copy still held at the end (its process outlives the pauses) stays: there is no retry.
+TEST(LoaderRun, CopyStillHeldAtTheEndStays) {
+    medium::LayOut();
+    winsim::LaunchRunsFor(10000);
+    winsim::LaunchGivesNoHandle();
+    medium::RunLoader();
+    EXPECT_EQ("C:\\Temp\\setup.exe: error 32", Find("DeleteFileA")->detail);
+    EXPECT_TRUE(winsim::FileExists("C:\\Temp\\setup.exe"));
+    Calls calls = winsim::Calls();
+    EXPECT_EQ(1, std::count(calls.begin(), calls.end(), "DeleteFileA"));
+}
+
+TEST(LoaderRun, TemporaryPathForms) {
+    const struct {
+        const char *tempPath;
+        const char *staging;
+    } cases[] = {
+        {"C:\\Temp\\", "C:\\Temp\\setup.exe"},
+        {"C:\\Temp", "C:\\Temp\\setup.exe"},
+        {"C:\\", "C:\\setup.exe"},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.tempPath);
+        medium::LayOut();
+        winsim::SetTempPath(row.tempPath);
+        medium::RunLoader();
+        EXPECT_EQ(row.staging, winsim::Launches().at(0).file);
+        EXPECT_EQ(std::string(row.staging) + ": ok", Find("DeleteFileA")->detail);
+    }
+}
+
+// At a drive root the program directory keeps its backslash, so the descriptor path holds two
+// backslashes in a row; Windows reads it all the same.
+TEST(LoaderRun, LoaderAtTheRootOfADrive) {
+    winsim::Reset();
+    winsim::SetModulePath("Q:\\loader.exe");
+    winsim::AddFile("Q:\\autorun.inf",
+                    medium::Descriptor("setup.exe", medium::kRegPath, "1.0.0.0"));
+    winsim::AddFile("Q:\\setup.exe", "package");
+    medium::RunLoader();
+    EXPECT_EQ("autorun RuntimePackage size 260 Q:\\\\autorun.inf: 9",
+              Find("GetPrivateProfileStringA")->detail);
+    EXPECT_EQ("Q:\\\\setup.exe -> C:\\Temp\\setup.exe: ok", Find("CopyFileA")->detail);
+    EXPECT_EQ(1u, winsim::Launches().size());
+}
+
+// Names that would make the staging path leave the temporary directory are never staged: the
+// package runs where it lies and no file anywhere is deleted or written.
+TEST(LoaderRun, NamesThatLeaveTheTemporaryDirectoryAreNotStaged) {
+    const char *names[] = {"..\\Victim\\setup.exe",
+                           "sub\\..\\..\\Victim\\setup.exe",
+                           "../Victim/setup.exe",
+                           "sub/.. /../Victim/setup.exe",
+                           "...\\setup.exe",
+                           "C:\\Victim\\setup.exe",
+                           "C:setup.exe",
+                           "\\Victim\\setup.exe",
+                           "\\\\server\\share\\setup.exe",
+                           "setup.exe:stream"};
+    for (const char *name : names) {
+        SCOPED_TRACE(name);
+        medium::LayOut();
+        winsim::AddFile("C:\\Medium\\autorun.inf",
+                        medium::Descriptor(name, medium::kRegPath, "2.1.0.5"));
+        winsim::AddFile("C:\\Victim\\setup.exe", "user's file");
+        winsim::AddFile("C:\\setup.exe", "user's file");
+        auto before = Snapshot();
+        medium::RunLoader();
+        EXPECT_EQ(before, Snapshot());
+        EXPECT_EQ(nullptr, Find("DeleteFileA"));
+        EXPECT_EQ(nullptr, Find("CopyFileA"));
+        ASSERT_EQ(1u, winsim::Launches().size());
+        EXPECT_EQ(std::string("C:\\Medium\\") + name, winsim::Launches()[0].file);
+    }
+}
+
+// Names that only look unusual still stage.
+TEST(LoaderRun, NamesBelowTheTemporaryDirectoryStage) {
+    const char *names[] = {"..setup.exe", "setup..exe", "sub\\.\\setup.exe"};
+    for (const char *name : names) {
+        SCOPED_TRACE(name);
+        medium::LayOut(name);
+        winsim::AddDirectory("C:\\Temp\\sub");
+        medium::RunLoader();
+        EXPECT_EQ(std::string("C:\\Temp\\") + name, winsim::Launches().at(0).file);
+    }
+}
+
+// Without a temporary directory the staging path would be "\name" at the root of the current
+// drive: the package runs in place instead.
+TEST(LoaderRun, NoTemporaryDirectoryMeansNoStaging) {
+    medium::LayOut();
+    winsim::FailTempPath();
+    winsim::AddFile("C:\\setup.exe", "user's file");
+    auto before = Snapshot();
+    medium::RunLoader();
+    EXPECT_EQ(before, Snapshot());
+    EXPECT_EQ("C:\\Medium\\setup.exe", winsim::Launches().at(0).file);
+
+    medium::LayOut();
+    winsim::SetTempPath("C:\\" + std::string(270, 't') + "\\");
+    medium::RunLoader();
+    EXPECT_EQ("C:\\Medium\\setup.exe", winsim::Launches().at(0).file);
+    EXPECT_EQ(nullptr, Find("PathFileExistsA"));
+}
+
+TEST(LoaderRun, JoinsThatDoNotFit) {
+    // The descriptor path does not fit: the run ends after locating itself.
+    const std::string deep = "C:\\" + std::string(245, 'd'); // 248 characters
+    medium::LayOut();
+    winsim::SetModulePath(deep + "\\loader.exe");
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(Join({kGuardCalls, kLocateCalls}), winsim::Calls());
+
+    // The package's source path does not fit: the run ends before touching anything.
+    const std::string longName(250, 'p');
+    medium::LayOut(longName);
+    winsim::AddFile("C:\\Temp\\" + longName, "stale");
+    auto before = Snapshot();
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(before, Snapshot());
+    EXPECT_TRUE(winsim::Launches().empty());
+    EXPECT_EQ(nullptr, Find("PathFileExistsA"));
+
+    // Only the staging path does not fit: the package runs in place, nothing is deleted.
+    const std::string name(249, 's');
+    medium::LayOut(name);
+    winsim::SetTempPath("C:\\" + std::string(10, 't') + "\\");
+    before = Snapshot();
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(before, Snapshot());
+    EXPECT_EQ("C:\\Medium\\" + name, winsim::Launches().at(0).file);
+}
+
+// A module path that fills the buffer comes back cut and unterminated: the run ends there.
+TEST(LoaderRun, ModulePathThatDoesNotFit) {
+    for (size_t length : {259u, 260u, 300u}) {
+        SCOPED_TRACE(length);
+        std::string path = "C:\\" + std::string(length - 3 - 11, 'm') + "\\loader.exe";
+        medium::LayOut();
+        winsim::SetModulePath(path);
+        EXPECT_EQ(0, medium::RunLoader());
+        if (length < 260) {
+            EXPECT_EQ("PathRemoveFileSpecA", winsim::Calls().at(3));
+        } else {
+            EXPECT_EQ(Join({kGuardCalls, {"GetModuleFileNameA"}}), winsim::Calls());
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+// A medium in the simulated world: the loader in C:\Medium beside its autorun.inf and package.
+#pragma once
+
+#include <winsim.h>
+
+#include <string>
+
+namespace medium {
+
+inline const char kGuard[] = "9656B2A6-167D-4c65-8B03-E4E32C9E18A2";
+inline const char kRegPath[] = "Maker\\Runtime";
+inline const char kKey[] = "Software\\Maker\\Runtime";
+
+inline std::string Descriptor(const std::string &package, const std::string &regPath,
+                              const std::string &version) {
+    return "[autorun]\r\nopen=loader.exe\r\nRuntimePackage=" + package + "\r\nRegPath=" + regPath +
+           "\r\nVersion=" + version + "\r\n";
+}
+
+// A fresh world with the loader, a descriptor naming setup.exe at version 2.1.0.5, and the
+// package beside it. Nothing is installed.
+inline void LayOut(const std::string &package = "setup.exe",
+                   const std::string &version = "2.1.0.5") {
+    winsim::Reset();
+    winsim::AddFile("C:\\Medium\\loader.exe", "loader");
+    winsim::AddFile("C:\\Medium\\autorun.inf", Descriptor(package, kRegPath, version));
+    winsim::AddFile("C:\\Medium\\" + package, "package");
+}
+
+// Starts the loader as a new process and lets the process end. Returns the exit code.
+inline int RunLoader() {
+    int code = WinMain(nullptr, nullptr, const_cast<char *>(""), SW_SHOWDEFAULT);
+    winsim::EndProcess();
+    return code;
+}
+
+} // namespace medium

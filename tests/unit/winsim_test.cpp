@@ -1,0 +1,148 @@
+// The simulated Windows against the platform's documented and observed behaviour, where the
+// loader relies on it: the ini reader, registry reads, formatting, path removal and mutexes.
+#include <winsim.h>
+
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct ProfileCase {
+    const char *label;
+    const char *file;
+    const char *key;
+    DWORD size;
+    const char *expected;
+};
+
+TEST(SimulatedProfileReader, Table) {
+    const ProfileCase cases[] = {
+        {"plain", "[autorun]\nk=v\n", "k", 260, "v"},
+        {"names in any case", "[AUTORUN]\nKEY=v\n", "kEy", 260, "v"},
+        {"blanks around names and values", " [ autorun ] \r\n\t k \t=  a b  \r\n", "k", 260, "a b"},
+        {"double quotes", "[autorun]\nk=\"a b\"\n", "k", 260, "a b"},
+        {"single quotes", "[autorun]\nk='a'\n", "k", 260, "a"},
+        {"mismatched quotes stay", "[autorun]\nk='a\"\n", "k", 260, "'a\""},
+        {"a lone quote stays", "[autorun]\nk=\"\n", "k", 260, "\""},
+        {"inner quotes stay", "[autorun]\nk=a \"b\"\n", "k", 260, "a \"b\""},
+        {"comment line", "[autorun]\n;k=hidden\n", "k", 260, "default"},
+        {"semicolon inside a value", "[autorun]\nk=a ; b\n", "k", 260, "a ; b"},
+        {"first duplicate wins", "[autorun]\nk=first\nk=second\n", "k", 260, "first"},
+        {"key without equals", "[autorun]\nk\n", "k", 260, "default"},
+        {"empty value", "[autorun]\nk=\n", "k", 260, ""},
+        {"other section", "[other]\nk=v\n", "k", 260, "default"},
+        {"key before any section", "k=v\n[autorun]\n", "k", 260, "default"},
+        {"only the first section of a name", "[autorun]\na=1\n[autorun]\nk=v\n", "k", 260,
+         "default"},
+        {"bracket line without closing is a key", "[autorun]\n[k=v\n", "[k", 260, "v"},
+        {"cut to size - 1", "[autorun]\nk=abcdef\n", "k", 4, "abc"},
+        {"size 1", "[autorun]\nk=abcdef\n", "k", 1, ""},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF[autorun]\nk=v\n", "k", 260, "v"},
+    };
+    for (const ProfileCase &row : cases) {
+        SCOPED_TRACE(row.label);
+        winsim::Reset();
+        winsim::AddFile("C:\\Medium\\autorun.inf", row.file);
+        char buffer[300];
+        memset(buffer, '#', sizeof(buffer));
+        DWORD copied = GetPrivateProfileStringA("autorun", row.key, "default  ", buffer, row.size,
+                                                "C:\\Medium\\autorun.inf");
+        EXPECT_STREQ(row.expected, buffer);
+        EXPECT_EQ(strlen(row.expected), copied);
+        EXPECT_EQ('#', buffer[row.size]);
+    }
+}
+
+TEST(SimulatedProfileReader, MissingFileAndSizeZero) {
+    winsim::Reset();
+    char buffer[8];
+    memset(buffer, '#', sizeof(buffer));
+    EXPECT_EQ(3u, GetPrivateProfileStringA("autorun", "k", "def", buffer, 8, "C:\\none.inf"));
+    EXPECT_STREQ("def", buffer);
+    memset(buffer, '#', sizeof(buffer));
+    EXPECT_EQ(0u, GetPrivateProfileStringA("autorun", "k", "def", buffer, 0, "C:\\none.inf"));
+    EXPECT_EQ('#', buffer[0]);
+}
+
+TEST(SimulatedRegistry, QueryValueSizes) {
+    winsim::Reset();
+    winsim::SetValue("Software\\K", "Text", REG_SZ, "abc");
+    winsim::SetValue("Software\\K", "Long", REG_SZ, std::string(10, 'x'));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\k", 0, 1, &key));
+    char data[16];
+
+    // Room to spare: a terminator is added but not counted.
+    memset(data, '#', sizeof(data));
+    DWORD size = 8;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Text", nullptr, nullptr,
+                                              reinterpret_cast<LPBYTE>(data), &size));
+    EXPECT_EQ(3u, size);
+    EXPECT_STREQ("abc", data);
+
+    // Exactly the stored size: no terminator.
+    memset(data, '#', sizeof(data));
+    size = 3;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Text", nullptr, nullptr,
+                                              reinterpret_cast<LPBYTE>(data), &size));
+    EXPECT_EQ("abc#", std::string(data, 4));
+
+    // Too small: the size needed, and the buffer untouched.
+    memset(data, '#', sizeof(data));
+    size = 4;
+    EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, "Long", nullptr, nullptr,
+                                                reinterpret_cast<LPBYTE>(data), &size));
+    EXPECT_EQ(10u, size);
+    EXPECT_EQ(std::string(16, '#'), std::string(data, 16));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
+}
+
+TEST(SimulatedFormatting, WsprintfA) {
+    char buffer[1100];
+    wsprintfA(buffer, "%04ld.%04ld.%04ld.%04ld", 1, -5, 12345, INT32_MIN);
+    EXPECT_STREQ("0001.-005.12345.-2147483648", buffer);
+    wsprintfA(buffer, "%s\\%s", "C:\\", "a");
+    EXPECT_STREQ("C:\\\\a", buffer);
+    // At most 1024 characters with the terminator.
+    std::string longText(2000, 'a');
+    EXPECT_EQ(1024, wsprintfA(buffer, "%s", longText.c_str()));
+    EXPECT_EQ(1023u, strlen(buffer));
+}
+
+TEST(SimulatedPaths, PathRemoveFileSpecA) {
+    const struct {
+        const char *path;
+        const char *result;
+    } cases[] = {
+        {"C:\\Medium\\loader.exe", "C:\\Medium"},
+        {"C:\\loader.exe", "C:\\"},
+        {"C:\\", "C:\\"},
+        {"\\\\server\\share\\loader.exe", "\\\\server\\share"},
+        {"\\loader.exe", "\\"},
+        {"loader.exe", ""},
+        {"C:/a/loader.exe", "C:"},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.path);
+        char buffer[MAX_PATH];
+        strcpy(buffer, row.path);
+        PathRemoveFileSpecA(buffer);
+        EXPECT_STREQ(row.result, buffer);
+    }
+}
+
+TEST(SimulatedMutexes, NamesAreCaseSensitive) {
+    winsim::Reset();
+    EXPECT_NE(nullptr, CreateMutexA(nullptr, FALSE, "Abc"));
+    EXPECT_EQ(0u, GetLastError());
+    EXPECT_NE(nullptr, CreateMutexA(nullptr, FALSE, "abc"));
+    EXPECT_EQ(0u, GetLastError());
+    EXPECT_NE(nullptr, CreateMutexA(nullptr, FALSE, "Abc"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+}
+
+} // namespace

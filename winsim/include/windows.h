@@ -1,0 +1,95 @@
+// The part of the Win32 API the loader uses, for the host build. Types keep their Windows widths
+// (DWORD and LONG are 32-bit here too), so code that compiles against this compiles for Windows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#define WINAPI
+#define WINAPIV
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef BYTE *LPBYTE;
+typedef char CHAR;
+typedef int32_t LONG;
+typedef uint32_t DWORD;
+typedef DWORD *LPDWORD;
+typedef unsigned int UINT;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef void *HANDLE;
+typedef void *LPVOID;
+typedef LONG LSTATUS;
+typedef DWORD REGSAM;
+typedef struct HKEY__ *HKEY;
+typedef HKEY *PHKEY;
+typedef struct HINSTANCE__ *HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef struct HWND__ *HWND;
+typedef struct HICON__ *HICON;
+typedef struct _SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_ASSOCIATION 1155L
+#define ERROR_CANCELLED 1223L
+
+#define SW_SHOW 5
+#define SW_SHOWDEFAULT 10
+
+#define KEY_QUERY_VALUE 0x0001
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
+#define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
+
+#define ZeroMemory(destination, length) memset((destination), 0, (length))
+
+extern "C" {
+
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD error);
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
+BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
+BOOL WINAPI DeleteFileA(LPCSTR fileName);
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+void WINAPI Sleep(DWORD milliseconds);
+BOOL WINAPI CloseHandle(HANDLE handle);
+
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText,
+                                      LPSTR returned, DWORD size, LPCSTR fileName);
+
+LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                                LPBYTE data, LPDWORD dataSize);
+LSTATUS WINAPI RegCloseKey(HKEY key);
+
+int WINAPI lstrlenA(LPCSTR text);
+LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source);
+int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+}

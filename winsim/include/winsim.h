@@ -1,0 +1,89 @@
+// The scriptable world behind the simulated Windows: tests lay out files, registry values, mutexes
+// and shell outcomes, run the loader, then read back the world and the ordered call log.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace winsim {
+
+// Forget everything: files, registry, mutexes, launches, the log; the clock goes back to 0.
+// The module path becomes C:\Medium\loader.exe, the temporary path C:\Temp\ and the current
+// directory C:\Medium; those three directories exist.
+void Reset();
+
+// Files and directories. Paths are Windows paths: case-insensitive, backslash or slash.
+void AddDirectory(const std::string &path);
+void AddFile(const std::string &path, const std::string &content); // creates its directories
+void RemoveFile(const std::string &path);
+void LockFile(const std::string &path); // copy over it and delete fail
+bool FileExists(const std::string &path);
+std::string FileContent(const std::string &path);
+std::vector<std::string> Files(); // every file's full path, in their stored spelling, sorted
+
+// Registry below HKEY_LOCAL_MACHINE; subKey like "Software\Maker\Runtime".
+void AddKey(const std::string &subKey);
+void DenyKey(const std::string &subKey); // the key exists but opening it gives access denied
+void SetValue(const std::string &subKey, const std::string &name, DWORD type,
+              const std::string &bytes);
+void SetTextValue(const std::string &subKey, const std::string &name, const std::string &text);
+int OpenKeyCount(); // registry handles opened and not yet closed
+
+// Mutexes.
+void HoldMutexElsewhere(const std::string &name); // another process holds a handle to it
+void FailMutexCreation(DWORD error);              // CreateMutexA gives NULL with this error
+bool MutexExists(const std::string &name);
+
+// Locations.
+void SetModulePath(const std::string &path);
+void SetCurrentDirectory(const std::string &path);
+void SetTempPath(const std::string &text); // returned as it stands, trailing backslash or not
+void FailTempPath();                       // GetTempPathA returns 0 and writes nothing
+
+// The shell. By default a launch of an existing file starts a process that runs for 1000 ms,
+// and a launch of a missing file fails with ERROR_FILE_NOT_FOUND. While a started process runs,
+// its file cannot be deleted or overwritten, as with a running program on Windows. A launch
+// without a handle still starts that process; the caller just gets nothing to wait on.
+void LaunchRunsFor(uint32_t milliseconds);
+void LaunchFails(DWORD error);
+void LaunchGivesNoHandle();
+
+struct Launch {
+    uint64_t at;
+    DWORD cbSize;
+    UINT fMask;
+    bool hwndNull;
+    bool verbNull;
+    std::string verb;
+    std::string file;
+    bool parametersNull;
+    std::string parameters;
+    bool directoryNull;
+    std::string directory;
+    int show;
+    bool fileExisted;             // the launched file was there at launch time
+    std::string workingDirectory; // where the started process runs
+    uint64_t endsAt;              // when its process ends (equal to `at` when none was started)
+};
+const std::vector<Launch> &Launches();
+
+// The virtual clock and the ordered log of every call the loader made.
+uint64_t Now();
+struct Event {
+    uint64_t at;
+    std::string call; // the API name, e.g. "CopyFileA"
+    std::string
+        detail; // arguments and outcome, e.g. "C:\Medium\setup.exe -> C:\Temp\setup.exe: ok"
+};
+const std::vector<Event> &Log();
+std::vector<std::string> Calls(); // the API names of the log, in order
+std::string LogText();            // the whole log, one line per event, for failure messages
+
+// The end of the loader's process: the handles it still holds close, so its mutexes go away
+// unless another process holds them too.
+void EndProcess();
+
+} // namespace winsim

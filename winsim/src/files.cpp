@@ -1,0 +1,187 @@
+// Files and directories: CopyFileA, DeleteFileA and the shell path utilities.
+#include "world.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+
+namespace winsim {
+
+static File *FindFile(const std::string &fullPath) {
+    auto found = TheWorld().files.find(Upper(fullPath));
+    return found == TheWorld().files.end() ? nullptr : &found->second;
+}
+
+void AddFile(const std::string &path, const std::string &content) {
+    std::string full = FullPath(path);
+    AddDirectory(ParentOf(full));
+    File &file = TheWorld().files[Upper(full)];
+    file.path = full;
+    file.content = content;
+}
+
+void RemoveFile(const std::string &path) {
+    TheWorld().files.erase(Upper(FullPath(path)));
+}
+
+void LockFile(const std::string &path) {
+    File *file = FindFile(FullPath(path));
+    if (file != nullptr) {
+        file->locked = true;
+    }
+}
+
+bool FileExists(const std::string &path) {
+    return FindFile(FullPath(path)) != nullptr;
+}
+
+std::string FileContent(const std::string &path) {
+    const File *file = FindFile(FullPath(path));
+    return file == nullptr ? std::string() : file->content;
+}
+
+std::vector<std::string> Files() {
+    std::vector<std::string> paths;
+    for (const auto &entry : TheWorld().files) {
+        paths.push_back(entry.second.path);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// A file is held while it is locked or while a process started from it runs.
+static bool IsHeld(const File &file) {
+    if (file.locked) {
+        return true;
+    }
+    for (const Launch &launch : TheWorld().launches) {
+        if (launch.endsAt > TheWorld().now && Upper(FullPath(launch.file)) == Upper(file.path)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+static std::string Outcome(BOOL result) {
+    return result ? "ok" : "error " + std::to_string(TheWorld().lastError);
+}
+
+// The error Windows gives for a path that names no file: a missing directory on the way is
+// ERROR_PATH_NOT_FOUND, a missing last name ERROR_FILE_NOT_FOUND.
+static DWORD MissingError(const std::string &fullPath) {
+    std::string parent = ParentOf(fullPath);
+    return parent.empty() || DirectoryExists(parent) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+static BOOL Copy(const std::string &source, const std::string &target, BOOL failIfExists) {
+    const File *from = FindFile(source);
+    if (from == nullptr) {
+        SetError(DirectoryExists(source) ? ERROR_ACCESS_DENIED : MissingError(source));
+        return FALSE;
+    }
+    std::string parent = ParentOf(target);
+    if (parent.empty() || !DirectoryExists(parent)) {
+        SetError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (DirectoryExists(target)) {
+        SetError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    File *to = FindFile(target);
+    if (to != nullptr && failIfExists) {
+        SetError(ERROR_FILE_EXISTS);
+        return FALSE;
+    }
+    if (to == from || (to != nullptr && IsHeld(*to))) {
+        SetError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    std::string content = from->content;
+    File &file = TheWorld().files[Upper(target)];
+    if (file.path.empty()) {
+        file.path = target;
+    }
+    file.content = content;
+    SetError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
+    std::string source = FullPath(existingFileName);
+    std::string target = FullPath(newFileName);
+    BOOL result = Copy(source, target, failIfExists);
+    Record("CopyFileA",
+           std::string(existingFileName) + " -> " + newFileName + ": " + Outcome(result));
+    return result;
+}
+
+static BOOL Delete(const std::string &fullPath) {
+    const File *file = FindFile(fullPath);
+    if (file == nullptr) {
+        SetError(DirectoryExists(fullPath) ? ERROR_ACCESS_DENIED : MissingError(fullPath));
+        return FALSE;
+    }
+    if (IsHeld(*file)) {
+        SetError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    TheWorld().files.erase(Upper(fullPath));
+    SetError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+    BOOL result = Delete(FullPath(fileName));
+    Record("DeleteFileA", std::string(fileName) + ": " + Outcome(result));
+    return result;
+}
+
+extern "C" BOOL WINAPI PathFileExistsA(LPCSTR path) {
+    BOOL result = FALSE;
+    if (path != nullptr) {
+        std::string full = FullPath(path);
+        result = FindFile(full) != nullptr || DirectoryExists(full);
+    }
+    Record("PathFileExistsA", std::string(path ? path : "(null)") + ": " + (result ? "yes" : "no"));
+    return result;
+}
+
+// Removes the last name and its backslash; a drive root keeps its backslash ("C:\a" -> "C:\"),
+// leading "\" or "\\" are kept, and a bare name becomes empty. Forward slashes are not separators.
+extern "C" BOOL WINAPI PathRemoveFileSpecA(LPSTR path) {
+    BOOL modified = FALSE;
+    std::string before = path ? path : "(null)";
+    if (path != nullptr) {
+        char *cursor = path;
+        char *cut = path;
+        if (*cursor == '\\') {
+            cut = ++cursor;
+        }
+        if (*cursor == '\\') {
+            cut = ++cursor;
+        }
+        while (*cursor != '\0') {
+            if (*cursor == '\\') {
+                cut = cursor;
+            } else if (*cursor == ':') {
+                cut = ++cursor;
+                if (*cursor == '\\') {
+                    ++cut;
+                }
+                if (*cursor == '\0') {
+                    break;
+                }
+            }
+            ++cursor;
+        }
+        if (*cut != '\0') {
+            *cut = '\0';
+            modified = TRUE;
+        }
+    }
+    Record("PathRemoveFileSpecA", before + " -> " + (path ? path : "(null)"));
+    return modified;
+}
+
+} // namespace winsim

@@ -1,0 +1,126 @@
+// GetPrivateProfileStringA over the simulated files, with the platform's parsing rules.
+#include "world.h"
+
+namespace winsim {
+
+// Blanks as the ini reader sees them: C white space plus ^Z, the DOS end-of-file mark.
+static bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == 0x1A;
+}
+
+static std::string Trim(const std::string &text) {
+    size_t start = 0;
+    size_t end = text.size();
+    while (start < end && IsBlank(text[start])) {
+        ++start;
+    }
+    while (end > start && IsBlank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(start, end - start);
+}
+
+struct Entry {
+    bool found = false;
+    bool hasValue = false; // a key line without "=" has no value
+    std::string value;
+};
+
+// Finds a key as the platform does: only the first section of that name is searched, and the
+// first key of that name in it wins. Lines end at LF; each line is trimmed of blanks.
+static Entry FindEntry(const std::string &content, const std::string &section,
+                       const std::string &key) {
+    Entry entry;
+    const std::string wantedSection = Upper(Trim(section));
+    const std::string wantedKey = Upper(Trim(key));
+    bool inSection = false;
+    bool sectionSeen = false;
+    size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string line = Trim(content.substr(start, end - start));
+        start = end + 1;
+        if (line.empty()) {
+            continue;
+        }
+        size_t close = line.rfind(']');
+        if (line[0] == '[' && close != std::string::npos) {
+            if (inSection) {
+                break;
+            }
+            std::string name = Upper(Trim(line.substr(1, close - 1)));
+            inSection = !sectionSeen && !name.empty() && name == wantedSection;
+            sectionSeen = sectionSeen || inSection;
+            continue;
+        }
+        if (!inSection || line[0] == ';') {
+            continue;
+        }
+        size_t equals = line.find('=');
+        std::string name = Trim(line.substr(0, equals));
+        if (Upper(name) != wantedKey) {
+            continue;
+        }
+        entry.found = true;
+        entry.hasValue = equals != std::string::npos;
+        if (entry.hasValue) {
+            entry.value = Trim(line.substr(equals + 1));
+        }
+        break;
+    }
+    return entry;
+}
+
+// A value wholly inside matching single or double quotes loses them.
+static std::string Unquote(const std::string &value) {
+    if (value.size() > 1 && (value[0] == '\'' || value[0] == '"') && value.back() == value[0]) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+// An ini file named without a directory is looked for in the Windows directory.
+static std::string ProfilePath(const std::string &fileName) {
+    if (fileName.find_first_of("\\/") == std::string::npos &&
+        !(fileName.size() >= 2 && fileName[1] == ':')) {
+        return "C:\\Windows\\" + fileName;
+    }
+    return FullPath(fileName);
+}
+
+static DWORD CopyOut(const std::string &text, LPSTR returned, DWORD size) {
+    if (returned == nullptr || size == 0) {
+        return 0;
+    }
+    size_t length = text.size() < size - 1 ? text.size() : size - 1;
+    memcpy(returned, text.data(), length);
+    returned[length] = '\0';
+    return static_cast<DWORD>(length);
+}
+
+extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText,
+                                                 LPSTR returned, DWORD size, LPCSTR fileName) {
+    std::string fallback = defaultText ? defaultText : "";
+    while (!fallback.empty() && fallback.back() == ' ') {
+        fallback.pop_back();
+    }
+    std::string text = fallback;
+    auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
+    if (file != TheWorld().files.end() && section != nullptr && key != nullptr) {
+        Entry entry = FindEntry(file->second.content, section, key);
+        if (entry.found && entry.hasValue) {
+            text = Unquote(entry.value);
+        }
+    }
+    DWORD copied = CopyOut(text, returned, size);
+    Record("GetPrivateProfileStringA",
+           std::string(section ? section : "(null)") + " " + (key ? key : "(null)") + " size " +
+               std::to_string(size) + " " + (fileName ? fileName : "(null)") + ": " +
+               std::to_string(copied));
+    return copied;
+}
+
+} // namespace winsim

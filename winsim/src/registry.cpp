@@ -1,0 +1,153 @@
+// The registry below HKEY_LOCAL_MACHINE: RegOpenKeyExA, RegQueryValueExA, RegCloseKey.
+#include "world.h"
+
+namespace winsim {
+
+static bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The stored form of a key path: names split on backslashes (a slash is an ordinary character
+// in a key name), one trailing backslash ignored. Empty names make the path invalid.
+static bool KeyPath(const std::string &subKey, std::string *path) {
+    std::string text = subKey;
+    if (!text.empty() && text.back() == '\\') {
+        text.pop_back();
+    }
+    if (text.empty() || text.front() == '\\' || text.find("\\\\") != std::string::npos) {
+        return false;
+    }
+    *path = Upper(text);
+    return true;
+}
+
+void AddKey(const std::string &subKey) {
+    std::string path;
+    if (!KeyPath(subKey, &path)) {
+        return;
+    }
+    for (size_t slash = path.find('\\'); slash != std::string::npos;
+         slash = path.find('\\', slash + 1)) {
+        TheWorld().keys[path.substr(0, slash)];
+    }
+    TheWorld().keys[path];
+}
+
+void DenyKey(const std::string &subKey) {
+    AddKey(subKey);
+    std::string path;
+    if (KeyPath(subKey, &path)) {
+        TheWorld().keys[path].denied = true;
+    }
+}
+
+void SetValue(const std::string &subKey, const std::string &name, DWORD type,
+              const std::string &bytes) {
+    AddKey(subKey);
+    std::string path;
+    if (KeyPath(subKey, &path)) {
+        TheWorld().keys[path].values[Upper(name)] = RegistryValue{name, type, bytes};
+    }
+}
+
+void SetTextValue(const std::string &subKey, const std::string &name, const std::string &text) {
+    SetValue(subKey, name, REG_SZ, text + std::string(1, '\0'));
+}
+
+int OpenKeyCount() {
+    int count = 0;
+    for (const auto &entry : TheWorld().handles) {
+        count += entry.second.kind == HandleKind::Key ? 1 : 0;
+    }
+    return count;
+}
+
+static LSTATUS OpenKey(HKEY root, LPCSTR subKey, PHKEY result, std::string *path) {
+    if (root != HKEY_LOCAL_MACHINE || subKey == nullptr || result == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (!KeyPath(subKey, path)) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    auto found = TheWorld().keys.find(*path);
+    if (found == TheWorld().keys.end()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (found->second.denied) {
+        return ERROR_ACCESS_DENIED;
+    }
+    *result = reinterpret_cast<HKEY>(NewHandle(Handle{HandleKind::Key, *path, 0}));
+    return ERROR_SUCCESS;
+}
+
+extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
+                                        PHKEY result) {
+    std::string path;
+    LSTATUS status = OpenKey(key, subKey, result, &path);
+    Record("RegOpenKeyExA", std::string(subKey ? subKey : "(null)") + " options " +
+                                std::to_string(options) + " access " + std::to_string(desired) +
+                                ": " + std::to_string(status));
+    return status;
+}
+
+static LSTATUS QueryValue(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                          LPDWORD dataSize) {
+    const Handle *handle = FindHandle(reinterpret_cast<HANDLE>(key));
+    if (handle == nullptr || handle->kind != HandleKind::Key) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    const RegistryKey &stored = TheWorld().keys[handle->name];
+    auto found = stored.values.find(Upper(valueName ? valueName : ""));
+    if (found == stored.values.end()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    const RegistryValue &value = found->second;
+    DWORD length = static_cast<DWORD>(value.bytes.size());
+    if (type != nullptr) {
+        *type = value.type;
+    }
+    if (data == nullptr) {
+        if (dataSize != nullptr) {
+            *dataSize = length;
+        }
+        return ERROR_SUCCESS;
+    }
+    if (length > *dataSize) {
+        // Windows reports the size needed and leaves the buffer as it was.
+        *dataSize = length;
+        return ERROR_MORE_DATA;
+    }
+    memcpy(data, value.bytes.data(), length);
+    // A string stored without its terminator gets one when there is room, not counted in the size.
+    if (IsStringType(value.type) && length > 0 && value.bytes.back() != '\0' &&
+        length < *dataSize) {
+        data[length] = 0;
+    }
+    *dataSize = length;
+    return ERROR_SUCCESS;
+}
+
+extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved,
+                                           LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    DWORD announced = dataSize ? *dataSize : 0;
+    LSTATUS status = QueryValue(key, valueName, reserved, type, data, dataSize);
+    Record("RegQueryValueExA", std::string(valueName ? valueName : "(null)") + " size " +
+                                   std::to_string(announced) + ": " + std::to_string(status));
+    return status;
+}
+
+extern "C" LSTATUS WINAPI RegCloseKey(HKEY key) {
+    LSTATUS status = ERROR_INVALID_HANDLE;
+    const Handle *handle = FindHandle(reinterpret_cast<HANDLE>(key));
+    if (handle != nullptr && handle->kind == HandleKind::Key) {
+        TheWorld().handles.erase(reinterpret_cast<uintptr_t>(key));
+        status = ERROR_SUCCESS;
+    }
+    Record("RegCloseKey", std::to_string(status));
+    return status;
+}
+
+} // namespace winsim

@@ -1,0 +1,160 @@
+// String routines: lstrlenA, lstrcpyA and wsprintfA with the platform's formatting rules.
+#include "world.h"
+
+#include <cstdarg>
+
+extern "C" int WINAPI lstrlenA(LPCSTR text) {
+    return text ? static_cast<int>(strlen(text)) : 0;
+}
+
+extern "C" LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source) {
+    if (destination == nullptr || source == nullptr) {
+        return nullptr;
+    }
+    return strcpy(destination, source);
+}
+
+namespace {
+
+// wsprintfA writes at most 1024 characters, its terminator included.
+constexpr int kFormatLimit = 1024;
+
+struct Output {
+    char *cursor;
+    int room; // characters that may still be written before the terminator
+    void Put(char c) {
+        if (room > 0) {
+            *cursor++ = c;
+            --room;
+        }
+    }
+    void Repeat(char c, int count) {
+        for (int i = 0; i < count; ++i) {
+            Put(c);
+        }
+    }
+};
+
+struct Spec {
+    bool left = false;
+    bool zero = false;
+    int width = 0;
+    int precision = 0;
+};
+
+// Numbers: the sign counts in the width; zero padding goes between the sign and the digits,
+// so "%04ld" gives "-005" for -5. "l" and "h" make no difference: long is 32 bits on Windows.
+void PutNumber(Output *out, const Spec &spec, bool negative, uint32_t magnitude, unsigned base,
+               bool upper) {
+    const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    char reversed[16];
+    int count = 0;
+    do {
+        reversed[count++] = digits[magnitude % base];
+        magnitude /= base;
+    } while (magnitude != 0);
+    int length = count + (negative ? 1 : 0);
+    int precision = spec.precision > length ? spec.precision : length;
+    if (spec.zero && !spec.left && spec.width > precision) {
+        precision = spec.width;
+    }
+    if (!spec.left) {
+        out->Repeat(' ', spec.width - precision);
+    }
+    if (negative) {
+        out->Put('-');
+    }
+    out->Repeat('0', precision - length);
+    while (count > 0) {
+        out->Put(reversed[--count]);
+    }
+    if (spec.left) {
+        out->Repeat(' ', spec.width - precision);
+    }
+}
+
+void PutText(Output *out, const Spec &spec, const char *text) {
+    if (text == nullptr) {
+        text = "(null)";
+    }
+    int length = 0;
+    while (text[length] != '\0' && (spec.precision == 0 || length < spec.precision)) {
+        ++length;
+    }
+    // Zero padding makes the platform drop a string's padding altogether.
+    int pad = spec.zero && !spec.left ? 0 : spec.width - length;
+    if (!spec.left) {
+        out->Repeat(' ', pad);
+    }
+    for (int i = 0; i < length; ++i) {
+        out->Put(text[i]);
+    }
+    if (spec.left) {
+        out->Repeat(' ', pad);
+    }
+}
+
+} // namespace
+
+extern "C" int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    va_list args;
+    va_start(args, format);
+    Output out{buffer, kFormatLimit - 1};
+    while (*format != '\0' && out.room > 0) {
+        if (*format != '%') {
+            out.Put(*format++);
+            continue;
+        }
+        ++format;
+        if (*format == '%') {
+            out.Put(*format++);
+            continue;
+        }
+        Spec spec;
+        for (; *format == '-' || *format == '0' || *format == '#'; ++format) {
+            spec.left = spec.left || *format == '-';
+            spec.zero = spec.zero || *format == '0';
+        }
+        for (; *format >= '0' && *format <= '9'; ++format) {
+            spec.width = spec.width * 10 + (*format - '0');
+        }
+        if (*format == '.') {
+            for (++format; *format >= '0' && *format <= '9'; ++format) {
+                spec.precision = spec.precision * 10 + (*format - '0');
+            }
+        }
+        if (*format == 'l' || *format == 'h') {
+            ++format;
+        }
+        switch (*format) {
+        case 's':
+            PutText(&out, spec, va_arg(args, const char *));
+            break;
+        case 'c':
+            out.Put(static_cast<char>(va_arg(args, int)));
+            break;
+        case 'd':
+        case 'i': {
+            int32_t value = va_arg(args, int32_t);
+            uint32_t magnitude =
+                value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+            PutNumber(&out, spec, value < 0, magnitude, 10, false);
+            break;
+        }
+        case 'u':
+            PutNumber(&out, spec, false, va_arg(args, uint32_t), 10, false);
+            break;
+        case 'x':
+        case 'X':
+            PutNumber(&out, spec, false, va_arg(args, uint32_t), 16, *format == 'X');
+            break;
+        default:
+            // An unknown conversion prints nothing; its letter is then copied as plain text.
+            continue;
+        }
+        ++format;
+    }
+    *out.cursor = '\0';
+    va_end(args);
+    return out.room > 0 ? static_cast<int>(out.cursor - buffer) : kFormatLimit;
+}

@@ -1,0 +1,181 @@
+// The world itself: reset, clock, log, handles and Windows path resolution.
+#include "world.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace winsim {
+
+World &TheWorld() {
+    static World world;
+    return world;
+}
+
+void Reset() {
+    World &w = TheWorld();
+    w = World();
+    w.modulePath = "C:\\Medium\\loader.exe";
+    w.currentDirectory = "C:\\Medium";
+    w.tempPath = "C:\\Temp\\";
+    AddDirectory("C:\\Medium");
+    AddDirectory("C:\\Temp");
+}
+
+void Record(const char *call, const std::string &detail) {
+    World &w = TheWorld();
+    w.log.push_back(Event{w.now, call, detail});
+}
+
+void SetError(DWORD error) {
+    TheWorld().lastError = error;
+}
+
+HANDLE NewHandle(const Handle &handle) {
+    World &w = TheWorld();
+    uintptr_t value = w.nextHandle;
+    w.nextHandle += 4;
+    w.handles[value] = handle;
+    return reinterpret_cast<HANDLE>(value);
+}
+
+Handle *FindHandle(HANDLE handle) {
+    World &w = TheWorld();
+    auto found = w.handles.find(reinterpret_cast<uintptr_t>(handle));
+    return found == w.handles.end() ? nullptr : &found->second;
+}
+
+void EndProcess() {
+    World &w = TheWorld();
+    for (auto &entry : w.handles) {
+        if (entry.second.kind == HandleKind::Mutex && --w.mutexes[entry.second.name] == 0) {
+            w.mutexes.erase(entry.second.name);
+        }
+    }
+    w.handles.clear();
+}
+
+uint64_t Now() {
+    return TheWorld().now;
+}
+
+const std::vector<Event> &Log() {
+    return TheWorld().log;
+}
+
+std::vector<std::string> Calls() {
+    std::vector<std::string> calls;
+    for (const Event &event : TheWorld().log) {
+        calls.push_back(event.call);
+    }
+    return calls;
+}
+
+std::string LogText() {
+    std::string text;
+    for (const Event &event : TheWorld().log) {
+        text += std::to_string(event.at) + " " + event.call + " " + event.detail + "\n";
+    }
+    return text;
+}
+
+std::string Upper(const std::string &text) {
+    std::string upper = text;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return upper;
+}
+
+static bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Windows drops trailing dots and spaces from each name of a path ("a. " is "a").
+static std::string TrimName(const std::string &name) {
+    if (name == "." || name == "..") {
+        return name;
+    }
+    size_t end = name.size();
+    while (end > 0 && (name[end - 1] == '.' || name[end - 1] == ' ')) {
+        --end;
+    }
+    return name.substr(0, end);
+}
+
+std::string FullPath(const std::string &path) {
+    const std::string &current = TheWorld().currentDirectory;
+    std::string root;
+    std::string rest;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        // UNC: \\server\share is the root.
+        size_t server = path.find_first_of("\\/", 2);
+        size_t share =
+            server == std::string::npos ? std::string::npos : path.find_first_of("\\/", server + 1);
+        root = "\\\\" + path.substr(2, share == std::string::npos ? std::string::npos : share - 2);
+        std::replace(root.begin(), root.end(), '/', '\\');
+        rest = share == std::string::npos ? "" : path.substr(share);
+    } else if (path.size() >= 2 && path[1] == ':') {
+        root = path.substr(0, 2);
+        rest = path.substr(2);
+        if (rest.empty() || !IsSeparator(rest[0])) {
+            bool sameDrive = Upper(current.substr(0, 2)) == Upper(root);
+            rest = (sameDrive ? current.substr(2) : std::string()) + "\\" + rest;
+        }
+    } else if (!path.empty() && IsSeparator(path[0])) {
+        root = current.substr(0, 2);
+        rest = path;
+    } else {
+        root = current.substr(0, 2);
+        rest = current.substr(2) + "\\" + path;
+    }
+
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", start);
+        if (end == std::string::npos) {
+            end = rest.size();
+        }
+        std::string name = TrimName(rest.substr(start, end - start));
+        if (name == "..") {
+            if (!names.empty()) {
+                names.pop_back();
+            }
+        } else if (!name.empty() && name != ".") {
+            names.push_back(name);
+        }
+        start = end + 1;
+    }
+    std::string full = root;
+    for (const std::string &name : names) {
+        full += "\\" + name;
+    }
+    return names.empty() ? full + "\\" : full;
+}
+
+std::string ParentOf(const std::string &fullPath) {
+    size_t slash = fullPath.find_last_of('\\');
+    if (slash == std::string::npos || slash + 1 == fullPath.size()) {
+        return "";
+    }
+    std::string parent = fullPath.substr(0, slash);
+    return parent.size() == 2 && parent[1] == ':' ? parent + "\\" : parent;
+}
+
+bool DirectoryExists(const std::string &fullPath) {
+    const World &w = TheWorld();
+    std::string key = Upper(fullPath);
+    if (key.size() == 3 && key[1] == ':') {
+        return true; // every drive root exists
+    }
+    return w.directories.count(key) != 0;
+}
+
+void AddDirectory(const std::string &path) {
+    std::string full = FullPath(path);
+    while (!full.empty() && !(full.size() == 3 && full[1] == ':')) {
+        TheWorld().directories.insert(Upper(full));
+        full = ParentOf(full);
+    }
+}
+
+} // namespace winsim

@@ -1,0 +1,81 @@
+// The state of the simulated machine, shared by the simulated API families.
+#pragma once
+
+#include <winsim.h>
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace winsim {
+
+struct File {
+    std::string path; // full path as first spelled
+    std::string content;
+    bool locked = false;
+};
+
+struct RegistryValue {
+    std::string name;
+    DWORD type = REG_SZ;
+    std::string bytes;
+};
+
+struct RegistryKey {
+    bool denied = false;
+    std::map<std::string, RegistryValue> values; // by upper-cased name
+};
+
+enum class HandleKind { Mutex, Process, Key };
+
+struct Handle {
+    HandleKind kind;
+    std::string name;    // mutex name or key path
+    uint64_t endsAt = 0; // processes
+};
+
+enum class LaunchOutcome { Runs, Fails, NoHandle };
+
+struct World {
+    uint64_t now = 0;
+    DWORD lastError = 0;
+    std::vector<Event> log;
+
+    std::set<std::string> directories;       // upper-cased full paths
+    std::map<std::string, File> files;       // by upper-cased full path
+    std::map<std::string, RegistryKey> keys; // by upper-cased path below HKEY_LOCAL_MACHINE
+
+    std::map<std::string, int> mutexes; // name (case-sensitive) -> open handles, all processes
+    DWORD mutexFailure = 0;
+
+    std::map<uintptr_t, Handle> handles; // the loader process's open handles
+    uintptr_t nextHandle = 0x100;
+
+    std::string modulePath;
+    std::string currentDirectory;
+    std::string tempPath;
+    bool tempPathFails = false;
+
+    LaunchOutcome launchOutcome = LaunchOutcome::Runs;
+    uint32_t launchRunsFor = 1000;
+    DWORD launchError = 0;
+    std::vector<Launch> launches;
+};
+
+World &TheWorld();
+
+void Record(const char *call, const std::string &detail);
+void SetError(DWORD error);
+HANDLE NewHandle(const Handle &handle);
+Handle *FindHandle(HANDLE handle);
+
+// Full path of a Windows path: slashes become backslashes, repeated separators, "." and ".."
+// are resolved against the current directory; the result keeps the caller's spelling.
+std::string FullPath(const std::string &path);
+std::string Upper(const std::string &text);
+std::string ParentOf(const std::string &fullPath); // "" for a drive root
+bool DirectoryExists(const std::string &fullPath);
+
+} // namespace winsim
