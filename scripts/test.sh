@@ -5,6 +5,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 bash scripts/check-format.sh
-cmake --preset host
-cmake --build --preset host
+for preset in win32 win64 host; do
+    cmake --preset "$preset"
+    cmake --build --preset "$preset"
+done
 ctest --preset host

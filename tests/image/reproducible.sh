@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the shipped loader.exe twice from copies of the same sources in different directories
+# and requires byte-identical results, with neither build's path inside the image.
+set -euo pipefail
+source_dir=$(cd "$1" && pwd)
+scratch=$(mktemp -d /tmp/loader-reproducible.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+
+build() {
+    local copy=$1
+    mkdir -p "$copy"
+    tar -C "$source_dir" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
+    (cd "$copy" && cmake --preset win32 >/dev/null && cmake --build --preset win32 >/dev/null)
+}
+
+first="$scratch/a"
+second="$scratch/second-copy/in/a/deeper/directory"
+build "$first"
+build "$second"
+
+status=0
+if cmp "$first/build/win32/loader/loader.exe" "$second/build/win32/loader/loader.exe"; then
+    echo "ok   identical: $(stat -c %s "$first/build/win32/loader/loader.exe") bytes"
+else
+    echo "FAIL the two builds differ"
+    status=1
+fi
+for path in "$first" "$second" "$scratch"; do
+    if grep -q -a -F "$path" "$first/build/win32/loader/loader.exe" "$second/build/win32/loader/loader.exe"; then
+        echo "FAIL a build path is inside the image: $path"
+        status=1
+    fi
+done
+exit $status
