@@ -1,0 +1,345 @@
+#!/usr/bin/python3
+"""The loader under Wine, end to end: the real registry, ini reader, temporary directory, shell
+and named mutexes, with our probe program as the package.
+
+Parameters (environment): LOADER_EXE, PROBE_EXE, SUITE_DIR (scratch space: prefix and media),
+and those of winehost (WINE, WINESERVER, TIME_FACTOR).
+"""
+import os
+import shutil
+import sys
+import threading
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import winehost  # noqa: E402
+
+LOADER_EXE = os.environ["LOADER_EXE"]
+PROBE_EXE = os.environ["PROBE_EXE"]
+SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
+CRASH_MARKERS = ("Unhandled exception", "Unhandled page fault", "Backtrace:", "wine: Unhandled")
+
+prefix = None
+
+
+def setUpModule():
+    global prefix
+    prefix = winehost.Prefix(os.path.join(SUITE_DIR, "prefix"))
+    prefix.start()
+    # The prefix is kept between runs; what earlier runs left is cleared.
+    prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f"])
+    shutil.rmtree(prefix.temp_unix, ignore_errors=True)
+    os.makedirs(prefix.temp_unix)
+
+
+def tearDownModule():
+    prefix.stop()
+
+
+class Watcher:
+    """Polls a file's existence every few milliseconds, to see when a staging copy comes and
+    goes. The first moment it is seen missing is no sooner than its deletion."""
+
+    def __init__(self, path):
+        self.path = path
+        self.seen = False
+        self.gone_at = None
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._poll, daemon=True)
+        self._thread.start()
+
+    def _look(self):
+        now = winehost.now_ms()
+        if os.path.exists(self.path):
+            self.seen = True
+            self.gone_at = None
+        elif self.seen and self.gone_at is None:
+            self.gone_at = now
+
+    def _poll(self):
+        while not self._stop.is_set():
+            self._look()
+            time.sleep(0.002)
+
+    def stop(self):
+        """Stops polling after one last look: the loader may delete just before it ends."""
+        self._stop.set()
+        self._thread.join()
+        self._look()
+
+
+class Medium:
+    """A folder with the loader, its autorun.inf and the probe as the package."""
+
+    def __init__(self, name, package="setup.exe", reg_path=None, version="2.1.0.5",
+                 descriptor=None):
+        self.directory = os.path.join(SUITE_DIR, "media", name)
+        shutil.rmtree(self.directory, ignore_errors=True)
+        os.makedirs(self.directory)
+        shutil.copy(LOADER_EXE, os.path.join(self.directory, "loader.exe"))
+        self.package = package
+        self.reg_path = reg_path or "CorvaneSuite\\" + name
+        self.log = os.path.join(self.directory, "probe.log")
+        if package is not None and "\\" not in package and "/" not in package:
+            shutil.copy(PROBE_EXE, os.path.join(self.directory, package))
+        if descriptor is None:
+            descriptor = ("[autorun]\r\nopen=loader.exe\r\nRuntimePackage=%s\r\nRegPath=%s\r\n"
+                          "Version=%s\r\n" % (package, self.reg_path, version))
+        with open(os.path.join(self.directory, "autorun.inf"), "w", newline="") as out:
+            out.write(descriptor)
+
+    def place(self, relative, source=None, content=None):
+        path = os.path.join(self.directory, relative.replace("\\", "/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if source:
+            shutil.copy(source, path)
+        else:
+            with open(path, "w") as out:
+                out.write(content)
+        return path
+
+    def env(self, sleep_ms=0, writes_version=None):
+        env = {"PROBE_LOG": winehost.to_windows(self.log), "PROBE_SLEEP_MS": str(sleep_ms)}
+        if writes_version:
+            env.update(PROBE_REGPATH=self.reg_path, PROBE_VERSION=writes_version)
+        return env
+
+    def runs(self):
+        """The probe's runs: [{'started', 'ended', 'module', 'cwd'}] from its log."""
+        runs = {}
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log) as log:
+            for line in log:
+                words = line.rstrip("\r\n").split(" ")
+                if words[0] == "started":
+                    text = line.rstrip("\r\n")
+                    module = text[text.index(" module ") + 8:text.index(" cwd ")]
+                    cwd = text[text.index(" cwd ") + 5:]
+                    runs[words[3]] = {"started": int(words[1]), "module": module, "cwd": cwd}
+                elif words[0] == "ended":
+                    runs[words[3]]["ended"] = int(words[1])
+        return list(runs.values())
+
+    def set_installed(self, *args):
+        prefix.reg(["add", "HKLM\\Software\\" + self.reg_path, "/v", "Version"] + list(args) +
+                   ["/f"])
+
+
+class LoaderCase(unittest.TestCase):
+    def setUp(self):
+        self.started = time.time()
+
+    def tearDown(self):
+        sys.stderr.write(" [%.1f s] " % (time.time() - self.started))
+
+    def run_loader(self, medium, env=None, program=None, cwd=None):
+        """Runs the loader to its end; it must exit 0 without any crash report."""
+        started = winehost.now_ms()
+        result = prefix.run([program or winehost.to_windows(os.path.join(medium.directory,
+                                                                         "loader.exe"))],
+                            cwd=cwd or medium.directory, env=env, capture=True, timeout=120)
+        self.assertEqual(0, result.returncode, result.stderr)
+        for marker in CRASH_MARKERS:
+            self.assertNotIn(marker, result.stderr)
+        return started
+
+    def staging(self, name):
+        return os.path.join(prefix.temp_unix, name.replace("\\", "/"))
+
+    def assert_installed_from_staging(self, medium, watcher, started):
+        runs = medium.runs()
+        self.assertEqual(1, len(runs), runs)
+        run = runs[0]
+        self.assertEqual(prefix.temp_windows.lower() + "\\" + medium.package.lower(),
+                         run["module"].lower())
+        self.assertEqual(winehost.to_windows(medium.directory).lower(), run["cwd"].lower())
+        self.assertTrue(watcher.seen)
+        self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        # Two pauses of 2000 ms lie between the package's end and the deletion.
+        self.assertGreaterEqual(watcher.gone_at - run["ended"], 4000)
+        self.assertGreaterEqual(run["started"], started)
+
+
+class InstallDecision(LoaderCase):
+    def install_case(self, name, installed_args=None):
+        medium = Medium(name)
+        if installed_args is not None:
+            medium.set_installed(*installed_args)
+        watcher = Watcher(self.staging(medium.package))
+        started = self.run_loader(medium, medium.env(sleep_ms=300))
+        watcher.stop()
+        self.assert_installed_from_staging(medium, watcher, started)
+        return medium
+
+    def test_no_key_installs_then_up_to_date(self):
+        medium = Medium("fresh")
+        watcher = Watcher(self.staging(medium.package))
+        started = self.run_loader(medium, medium.env(sleep_ms=500, writes_version="2.1.0.5"))
+        watcher.stop()
+        self.assert_installed_from_staging(medium, watcher, started)
+        # The package recorded its version: the next start does nothing.
+        self.run_loader(medium, medium.env())
+        self.assertEqual(1, len(medium.runs()))
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+
+    def test_older_installs(self):
+        self.install_case("older", ["/d", "2.1.0.4"])
+
+    def test_unreadable_or_empty_values_install(self):
+        self.install_case("dword", ["/t", "REG_DWORD", "/d", "5"])
+        self.install_case("binary300", ["/t", "REG_BINARY", "/d", "31" * 300])
+        self.install_case("text300", ["/d", "9" * 300])
+        self.install_case("empty", ["/d", ""])
+
+    def test_up_to_date_does_nothing(self):
+        cases = [("equal", "2.1.0.5", "2.1.0.5"), ("newer", "2.1.0.5", "10.0.0.0"),
+                 ("equal-other-form", "21000005", "2.1.0.5"),
+                 ("travelling-unnormalisable", "2.1", "1.0.0.0")]
+        for name, travelling, installed in cases:
+            with self.subTest(name):
+                medium = Medium(name, version=travelling)
+                medium.set_installed("/d", installed)
+                self.run_loader(medium, medium.env())
+                self.assertEqual([], medium.runs())
+                self.assertFalse(os.path.exists(self.staging(medium.package)))
+
+
+class Staging(LoaderCase):
+    def test_stale_copy_is_replaced(self):
+        medium = Medium("stale", package="stale-setup.exe")
+        with open(self.staging("stale-setup.exe"), "w") as stale:
+            stale.write("a stale copy that is no program")
+        self.run_loader(medium, medium.env())
+        runs = medium.runs()
+        self.assertEqual(1, len(runs))
+        self.assertTrue(runs[0]["module"].lower().startswith(prefix.temp_windows.lower()))
+        self.assertFalse(os.path.exists(self.staging("stale-setup.exe")))
+
+    def test_missing_sub_directory_runs_in_place(self):
+        medium = Medium("subpath", package="redist\\setup.exe")
+        source = medium.place("redist/setup.exe", source=PROBE_EXE)
+        started = winehost.now_ms()
+        self.run_loader(medium, medium.env())
+        runs = medium.runs()
+        self.assertEqual(1, len(runs))
+        self.assertEqual(winehost.to_windows(source).lower(), runs[0]["module"].lower())
+        self.assertTrue(os.path.exists(source))
+        self.assertFalse(os.path.exists(self.staging("redist")))
+        self.assertGreaterEqual(winehost.now_ms() - started, 2000)
+
+    def test_failed_launch_still_removes_the_copy(self):
+        medium = Medium("noassoc", package="package.corvane-no-such-type")
+        medium.place("package.corvane-no-such-type", content="not a program")
+        watcher = Watcher(self.staging(medium.package))
+        started = self.run_loader(medium, medium.env())
+        watcher.stop()
+        self.assertEqual([], medium.runs())
+        self.assertTrue(watcher.seen)
+        self.assertIsNotNone(watcher.gone_at)
+        self.assertGreaterEqual(watcher.gone_at - started, 2000)
+
+
+class Guard(LoaderCase):
+    def test_second_loader_ends_at_once_and_touches_nothing(self):
+        first = Medium("guard-first")
+        second = Medium("guard-second", package="other-setup.exe")
+        running = prefix.start_program([winehost.to_windows(
+            os.path.join(first.directory, "loader.exe"))], cwd=first.directory,
+            env=first.env(sleep_ms=3000))
+        deadline = time.time() + 30 * winehost.TIME_FACTOR
+        while not first.runs() and time.time() < deadline:
+            time.sleep(0.02)
+        self.assertEqual(1, len(first.runs()), "the first loader's package did not start")
+        self.run_loader(second, second.env())
+        # The second loader ended while the first still waited on its package.
+        self.assertNotIn("ended", first.runs()[0])
+        self.assertEqual([], second.runs())
+        self.assertFalse(os.path.exists(self.staging("other-setup.exe")))
+        _, errors = running.communicate(timeout=60 * winehost.TIME_FACTOR)
+        self.assertEqual(0, running.returncode, errors)
+        self.assertEqual(1, len(first.runs()))
+
+    def test_burst_of_loaders_launches_the_package_once(self):
+        medium = Medium("burst")
+        loader = winehost.to_windows(os.path.join(medium.directory, "loader.exe"))
+        loaders = [prefix.start_program([loader], cwd=medium.directory,
+                                        env=medium.env(sleep_ms=1000)) for _ in range(6)]
+        for process in loaders:
+            _, errors = process.communicate(timeout=60 * winehost.TIME_FACTOR)
+            self.assertEqual(0, process.returncode, errors)
+        self.assertEqual(1, len(medium.runs()))
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+
+
+class Locations(LoaderCase):
+    def test_loader_at_the_root_of_a_drive(self):
+        medium = Medium("driveroot", package="root-setup.exe")
+        prefix.map_drive("q", medium.directory)
+        watcher = Watcher(self.staging(medium.package))
+        started = self.run_loader(medium, medium.env(), program="Q:\\loader.exe")
+        watcher.stop()
+        runs = medium.runs()
+        self.assertEqual(1, len(runs))
+        self.assertEqual((prefix.temp_windows + "\\root-setup.exe").lower(),
+                         runs[0]["module"].lower())
+        self.assertIsNotNone(watcher.gone_at)
+        self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
+        self.assertGreaterEqual(runs[0]["started"], started)
+
+
+class Mends(LoaderCase):
+    def test_names_that_climb_out_never_touch_outside_the_temporary_directory(self):
+        temp_parent = os.path.dirname(prefix.temp_unix)
+        victim = os.path.join(temp_parent, "victim", "setup.exe")
+        os.makedirs(os.path.dirname(victim), exist_ok=True)
+        for name in ["..\\victim\\setup.exe", "../victim/setup.exe"]:
+            with self.subTest(name):
+                with open(victim, "w") as out:
+                    out.write("the user's own file")
+                medium = Medium("climb", package=name)
+                medium.place("../victim/setup.exe", source=PROBE_EXE)
+                self.run_loader(medium, medium.env())
+                with open(victim) as kept:
+                    self.assertEqual("the user's own file", kept.read())
+                runs = medium.runs()
+                self.assertEqual(1, len(runs))
+                self.assertFalse(runs[0]["module"].lower().startswith(
+                    prefix.temp_windows.lower()))
+
+    def test_overlong_names_and_paths_never_crash(self):
+        long_name = "p" * 259
+        cases = [
+            ("long-package", long_name, "CorvaneSuite\\long", "2.1.0.5"),
+            ("long-regpath", "setup.exe", "R" * 259, "2.1.0.5"),
+            ("long-version", "setup.exe", "CorvaneSuite\\longversion", "1." * 20),
+            ("version-digits", "setup.exe", "CorvaneSuite\\digits",
+             "1234567890.1234567890.1234567890"),
+        ]
+        for name, package, reg_path, version in cases:
+            with self.subTest(name):
+                medium = Medium(name, package="setup.exe", descriptor=(
+                    "[autorun]\r\nRuntimePackage=%s\r\nRegPath=%s\r\nVersion=%s\r\n"
+                    % (package, reg_path, version)))
+                self.run_loader(medium, medium.env())
+                self.assertFalse(os.path.exists(self.staging(package)))
+
+    def test_installed_value_longer_than_a_version(self):
+        medium = Medium("long-installed")
+        medium.set_installed("/d", "9.9.9.9" + " " * 200)
+        self.run_loader(medium, medium.env())
+        self.assertEqual(1, len(medium.runs()))
+
+    def test_module_path_longer_than_max_path(self):
+        deep = os.path.join("deep", *(["d" * 60] * 5))
+        medium = Medium(deep, package="setup.exe")
+        self.assertGreater(len(winehost.to_windows(medium.directory)), 260)
+        # Wine cannot start a process in a working directory that long: start it from above.
+        self.run_loader(medium, medium.env(), cwd=SUITE_DIR)
+        self.assertEqual([], medium.runs())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,92 @@
+"""A Wine prefix of our own, kept warm for a whole run: running Windows programs, the registry,
+and mapping between Unix and Windows paths.
+
+Which Wine runs is a parameter (WINE, WINESERVER), so the same code serves 64-bit Wine here and
+32-bit Wine elsewhere; TIME_FACTOR stretches the time limits (never the "no sooner than" bounds)
+for slow machines.
+"""
+import os
+import subprocess
+import time
+
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+WINESERVER = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver")
+TIME_FACTOR = float(os.environ.get("TIME_FACTOR", "1"))
+
+
+def to_windows(unix_path):
+    """Z: is the Unix root in every prefix."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+class Prefix:
+    def __init__(self, directory):
+        self.directory = os.path.abspath(directory)
+        self.env = dict(os.environ, WINEPREFIX=self.directory, WINEDEBUG="-all")
+        self.env.pop("DISPLAY", None)
+        self.temp_windows = None
+        self.temp_unix = None
+
+    def start(self):
+        """Creates the prefix once, then keeps one server running for the whole run."""
+        subprocess.run([WINESERVER, "-w"], env=self.env, check=False)
+        if not os.path.exists(os.path.join(self.directory, "system.reg")):
+            os.makedirs(self.directory, exist_ok=True)
+            self.run(["wineboot", "-i"], timeout=300)
+            subprocess.run([WINESERVER, "-w"], env=self.env, check=False)
+        # The persistent server exits at once if another still runs; the wait above ends that.
+        subprocess.run([WINESERVER, "-p"], env=self.env, check=True)
+        # Wine's background services inherit the standard handles of the call that starts them:
+        # this first call sends them to /dev/null, so later reads of a pipe can end.
+        self.run(["cmd", "/c", "exit"], timeout=120)
+        # No debugger is started on a crash; the crash message still reaches standard error.
+        self.reg(["add", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug", "/v",
+                  "Debugger", "/d", "", "/f"])
+        out = self.run(["cmd", "/c", "echo %TEMP%"], capture=True).stdout.strip()
+        self.temp_windows = out
+        self.temp_unix = self.unix_path(out)
+        os.makedirs(self.temp_unix, exist_ok=True)
+
+    def stop(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, check=False)
+        subprocess.run([WINESERVER, "-w"], env=self.env, check=False)
+
+    def unix_path(self, windows_path):
+        drive = windows_path[0].lower()
+        rest = windows_path[2:].replace("\\", "/").lstrip("/")
+        return os.path.join(os.path.realpath(
+            os.path.join(self.directory, "dosdevices", drive + ":")), rest)
+
+    def map_drive(self, letter, unix_directory):
+        link = os.path.join(self.directory, "dosdevices", letter.lower() + ":")
+        if os.path.islink(link):
+            os.unlink(link)
+        os.symlink(os.path.abspath(unix_directory), link)
+
+    def run(self, args, cwd=None, env=None, capture=False, timeout=60):
+        merged = dict(self.env, **(env or {}))
+        return subprocess.run([WINE] + list(args), cwd=cwd, env=merged, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE if capture else subprocess.DEVNULL,
+                              stderr=subprocess.PIPE if capture else subprocess.DEVNULL,
+                              timeout=timeout * TIME_FACTOR, text=True, errors="replace")
+
+    def start_program(self, args, cwd=None, env=None):
+        merged = dict(self.env, **(env or {}))
+        return subprocess.Popen([WINE] + list(args), cwd=cwd, env=merged, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                errors="replace")
+
+    def reg(self, args):
+        result = self.run(["reg"] + list(args), capture=True)
+        if result.returncode != 0:
+            raise RuntimeError("reg %s failed: %s" % (args, result.stdout + result.stderr))
+
+    def import_reg(self, unix_file):
+        """Imports a .reg file: the way to store exact bytes, e.g. a string without terminator."""
+        result = self.run(["regedit", "/s", to_windows(unix_file)], capture=True)
+        if result.returncode != 0:
+            raise RuntimeError("regedit failed: " + result.stdout + result.stderr)
+
+
+def now_ms():
+    return int(time.time() * 1000)
