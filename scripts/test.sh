@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 bash scripts/check-format.sh
-for preset in win32 win64 host; do
+for preset in win32 win64 win64-tests host; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
 done

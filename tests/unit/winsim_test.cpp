@@ -38,7 +38,11 @@ TEST(SimulatedProfileReader, Table) {
         {"only the first section of a name", "[autorun]\na=1\n[autorun]\nk=v\n", "k", 260,
          "default"},
         {"bracket line without closing is a key", "[autorun]\n[k=v\n", "[k", 260, "v"},
+        {"lines end at CR too", "[autorun]\rk=v\r", "k", 260, "v"},
         {"cut to size - 1", "[autorun]\nk=abcdef\n", "k", 4, "abc"},
+        {"quoted, fits", "[autorun]\nk=\"abc\"\n", "k", 5, "abc"},
+        {"quoted, only the closing quote cut", "[autorun]\nk=\"abc\"\n", "k", 4, "ab"},
+        {"quoted, cut", "[autorun]\nk=\"abcdef\"\n", "k", 4, "abc"},
         {"size 1", "[autorun]\nk=abcdef\n", "k", 1, ""},
         {"UTF-8 byte-order mark", "\xEF\xBB\xBF[autorun]\nk=v\n", "k", 260, "v"},
     };
@@ -99,6 +103,20 @@ TEST(SimulatedRegistry, QueryValueSizes) {
     EXPECT_EQ(std::string(16, '#'), std::string(data, 16));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
+}
+
+TEST(SimulatedRegistry, EmptyNamesInKeyPathsArePassedOver) {
+    winsim::Reset();
+    winsim::AddKey("Software\\A\\B");
+    for (const char *path : {"Software\\A\\B", "\\Software\\A\\B", "Software\\\\A\\B",
+                             "Software\\A\\B\\", "software\\a\\b"}) {
+        SCOPED_TRACE(path);
+        HKEY key = nullptr;
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, 1, &key));
+        RegCloseKey(key);
+    }
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software/A", 0, 1, &key));
 }
 
 TEST(SimulatedFormatting, WsprintfA) {

@@ -2,8 +2,9 @@
 """The loader under Wine, end to end: the real registry, ini reader, temporary directory, shell
 and named mutexes, with our probe program as the package.
 
-Parameters (environment): LOADER_EXE, PROBE_EXE, SUITE_DIR (scratch space: prefix and media),
-and those of winehost (WINE, WINESERVER, TIME_FACTOR).
+Parameters (environment): LOADER_EXE, PROBE_EXE, SUITE_DIR (scratch space for the media),
+PREFIX_DIR (the Wine prefix, created when missing), and those of winehost (WINE, WINESERVER,
+TIME_FACTOR).
 """
 import os
 import shutil
@@ -18,6 +19,7 @@ import winehost  # noqa: E402
 LOADER_EXE = os.environ["LOADER_EXE"]
 PROBE_EXE = os.environ["PROBE_EXE"]
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
+PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 CRASH_MARKERS = ("Unhandled exception", "Unhandled page fault", "Backtrace:", "wine: Unhandled")
 
 prefix = None
@@ -25,7 +27,7 @@ prefix = None
 
 def setUpModule():
     global prefix
-    prefix = winehost.Prefix(os.path.join(SUITE_DIR, "prefix"))
+    prefix = winehost.Prefix(PREFIX_DIR)
     prefix.start()
     # The prefix is kept between runs; what earlier runs left is cleared.
     prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f"])

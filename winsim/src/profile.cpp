@@ -27,7 +27,7 @@ struct Entry {
 };
 
 // Finds a key as the platform does: only the first section of that name is searched, and the
-// first key of that name in it wins. Lines end at LF; each line is trimmed of blanks.
+// first key of that name in it wins. Lines end at CR or LF; each line is trimmed of blanks.
 static Entry FindEntry(const std::string &content, const std::string &section,
                        const std::string &key) {
     Entry entry;
@@ -37,7 +37,7 @@ static Entry FindEntry(const std::string &content, const std::string &section,
     bool sectionSeen = false;
     size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (start < content.size()) {
-        size_t end = content.find('\n', start);
+        size_t end = content.find_first_of("\r\n", start);
         if (end == std::string::npos) {
             end = content.size();
         }
@@ -74,12 +74,22 @@ static Entry FindEntry(const std::string &content, const std::string &section,
     return entry;
 }
 
-// A value wholly inside matching single or double quotes loses them.
-static std::string Unquote(const std::string &value) {
-    if (value.size() > 1 && (value[0] == '\'' || value[0] == '"') && value.back() == value[0]) {
-        return value.substr(1, value.size() - 2);
+// Copies a value out as the platform does: a value wholly inside matching single or double quotes
+// loses them, and the result is cut to size - 1 characters. The closing quote is dropped from
+// what was copied, so when only it had no room (value of size + 1 with its quotes), one more
+// character goes: "abc" read with size 4 gives "ab".
+static std::string Unquote(const std::string &value, DWORD size) {
+    bool quoted =
+        value.size() > 1 && (value[0] == '\'' || value[0] == '"') && value.back() == value[0];
+    if (!quoted || size == 0) {
+        return value;
     }
-    return value;
+    std::string rest = value.substr(1); // the text and its closing quote
+    std::string copied = rest.substr(0, size - 1);
+    if (size >= rest.size()) {
+        copied.pop_back();
+    }
+    return copied;
 }
 
 // An ini file named without a directory is looked for in the Windows directory.
@@ -112,7 +122,7 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPC
     if (file != TheWorld().files.end() && section != nullptr && key != nullptr) {
         Entry entry = FindEntry(file->second.content, section, key);
         if (entry.found && entry.hasValue) {
-            text = Unquote(entry.value);
+            text = Unquote(entry.value, size);
         }
     }
     DWORD copied = CopyOut(text, returned, size);

@@ -7,18 +7,23 @@ static bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// The stored form of a key path: names split on backslashes (a slash is an ordinary character
-// in a key name), one trailing backslash ignored. Empty names make the path invalid.
+// The stored form of a key path: names split on backslashes (a slash is an ordinary character in
+// a key name). Empty names, from a leading, doubled or trailing backslash, are passed over.
 static bool KeyPath(const std::string &subKey, std::string *path) {
-    std::string text = subKey;
-    if (!text.empty() && text.back() == '\\') {
-        text.pop_back();
+    std::string names;
+    size_t start = 0;
+    while (start <= subKey.size()) {
+        size_t end = subKey.find('\\', start);
+        if (end == std::string::npos) {
+            end = subKey.size();
+        }
+        if (end > start) {
+            names += (names.empty() ? "" : "\\") + subKey.substr(start, end - start);
+        }
+        start = end + 1;
     }
-    if (text.empty() || text.front() == '\\' || text.find("\\\\") != std::string::npos) {
-        return false;
-    }
-    *path = Upper(text);
-    return true;
+    *path = Upper(names);
+    return !names.empty();
 }
 
 void AddKey(const std::string &subKey) {

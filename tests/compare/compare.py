@@ -1,0 +1,178 @@
+#!/usr/bin/python3
+"""The simulated Windows against the real platform: the same ini files and registry values go
+through readers_probe on the host (simulated) and under Wine (real), and the answers must agree.
+The Windows build of the version-ordering tables runs under Wine too.
+
+usage: compare.py HOST_PROBE WINDOWS_PROBE WINDOWS_VERSION_TESTS SCRATCH_DIR PREFIX_DIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
+import winehost  # noqa: E402
+
+REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ = 1, 2, 3, 4, 7
+STRING_TYPES = (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ)
+
+
+def descriptor(body, ending="\r\n"):
+    return ending.join(body) + ending
+
+
+# Descriptor files: (name, bytes). Each tests a rule of the platform's ini reader.
+INI_FILES = [
+    ("plain", descriptor(["[autorun]", "RuntimePackage=setup.exe", "RegPath=A\\B",
+                          "Version=1.2.3.4"])),
+    ("blanks", descriptor(["  [ autorun ]  ", "\tRuntimePackage \t=  my setup.exe  ",
+                           " RegPath= A ", "Version =1.2.3.4\t"])),
+    ("case", descriptor(["[AutoRun]", "RUNTIMEPACKAGE=a.exe", "regpath=b", "vErSiOn=1.0.0.0"])),
+    ("quotes", descriptor(["[autorun]", "RuntimePackage=\"a b.exe\"", "RegPath='b'",
+                           "Version=\"1.0.0.0'"])),
+    ("lone-quotes", descriptor(["[autorun]", "RuntimePackage=\"", "RegPath=''",
+                                "Version=a\"b\""])),
+    ("comments", descriptor(["[autorun]", ";RuntimePackage=hidden.exe", "RuntimePackage=a.exe",
+                             "RegPath=b ; not a comment", "  ;Version=9.9.9.9",
+                             "Version=1.0.0.0"])),
+    ("commented-out", descriptor(["[autorun]", ";RuntimePackage=a.exe", "RegPath=b",
+                                  "Version=1.0.0.0"])),
+    ("duplicates", descriptor(["[autorun]", "RuntimePackage=first.exe",
+                               "RuntimePackage=second.exe", "RegPath=b", "Version=1.0.0.0"])),
+    ("duplicate-sections", descriptor(["[autorun]", "RuntimePackage=a.exe", "[other]", "x=1",
+                                       "[autorun]", "RegPath=b", "Version=1.0.0.0"])),
+    ("no-equals", descriptor(["[autorun]", "RuntimePackage", "RegPath=b", "Version=1.0.0.0"])),
+    ("empty-value", descriptor(["[autorun]", "RuntimePackage=a.exe", "RegPath=",
+                                "Version=1.0.0.0"])),
+    ("equals-in-value", descriptor(["[autorun]", "RuntimePackage=a=b.exe", "RegPath==b",
+                                    "Version=1.0.0.0"])),
+    ("keys-before-section", descriptor(["RuntimePackage=a.exe", "[autorun]", "RegPath=b",
+                                        "Version=1.0.0.0"])),
+    ("section-with-comment", descriptor(["[autorun] ; the loader's", "RuntimePackage=a.exe",
+                                         "RegPath=b", "Version=1.0.0.0"])),
+    ("unclosed-section", descriptor(["[autorun", "RuntimePackage=a.exe", "RegPath=b",
+                                     "Version=1.0.0.0"])),
+    ("lf-endings", descriptor(["[autorun]", "RuntimePackage=a.exe", "RegPath=b",
+                               "Version=1.0.0.0"], ending="\n")),
+    ("cr-endings", descriptor(["[autorun]", "RuntimePackage=a.exe", "RegPath=b",
+                               "Version=1.0.0.0"], ending="\r")),
+    ("utf8-bom", "\ufeff" + descriptor(["[autorun]", "RuntimePackage=a.exe", "RegPath=b",
+                                         "Version=1.0.0.0"])),
+    ("dos-eof", descriptor(["[autorun]", "RuntimePackage=a.exe", "RegPath=b",
+                            "Version=1.0.0.0"]) + "\x1a"),
+    ("overlong", descriptor(["[autorun]", "RuntimePackage=" + "p" * 300, "RegPath=" + "r" * 270,
+                             "Version=" + "1." * 20])),
+    ("longest-kept", descriptor(["[autorun]", "RuntimePackage=" + "p" * 259,
+                                 "RegPath=" + "r" * 259, "Version=" + "7" * 31])),
+    ("quoted-at-limit-30", descriptor(["[autorun]", "RuntimePackage=a", "RegPath=b",
+                                       "Version=\"" + "3" * 30 + "\""])),
+    ("quoted-at-limit-31", descriptor(["[autorun]", "RuntimePackage=a", "RegPath=b",
+                                       "Version=\"" + "3" * 31 + "\""])),
+    ("quoted-at-limit-32", descriptor(["[autorun]", "RuntimePackage=a", "RegPath=b",
+                                       "Version=\"" + "3" * 32 + "\""])),
+    ("no-section", descriptor(["[other]", "RuntimePackage=a.exe", "RegPath=b",
+                               "Version=1.0.0.0"])),
+    ("empty", ""),
+]
+
+# Registry values: (RegPath, type, bytes as the loader's ANSI query sees them).
+VALUES = [
+    ("Cmp\\text", REG_SZ, b"1.2.3.4\0"),
+    ("Cmp\\unterminated", REG_SZ, b"1.2.3.4"),
+    ("Cmp\\empty-text", REG_SZ, b"\0"),
+    ("Cmp\\zero-bytes", REG_SZ, b""),
+    ("Cmp\\dword", REG_DWORD, b"1234"),
+    ("Cmp\\binary", REG_BINARY, b"1.0.0.0"),
+    ("Cmp\\binary-260", REG_BINARY, b"9" * 260),
+    ("Cmp\\binary-261", REG_BINARY, b"9" * 261),
+    ("Cmp\\text-260", REG_SZ, b"8" * 259 + b"\0"),
+    ("Cmp\\text-261", REG_SZ, b"8" * 260 + b"\0"),
+    ("Cmp\\text-100", REG_SZ, b"1.2.3.4" + b" " * 93 + b"\0"),
+    ("Cmp\\text-32", REG_SZ, b"5" * 32 + b"\0"),
+    ("Cmp\\text-33", REG_SZ, b"5" * 33 + b"\0"),
+    ("Cmp\\expand", REG_EXPAND_SZ, b"%SystemRoot%\0"),
+    ("Cmp\\multi", REG_MULTI_SZ, b"1.0.0.0\0second\0\0"),
+    ("Cmp\\two\\levels", REG_SZ, b"3.0.0.0\0"),
+]
+REGISTRY_QUERIES = [path for path, _, _ in VALUES] + [
+    "Cmp\\two", "Cmp\\missing", "Cmp\\two\\levels\\", "Cmp\\\\two\\levels", "\\Cmp\\text",
+    "cmp\\TEXT", "Cmp/text", "r" * 251, "r" * 252]
+
+
+def write_fixtures(directory):
+    os.makedirs(os.path.join(directory, "files"), exist_ok=True)
+    with open(os.path.join(directory, "fixtures.txt"), "w") as fixtures:
+        for name, text in INI_FILES:
+            data = text.encode("utf-8")
+            with open(os.path.join(directory, "files", name + ".inf"), "wb") as out:
+                out.write(data)
+            fixtures.write("file %s.inf %s\n" % (name, data.hex() or "-"))
+        for path, kind, data in VALUES:
+            fixtures.write("value %s %d %s\n" % (path, kind, data.hex() or "-"))
+    with open(os.path.join(directory, "queries.txt"), "w", newline="\r\n") as queries:
+        for name, _ in INI_FILES:
+            queries.write("descriptor T:\\%s.inf\n" % name)
+        queries.write("descriptor T:\\missing.inf\n")
+        for path in REGISTRY_QUERIES:
+            queries.write("installed %s\n" % path)
+
+
+def reg_file(directory):
+    """The values as a .reg file: string types as the UTF-16 the registry stores."""
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for path, kind, data in VALUES:
+        stored = data.decode("latin-1").encode("utf-16-le") if kind in STRING_TYPES else data
+        lines.append("[HKEY_LOCAL_MACHINE\\Software\\%s]" % path)
+        lines.append("\"Version\"=hex(%x):%s" % (kind, ",".join("%02x" % b for b in stored)))
+        lines.append("")
+    path = os.path.join(directory, "values.reg")
+    with open(path, "w", encoding="utf-16", newline="\r\n") as out:
+        out.write("\n".join(lines) + "\n")
+    return path
+
+
+def main():
+    host_probe, windows_probe, version_tests, scratch, prefix_dir = sys.argv[1:6]
+    shutil.rmtree(scratch, ignore_errors=True)
+    write_fixtures(scratch)
+    fixtures = os.path.join(scratch, "fixtures.txt")
+    queries = os.path.join(scratch, "queries.txt")
+
+    simulated = subprocess.run([host_probe, fixtures, queries], capture_output=True, text=True,
+                               check=True).stdout.splitlines()
+
+    prefix = winehost.Prefix(prefix_dir)
+    prefix.start()
+    try:
+        prefix.run(["reg", "delete", "HKLM\\Software\\Cmp", "/f"])
+        prefix.import_reg(reg_file(scratch))
+        prefix.map_drive("t", os.path.join(scratch, "files"))
+        real = prefix.run([windows_probe, winehost.to_windows(fixtures),
+                           winehost.to_windows(queries)], capture=True)
+        tables = prefix.run([version_tests], capture=True)
+    finally:
+        prefix.stop()
+
+    failures = 0
+    real_lines = real.stdout.splitlines()
+    for index in range(max(len(simulated), len(real_lines))):
+        mine = simulated[index] if index < len(simulated) else "(missing)"
+        theirs = real_lines[index] if index < len(real_lines) else "(missing)"
+        if mine == theirs:
+            print("same     " + mine)
+        else:
+            failures += 1
+            print("DIFFERS  simulated: " + mine)
+            print("         Wine:      " + theirs)
+    print("version tables under Wine: exit %d, %s" % (
+        tables.returncode, (tables.stdout.strip().splitlines() or ["no output"])[-1]))
+    if tables.returncode != 0:
+        print(tables.stdout)
+        failures += 1
+    total = max(len(simulated), len(real_lines)) + 1
+    print("%d passed, %d failed" % (total - failures, failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
