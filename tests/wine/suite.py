@@ -9,7 +9,6 @@ TIME_FACTOR).
 import os
 import shutil
 import sys
-import threading
 import time
 import unittest
 
@@ -37,38 +36,6 @@ def setUpModule():
 
 def tearDownModule():
     prefix.stop()
-
-
-class Watcher:
-    """Polls a file's existence every few milliseconds, to see when a staging copy comes and
-    goes. The first moment it is seen missing is no sooner than its deletion."""
-
-    def __init__(self, path):
-        self.path = path
-        self.seen = False
-        self.gone_at = None
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._poll, daemon=True)
-        self._thread.start()
-
-    def _look(self):
-        now = winehost.now_ms()
-        if os.path.exists(self.path):
-            self.seen = True
-            self.gone_at = None
-        elif self.seen and self.gone_at is None:
-            self.gone_at = now
-
-    def _poll(self):
-        while not self._stop.is_set():
-            self._look()
-            time.sleep(0.002)
-
-    def stop(self):
-        """Stops polling after one last look: the loader may delete just before it ends."""
-        self._stop.set()
-        self._thread.join()
-        self._look()
 
 
 class Medium:
@@ -170,7 +137,7 @@ class InstallDecision(LoaderCase):
         medium = Medium(name)
         if installed_args is not None:
             medium.set_installed(*installed_args)
-        watcher = Watcher(self.staging(medium.package))
+        watcher = winehost.Watcher(self.staging(medium.package))
         started = self.run_loader(medium, medium.env(sleep_ms=300))
         watcher.stop()
         self.assert_installed_from_staging(medium, watcher, started)
@@ -178,7 +145,7 @@ class InstallDecision(LoaderCase):
 
     def test_no_key_installs_then_up_to_date(self):
         medium = Medium("fresh")
-        watcher = Watcher(self.staging(medium.package))
+        watcher = winehost.Watcher(self.staging(medium.package))
         started = self.run_loader(medium, medium.env(sleep_ms=500, writes_version="2.1.0.5"))
         watcher.stop()
         self.assert_installed_from_staging(medium, watcher, started)
@@ -235,7 +202,7 @@ class Staging(LoaderCase):
     def test_failed_launch_still_removes_the_copy(self):
         medium = Medium("noassoc", package="package.corvane-no-such-type")
         medium.place("package.corvane-no-such-type", content="not a program")
-        watcher = Watcher(self.staging(medium.package))
+        watcher = winehost.Watcher(self.staging(medium.package))
         started = self.run_loader(medium, medium.env())
         watcher.stop()
         self.assertEqual([], medium.runs())
@@ -280,7 +247,7 @@ class Locations(LoaderCase):
     def test_loader_at_the_root_of_a_drive(self):
         medium = Medium("driveroot", package="root-setup.exe")
         prefix.map_drive("q", medium.directory)
-        watcher = Watcher(self.staging(medium.package))
+        watcher = winehost.Watcher(self.staging(medium.package))
         started = self.run_loader(medium, medium.env(), program="Q:\\loader.exe")
         watcher.stop()
         runs = medium.runs()

@@ -7,6 +7,7 @@ for slow machines.
 """
 import os
 import subprocess
+import threading
 import time
 
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
@@ -90,3 +91,35 @@ class Prefix:
 
 def now_ms():
     return int(time.time() * 1000)
+
+
+class Watcher:
+    """Polls a file's existence every few milliseconds, to see when a staging copy comes and
+    goes. The first moment it is seen missing is no sooner than its deletion."""
+
+    def __init__(self, path):
+        self.path = path
+        self.seen = False
+        self.gone_at = None
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._poll, daemon=True)
+        self._thread.start()
+
+    def _look(self):
+        now = now_ms()
+        if os.path.exists(self.path):
+            self.seen = True
+            self.gone_at = None
+        elif self.seen and self.gone_at is None:
+            self.gone_at = now
+
+    def _poll(self):
+        while not self._stop.is_set():
+            self._look()
+            time.sleep(0.002)
+
+    def stop(self):
+        """Stops polling after one last look: the loader may delete just before it ends."""
+        self._stop.set()
+        self._thread.join()
+        self._look()

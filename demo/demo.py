@@ -1,0 +1,136 @@
+#!/usr/bin/python3
+"""Shows a publisher what the loader does: lays out a sample medium, runs the loader under Wine
+twice and says in plain lines what happened each time.
+
+usage: demo.py WINDOWS_BUILD_DIR WORK_DIR
+"""
+import os
+import shutil
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine"))
+import winehost  # noqa: E402
+
+REG_PATH = "ExampleMaker\\ExampleRuntime"
+VERSION = "2.1.0.5"
+INSTALL_SECONDS = 1.5
+DESCRIPTOR = ("[autorun]\r\nopen=loader.exe\r\nRuntimePackage=setup.exe\r\nRegPath=%s\r\n"
+              "Version=%s\r\n" % (REG_PATH, VERSION))
+
+
+def say(text=""):
+    print(text, flush=True)
+
+
+def installed_version(prefix):
+    result = prefix.run(["reg", "query", "HKLM\\Software\\" + REG_PATH, "/v", "Version"],
+                        capture=True)
+    for line in result.stdout.splitlines():
+        words = line.split()
+        if len(words) >= 3 and words[0] == "Version":
+            return words[-1]
+    return None
+
+
+def installer_runs(log):
+    runs = []
+    if os.path.exists(log):
+        with open(log) as lines:
+            for line in lines:
+                words = line.rstrip("\r\n").split(" ")
+                if words[0] == "started":
+                    text = line.rstrip("\r\n")
+                    runs.append({"started": int(words[1]),
+                                 "module": text[text.index(" module ") + 8:text.index(" cwd ")],
+                                 "cwd": text[text.index(" cwd ") + 5:]})
+                elif words[0] == "ended":
+                    runs[-1]["ended"] = int(words[1])
+    return runs
+
+
+def run_loader(prefix, medium, log, number):
+    say("Run %d: starting loader.exe from the medium." % number)
+    staging = os.path.join(prefix.temp_unix, "setup.exe")
+    before = installed_version(prefix)
+    if before:
+        say("  The registry says the runtime %s is installed; the medium carries %s."
+            % (before, VERSION))
+    else:
+        say("  Nothing is installed: HKLM\\Software\\%s has no Version." % REG_PATH)
+    runs_before = len(installer_runs(log))
+    watcher = winehost.Watcher(staging)
+    started = winehost.now_ms()
+    env = {"PROBE_LOG": winehost.to_windows(log), "PROBE_SLEEP_MS": str(int(INSTALL_SECONDS * 1000)),
+           "PROBE_REGPATH": REG_PATH, "PROBE_VERSION": VERSION}
+    result = prefix.run([winehost.to_windows(os.path.join(medium, "loader.exe"))], cwd=medium,
+                        env=env, timeout=120)
+    ended = winehost.now_ms()
+    watcher.stop()
+    runs = installer_runs(log)[runs_before:]
+
+    def at(moment):
+        return "%.2f s" % ((moment - started) / 1000.0)
+
+    if watcher.seen:
+        say("  It copied setup.exe into the temporary directory: %s\\setup.exe."
+            % prefix.temp_windows)
+    for run in runs:
+        say("  The installer started at %s from %s," % (at(run["started"]), run["module"]))
+        say("    in the loader's working directory %s." % run["cwd"])
+        say("  The installer worked for %.2f s and recorded its version; the loader waited for it."
+            % ((run["ended"] - run["started"]) / 1000.0))
+        if watcher.gone_at:
+            say("  The loader paused, then removed the copy at %s, %.2f s after the installer "
+                "ended." % (at(watcher.gone_at), (watcher.gone_at - run["ended"]) / 1000.0))
+    if not runs:
+        say("  The runtime is up to date: the loader copied nothing and started nothing.")
+    after = installed_version(prefix)
+    if after != before:
+        say("  The registry now says %s is installed." % after)
+    say("  The loader ended after %s with exit code %d." % (at(ended), result.returncode))
+    say()
+    return result.returncode == 0 and (len(runs) == 1) == (number == 1)
+
+
+def main():
+    build, work = sys.argv[1], os.path.abspath(sys.argv[2])
+    medium = os.path.join(work, "medium")
+    log = os.path.join(work, "installer.log")
+    shutil.rmtree(medium, ignore_errors=True)
+    os.makedirs(medium)
+    if os.path.exists(log):
+        os.remove(log)
+    shutil.copy(os.path.join(build, "loader", "loader.exe"), medium)
+    shutil.copy(os.path.join(build, "tests", "wine", "probe.exe"),
+                os.path.join(medium, "setup.exe"))
+    with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
+        out.write(DESCRIPTOR)
+
+    say("Corvane Loader demo (the 64-bit twin of loader.exe, under Wine)")
+    say()
+    say("The medium, in %s:" % medium)
+    say("  loader.exe    the loader")
+    say("  setup.exe     a sample runtime installer: it works for %.1f s, then records" %
+        INSTALL_SECONDS)
+    say("                HKLM\\Software\\%s Version = %s, as a real one would" % (REG_PATH, VERSION))
+    say("  autorun.inf:")
+    for line in DESCRIPTOR.splitlines():
+        say("    " + line)
+    say()
+
+    prefix = winehost.Prefix(os.path.join(work, "prefix"))
+    say("Preparing a Wine prefix (the first time takes a few seconds)...")
+    prefix.start()
+    try:
+        prefix.run(["reg", "delete", "HKLM\\Software\\ExampleMaker", "/f"])
+        say()
+        ok = run_loader(prefix, medium, log, 1) and run_loader(prefix, medium, log, 2)
+    finally:
+        prefix.stop()
+    say("The demo went as expected." if ok else "The demo did NOT go as expected.")
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
