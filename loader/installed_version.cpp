@@ -11,13 +11,11 @@ enum {
     kAnnouncedDataSize = 260
 };
 
-const char kSoftwarePrefix[] = "Software\\";
-
 } // namespace
 
 int QueryInstalledVersion(const char *regPath, char *installedVersion) {
     // A sub-key that does not fit its buffer names no key that could be opened.
-    if (lstrlenA(regPath) + static_cast<int>(sizeof(kSoftwarePrefix)) > kSubKeyCapacity) {
+    if (lstrlenA("Software\\") + lstrlenA(regPath) >= kSubKeyCapacity) {
         return 0;
     }
     char subKey[kSubKeyCapacity] = {0};

@@ -64,7 +64,8 @@ void RunPackage(const char *file) {
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int /*showCommand*/) {
     // The guard handle is never closed: the guard lasts as long as this process, so any loader
     // started before it ends stops here. Only the existence of the name counts.
     CreateMutexA(NULL, FALSE, kGuardName);

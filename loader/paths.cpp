@@ -31,6 +31,16 @@ static int IsClimbingComponent(const char *start, const char *end) {
     return dots >= 2;
 }
 
+// A component made only of dots and spaces (".", ". ", "..") names no file of its own.
+static int IsDotsOnly(const char *start, const char *end) {
+    for (const char *c = start; c < end; ++c) {
+        if (*c != '.' && *c != ' ') {
+            return 0;
+        }
+    }
+    return 1;
+}
+
 int IsNameBelowDirectory(const char *name) {
     if (name[0] == '\0' || IsSeparator(name[0])) {
         return 0;
@@ -45,7 +55,8 @@ int IsNameBelowDirectory(const char *name) {
                 return 0;
             }
             if (*c == '\0') {
-                return 1;
+                // The last component must name a file, not the directory itself ("sub\", ".").
+                return !IsDotsOnly(start, c);
             }
             start = c + 1;
         }

@@ -7,6 +7,8 @@ packages=(
     cmake ninja-build g++ googletest libgtest-dev clang-format
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine64 python3-pefile
+    clang libclang-rt-14-dev clang-tidy cppcheck
+    qemu-system-x86 debootstrap e2fsprogs
 )
 
 missing=()

@@ -73,6 +73,8 @@ INI_FILES = [
     ("no-section", descriptor(["[other]", "RuntimePackage=a.exe", "RegPath=b",
                                "Version=1.0.0.0"])),
     ("empty", ""),
+    ("zero-bytes", descriptor(["[autorun]", "RuntimePackage=a\0b.exe", "RegPath=\0b",
+                               "Version=1.0.0.0"])),
 ]
 
 # Registry values: (RegPath, type, bytes as the loader's ANSI query sees them).

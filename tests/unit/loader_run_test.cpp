@@ -301,7 +301,10 @@ TEST(LoaderRun, NamesThatLeaveTheTemporaryDirectoryAreNotStaged) {
                            "C:setup.exe",
                            "\\Victim\\setup.exe",
                            "\\\\server\\share\\setup.exe",
-                           "setup.exe:stream"};
+                           "setup.exe:stream",
+                           ".\\",
+                           "sub\\",
+                           "sub\\."};
     for (const char *name : names) {
         SCOPED_TRACE(name);
         medium::LayOut();

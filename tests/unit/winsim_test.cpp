@@ -12,7 +12,7 @@ namespace {
 
 struct ProfileCase {
     const char *label;
-    const char *file;
+    std::string file;
     const char *key;
     DWORD size;
     const char *expected;
@@ -44,6 +44,7 @@ TEST(SimulatedProfileReader, Table) {
         {"quoted, only the closing quote cut", "[autorun]\nk=\"abc\"\n", "k", 4, "ab"},
         {"quoted, cut", "[autorun]\nk=\"abcdef\"\n", "k", 4, "abc"},
         {"size 1", "[autorun]\nk=abcdef\n", "k", 1, ""},
+        {"a value ends at a zero byte", std::string("[autorun]\nk=ab\0cd\n", 18), "k", 260, "ab"},
         {"UTF-8 byte-order mark", "\xEF\xBB\xBF[autorun]\nk=v\n", "k", 260, "v"},
     };
     for (const ProfileCase &row : cases) {

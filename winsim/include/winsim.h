@@ -24,6 +24,10 @@ bool FileExists(const std::string &path);
 std::string FileContent(const std::string &path);
 std::vector<std::string> Files(); // every file's full path, in their stored spelling, sorted
 
+// The full path Windows makes of a path: slashes become backslashes; repeated separators, "."
+// and ".." are resolved against the current directory; the caller's spelling is kept.
+std::string FullPath(const std::string &path);
+
 // Registry below HKEY_LOCAL_MACHINE; subKey like "Software\Maker\Runtime".
 void AddKey(const std::string &subKey);
 void DenyKey(const std::string &subKey); // the key exists but opening it gives access denied
@@ -74,9 +78,10 @@ const std::vector<Launch> &Launches();
 uint64_t Now();
 struct Event {
     uint64_t at;
-    std::string call; // the API name, e.g. "CopyFileA"
-    std::string
-        detail; // arguments and outcome, e.g. "C:\Medium\setup.exe -> C:\Temp\setup.exe: ok"
+    std::string call;   // the API name, e.g. "CopyFileA"
+    std::string detail; // arguments and outcome, for people reading a failure
+    std::string target; // the file acted on: deleted, copied to, tested, launched; "" for others
+    bool ok;            // the call succeeded
 };
 const std::vector<Event> &Log();
 std::vector<std::string> Calls(); // the API names of the log, in order

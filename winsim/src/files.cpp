@@ -41,25 +41,21 @@ std::string FileContent(const std::string &path) {
 }
 
 std::vector<std::string> Files() {
-    std::vector<std::string> paths;
-    for (const auto &entry : TheWorld().files) {
-        paths.push_back(entry.second.path);
-    }
+    const auto &files = TheWorld().files;
+    std::vector<std::string> paths(files.size());
+    std::transform(files.begin(), files.end(), paths.begin(),
+                   [](const auto &entry) { return entry.second.path; });
     std::sort(paths.begin(), paths.end());
     return paths;
 }
 
 // A file is held while it is locked or while a process started from it runs.
 static bool IsHeld(const File &file) {
-    if (file.locked) {
-        return true;
-    }
-    for (const Launch &launch : TheWorld().launches) {
-        if (launch.endsAt > TheWorld().now && Upper(FullPath(launch.file)) == Upper(file.path)) {
-            return true;
-        }
-    }
-    return false;
+    const World &w = TheWorld();
+    return file.locked ||
+           std::any_of(w.launches.begin(), w.launches.end(), [&](const Launch &launch) {
+               return launch.endsAt > w.now && Upper(FullPath(launch.file)) == Upper(file.path);
+           });
 }
 
 static std::string Outcome(BOOL result) {
@@ -112,7 +108,8 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BO
     std::string target = FullPath(newFileName);
     BOOL result = Copy(source, target, failIfExists);
     Record("CopyFileA",
-           std::string(existingFileName) + " -> " + newFileName + ": " + Outcome(result));
+           std::string(existingFileName) + " -> " + newFileName + ": " + Outcome(result),
+           newFileName, result);
     return result;
 }
 
@@ -133,7 +130,7 @@ static BOOL Delete(const std::string &fullPath) {
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     BOOL result = Delete(FullPath(fileName));
-    Record("DeleteFileA", std::string(fileName) + ": " + Outcome(result));
+    Record("DeleteFileA", std::string(fileName) + ": " + Outcome(result), fileName, result);
     return result;
 }
 
@@ -143,7 +140,8 @@ extern "C" BOOL WINAPI PathFileExistsA(LPCSTR path) {
         std::string full = FullPath(path);
         result = FindFile(full) != nullptr || DirectoryExists(full);
     }
-    Record("PathFileExistsA", std::string(path ? path : "(null)") + ": " + (result ? "yes" : "no"));
+    Record("PathFileExistsA", std::string(path ? path : "(null)") + ": " + (result ? "yes" : "no"),
+           path ? path : "", result);
     return result;
 }
 

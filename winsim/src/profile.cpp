@@ -41,7 +41,9 @@ static Entry FindEntry(const std::string &content, const std::string &section,
         if (end == std::string::npos) {
             end = content.size();
         }
-        std::string line = Trim(content.substr(start, end - start));
+        // The reader keeps names and values as C strings: each ends at a zero byte.
+        std::string line = content.substr(start, end - start);
+        line = Trim(line.substr(0, line.find('\0')));
         start = end + 1;
         if (line.empty()) {
             continue;

@@ -1,6 +1,8 @@
 // The registry below HKEY_LOCAL_MACHINE: RegOpenKeyExA, RegQueryValueExA, RegCloseKey.
 #include "world.h"
 
+#include <algorithm>
+
 namespace winsim {
 
 static bool IsStringType(DWORD type) {
@@ -60,13 +62,13 @@ void SetTextValue(const std::string &subKey, const std::string &name, const std:
 }
 
 int OpenKeyCount() {
-    int count = 0;
-    for (const auto &entry : TheWorld().handles) {
-        count += entry.second.kind == HandleKind::Key ? 1 : 0;
-    }
-    return count;
+    const auto &handles = TheWorld().handles;
+    return static_cast<int>(std::count_if(handles.begin(), handles.end(), [](const auto &entry) {
+        return entry.second.kind == HandleKind::Key;
+    }));
 }
 
+// cppcheck-suppress constParameter ; HKEY is a pointer typedef, it cannot point to const
 static LSTATUS OpenKey(HKEY root, LPCSTR subKey, PHKEY result, std::string *path) {
     if (root != HKEY_LOCAL_MACHINE || subKey == nullptr || result == nullptr) {
         return ERROR_INVALID_PARAMETER;
@@ -95,8 +97,8 @@ extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, 
     return status;
 }
 
-static LSTATUS QueryValue(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                          LPDWORD dataSize) {
+static LSTATUS QueryValue(HKEY key, LPCSTR valueName, const DWORD *reserved, LPDWORD type,
+                          LPBYTE data, LPDWORD dataSize) {
     const Handle *handle = FindHandle(reinterpret_cast<HANDLE>(key));
     if (handle == nullptr || handle->kind != HandleKind::Key) {
         return ERROR_INVALID_HANDLE;

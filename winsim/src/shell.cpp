@@ -68,7 +68,8 @@ extern "C" BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA *info) {
     }
     w.launches.push_back(launch);
     Record("ShellExecuteExA",
-           launch.file + ": " + (result ? "ok" : "error " + std::to_string(w.lastError)));
+           launch.file + ": " + (result ? "ok" : "error " + std::to_string(w.lastError)),
+           launch.file, result);
     return result;
 }
 

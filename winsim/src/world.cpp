@@ -21,9 +21,9 @@ void Reset() {
     AddDirectory("C:\\Temp");
 }
 
-void Record(const char *call, const std::string &detail) {
+void Record(const char *call, const std::string &detail, const std::string &target, bool ok) {
     World &w = TheWorld();
-    w.log.push_back(Event{w.now, call, detail});
+    w.log.push_back(Event{w.now, call, detail, target, ok});
 }
 
 void SetError(DWORD error) {
@@ -63,10 +63,10 @@ const std::vector<Event> &Log() {
 }
 
 std::vector<std::string> Calls() {
-    std::vector<std::string> calls;
-    for (const Event &event : TheWorld().log) {
-        calls.push_back(event.call);
-    }
+    const auto &log = TheWorld().log;
+    std::vector<std::string> calls(log.size());
+    std::transform(log.begin(), log.end(), calls.begin(),
+                   [](const Event &event) { return event.call; });
     return calls;
 }
 

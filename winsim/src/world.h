@@ -66,14 +66,12 @@ struct World {
 
 World &TheWorld();
 
-void Record(const char *call, const std::string &detail);
+void Record(const char *call, const std::string &detail, const std::string &target = "",
+            bool ok = true);
 void SetError(DWORD error);
 HANDLE NewHandle(const Handle &handle);
 Handle *FindHandle(HANDLE handle);
 
-// Full path of a Windows path: slashes become backslashes, repeated separators, "." and ".."
-// are resolved against the current directory; the result keeps the caller's spelling.
-std::string FullPath(const std::string &path);
 std::string Upper(const std::string &text);
 std::string ParentOf(const std::string &fullPath); // "" for a drive root
 bool DirectoryExists(const std::string &fullPath);

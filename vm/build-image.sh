@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds the virtual machine that runs the shipped 32-bit loader.exe under 32-bit Wine: Debian 12
+# with its own kernel (which executes 32-bit programs) and wine32, as an ext4 disk image made
+# without loop mounts. The result is cached per machine, keyed by this script's content, and
+# rebuilt when missing. Prints the directory holding vmlinuz, initrd.img and disk.img.
+set -euo pipefail
+
+cache_root=${LOADER_VM_CACHE:-/var/cache/corvane-loader-vm}
+key=$(sha256sum "$0" | cut -c1-16)
+image_dir=$cache_root/$key
+if [ -f "$image_dir/ready" ]; then
+    echo "$image_dir"
+    exit 0
+fi
+
+# The package archive is this machine's own, as its apt configuration names it.
+mirror_of_this_machine() {
+    local sources
+    for sources in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$sources" ] || continue
+        awk '
+            /^URIs:/ { uri = $2 }
+            /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == "bookworm") found = 1 }
+            /^$/ { if (found && uri != "") { print uri; exit } uri = ""; found = 0 }
+            END { if (found && uri != "") print uri }
+        ' "$sources" | head -n 1
+    done
+    if [ -f /etc/apt/sources.list ]; then
+        awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }' /etc/apt/sources.list
+    fi
+}
+mirror=$(mirror_of_this_machine | head -n 1)
+if [ -z "$mirror" ]; then
+    echo "build-image: no bookworm archive found in this machine's apt configuration" >&2
+    exit 1
+fi
+
+mkdir -p "$cache_root"
+work=$(mktemp -d "$cache_root/build.XXXXXX")
+root=$work/root
+cleanup() {
+    umount "$root/proc" 2>/dev/null || true
+    umount "$root/dev" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "build-image: debootstrap from $mirror" >&2
+debootstrap --arch=amd64 --variant=minbase --include=systemd-sysv,udev,kmod bookworm "$root" \
+    "$mirror" >"$work/debootstrap.log" 2>&1 || { tail -n 30 "$work/debootstrap.log" >&2; exit 1; }
+
+mount --bind /proc "$root/proc"
+mount --bind /dev "$root/dev"
+chroot "$root" dpkg --add-architecture i386
+chroot "$root" apt-get update -qq
+chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    linux-image-amd64 initramfs-tools wine wine32:i386 python3 procps >"$work/apt.log" 2>&1 ||
+    { tail -n 30 "$work/apt.log" >&2; exit 1; }
+chroot "$root" apt-get clean
+umount "$root/proc" "$root/dev"
+
+mkdir -p "$image_dir"
+cp "$root"/boot/vmlinuz-* "$image_dir/vmlinuz"
+cp "$root"/boot/initrd.img-* "$image_dir/initrd.img"
+mke2fs -q -t ext4 -d "$root" -L root "$image_dir/disk.img" 3G
+touch "$image_dir/ready"
+echo "$image_dir"
