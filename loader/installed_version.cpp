@@ -1,5 +1,6 @@
 // The installed-version record: value "Version" of HKEY_LOCAL_MACHINE\Software\<RegPath>.
 #include "loader.h"
+#include "paths.h"
 
 #include <windows.h>
 
@@ -14,12 +15,12 @@ enum {
 } // namespace
 
 int QueryInstalledVersion(const char *regPath, char *installedVersion) {
-    // A sub-key that does not fit its buffer names no key that could be opened.
-    if (lstrlenA("Software\\") + lstrlenA(regPath) >= kSubKeyCapacity) {
+    // "Software\<RegPath>"; a sub-key that does not fit its buffer names no key that could be
+    // opened.
+    char subKey[kSubKeyCapacity] = {0};
+    if (!JoinPath(subKey, sizeof(subKey), "Software", regPath)) {
         return 0;
     }
-    char subKey[kSubKeyCapacity] = {0};
-    wsprintfA(subKey, "Software\\%s", regPath);
 
     HKEY key = NULL;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {

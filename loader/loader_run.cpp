@@ -5,7 +5,6 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include <string.h>
 
@@ -41,6 +40,26 @@ int FormStagingPath(const char *runtimePackage, char *stagingPath) {
     return JoinPath(stagingPath, kPathCapacity, tempDirectory, runtimePackage);
 }
 
+// True when a file (or directory) is at path, as the shell's PathFileExistsA tells it, without
+// loading the shell's path library.
+int FileExists(const char *path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+typedef BOOL(WINAPI *ShellExecuteExFunction)(SHELLEXECUTEINFOA *);
+
+// The shell is loaded only when a package is launched: importing it would load it, and the
+// windowing libraries it needs, on every start, which doubles the start that finds the runtime up
+// to date. A shell that cannot be loaded is a failed launch.
+BOOL LaunchThroughShell(SHELLEXECUTEINFOA *launch) {
+    HMODULE shell = LoadLibraryA("shell32.dll");
+    ShellExecuteExFunction execute =
+        shell != NULL ? reinterpret_cast<ShellExecuteExFunction>(
+                            reinterpret_cast<void *>(GetProcAddress(shell, "ShellExecuteExA")))
+                      : NULL;
+    return execute != NULL && execute(launch);
+}
+
 // Launches the package through the shell with its default action and waits for it to end.
 void RunPackage(const char *file) {
     SHELLEXECUTEINFOA launch;
@@ -51,7 +70,7 @@ void RunPackage(const char *file) {
     launch.lpFile = file;
     launch.lpParameters = "";
     launch.nShow = SW_SHOW;
-    if (!ShellExecuteExA(&launch)) {
+    if (!LaunchThroughShell(&launch)) {
         return;
     }
     // A launch handed to an already running program gives no process to wait for.
@@ -79,7 +98,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         sizeof(programDirectory)) {
         return 0;
     }
-    PathRemoveFileSpecA(programDirectory);
+    RemoveFileSpec(programDirectory);
 
     char workingPath[kPathCapacity] = {0};
     if (!JoinPath(workingPath, sizeof(workingPath), programDirectory, kDescriptorName)) {
@@ -101,7 +120,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     BOOL staged = FALSE;
     if (canStage) {
         // A copy left by an earlier run is removed first; if that fails, the copy overwrites it.
-        if (PathFileExistsA(stagingPath)) {
+        if (FileExists(stagingPath)) {
             DeleteFileA(stagingPath);
         }
         staged = CopyFileA(workingPath, stagingPath, FALSE);

@@ -4,13 +4,46 @@
 #include <windows.h>
 
 int JoinPath(char *target, int capacity, const char *directory, const char *name) {
-    // wsprintfA has no bound: the length is checked first, so a path is never cut into a
-    // different one.
-    if (lstrlenA(directory) + 1 + lstrlenA(name) + 1 > capacity) {
+    // The length is checked first, so a path is never cut into a different one.
+    int length = lstrlenA(directory);
+    if (length + 1 + lstrlenA(name) + 1 > capacity) {
         return 0;
     }
-    wsprintfA(target, "%s\\%s", directory, name);
+    lstrcpyA(target, directory);
+    target[length] = '\\';
+    lstrcpyA(target + length + 1, name);
     return 1;
+}
+
+// Steps over one character of the ANSI code page: a lead byte and its trail byte together, so
+// a trail byte of 0x5C is never taken for a backslash.
+static char *NextCharacter(char *c) {
+    if (*c == '\0') {
+        return c;
+    }
+    return IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1] != '\0' ? c + 2 : c + 1;
+}
+
+void RemoveFileSpec(char *path) {
+    char *cursor = path;
+    char *cut = path;
+    // A leading "\" or "\\" (root of the drive, UNC) is kept.
+    for (int i = 0; i < 2 && *cursor == '\\'; ++i) {
+        cut = ++cursor;
+    }
+    while (*cursor != '\0') {
+        if (*cursor == '\\') {
+            cut = cursor;
+        } else if (*cursor == ':') {
+            // The drive is kept, and a backslash right after it: "C:\b.exe" -> "C:\".
+            cut = ++cursor;
+            if (*cursor == '\\') {
+                ++cut;
+            }
+        }
+        cursor = NextCharacter(cursor);
+    }
+    *cut = '\0';
 }
 
 static int IsSeparator(char c) {

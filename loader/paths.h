@@ -1,9 +1,15 @@
-// Path joins that never overrun, and the check that keeps staging inside its directory.
+// Path joins that never overrun, the removal of a path's file name, and the check that keeps
+// staging inside its directory.
 #pragma once
 
 // Joins directory and name with one backslash into target (capacity characters, terminator
-// included). 0 and target untouched when the joined path does not fit.
+// included), as "%s\%s" formats them. 0 and target untouched when the joined path does not fit.
 int JoinPath(char *target, int capacity, const char *directory, const char *name);
+
+// Removes the file name and its backslash in place, exactly as the shell's PathRemoveFileSpecA
+// does: "C:\a\b.exe" -> "C:\a", "C:\b.exe" -> "C:\", "\\server\share\b" -> "\\server\share",
+// "b.exe" -> "". Provided here so that a start does not load the shell libraries.
+void RemoveFileSpec(char *path);
 
 // 1 when name is a file below the directory it is joined to: not absolute, no drive, no stream,
 // no ".." component (either separator), and a last component that is a file name.

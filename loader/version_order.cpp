@@ -75,6 +75,41 @@ int SplitUndotted(char *work, int length, LONG *fields) {
     return 1;
 }
 
+// Appends one field as "%04ld" formats it: at least four characters, the sign counted among them
+// and zero padding between sign and digits ("-005"). Returns the end of what was written.
+char *AppendField(char *out, LONG field) {
+    unsigned long magnitude =
+        field < 0 ? 0UL - static_cast<unsigned long>(field) : static_cast<unsigned long>(field);
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (field < 0) {
+        *out++ = '-';
+    }
+    for (int width = count + (field < 0 ? 1 : 0); width < 4; ++width) {
+        *out++ = '0';
+    }
+    while (count > 0) {
+        *out++ = digits[--count];
+    }
+    return out;
+}
+
+// Writes the four fields as "%04ld.%04ld.%04ld.%04ld" formats them, terminated.
+void FormatFields(const LONG *fields, char *normalized) {
+    char *out = normalized;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            *out++ = '.';
+        }
+        out = AppendField(out, fields[i]);
+    }
+    *out = '\0';
+}
+
 // Normalises into a buffer wide enough for any four fields; 0 and the buffer untouched when
 // the text is rejected.
 int NormalizeWide(const char *text, char *normalized) {
@@ -90,7 +125,7 @@ int NormalizeWide(const char *text, char *normalized) {
     if (!split) {
         return 0;
     }
-    wsprintfA(normalized, "%04ld.%04ld.%04ld.%04ld", fields[0], fields[1], fields[2], fields[3]);
+    FormatFields(fields, normalized);
     return 1;
 }
 

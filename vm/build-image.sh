@@ -59,6 +59,29 @@ chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-in
 chroot "$root" apt-get clean
 umount "$root/proc" "$root/dev"
 
+# The guest's init: mounts what Wine needs, runs run.sh from the second disk (the runner makes it
+# each time with the programs under test), prints its exit code and powers the machine off.
+cat >"$root/suite.sh" <<'INIT'
+#!/bin/sh
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+mkdir -p /dev/shm
+mount -t tmpfs shm /dev/shm
+mount -t tmpfs tmp /tmp
+export PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin HOME=/root LANG=C.UTF-8
+mkdir -p /tmp/suite-disk
+mount /dev/vdb /tmp/suite-disk
+echo "SUITE-BEGIN $(cut -d' ' -f1 /proc/uptime)"
+sh /tmp/suite-disk/run.sh
+echo "SUITE-EXIT $? $(cut -d' ' -f1 /proc/uptime)"
+sync
+umount /tmp/suite-disk
+echo o >/proc/sysrq-trigger
+sleep 30
+INIT
+chmod 755 "$root/suite.sh"
+
 mkdir -p "$image_dir"
 cp "$root"/boot/vmlinuz-* "$image_dir/vmlinuz"
 cp "$root"/boot/initrd.img-* "$image_dir/initrd.img"

@@ -101,6 +101,19 @@ REGISTRY_QUERIES = [path for path, _, _ in VALUES] + [
     "cmp\\TEXT", "Cmp/text", "r" * 251, "r" * 252]
 
 
+# Paths for the loader's own RemoveFileSpec against the shell's PathRemoveFileSpecA.
+PATHS = ["C:\\Medium\\loader.exe", "C:\\loader.exe", "C:\\", "C:", "C:loader.exe",
+         "\\\\server\\share\\loader.exe", "\\\\server\\share", "\\\\server",
+         "\\loader.exe", "\\", "loader.exe", "", "C:/Medium/loader.exe",
+         "C:\\a/b\\c.exe", "a\\b\\", "\\\\?\\C:\\a\\b.exe", "C:\\a\\b\\",
+         "..\\x.exe", "C:\\a:b\\c", "Q:\\\\loader.exe", "C:\\a.b\\c d\\e.f.exe"]
+
+# Fields for the loader's own formatting against wsprintfA's "%04ld".
+FIELDS = ["0 0 0 0", "1 2 3 4", "9 10 99 100", "999 1000 9999 10000", "-1 -5 -99 -999",
+          "-1000 -9999 -10000 12345", "2147483647 0 0 0", "-2147483648 0 0 0",
+          "2147483647 2147483647 0 0"]
+
+
 def write_fixtures(directory):
     os.makedirs(os.path.join(directory, "files"), exist_ok=True)
     with open(os.path.join(directory, "fixtures.txt"), "w") as fixtures:
@@ -117,6 +130,10 @@ def write_fixtures(directory):
         queries.write("descriptor T:\\missing.inf\n")
         for path in REGISTRY_QUERIES:
             queries.write("installed %s\n" % path)
+        for path in PATHS:
+            queries.write("removefilespec %s\n" % path)
+        for fields in FIELDS:
+            queries.write("format %s\n" % fields)
 
 
 def reg_file(directory):
@@ -157,6 +174,15 @@ def main():
 
     failures = 0
     real_lines = real.stdout.splitlines()
+    # On the real platform the loader's own path removal and formatting give what the
+    # platform's functions give.
+    for line in real_lines:
+        if line.startswith(("removefilespec", "format")):
+            own = line[line.index(" own [") + 6:line.index("] platform [")]
+            platform = line[line.index("] platform [") + 12:-1]
+            if own != platform and own != "(does not fit)":
+                failures += 1
+                print("OWN DIFFERS FROM PLATFORM  " + line)
     for index in range(max(len(simulated), len(real_lines))):
         mine = simulated[index] if index < len(simulated) else "(missing)"
         theirs = real_lines[index] if index < len(real_lines) else "(missing)"

@@ -3,11 +3,21 @@
 // two outputs be compared line by line.
 //
 // usage: readers_probe FIXTURES QUERIES
-// Query lines: "descriptor <path of an ini file>" or "installed <RegPath>".
+// Query lines:
+//   descriptor <path of an ini file>   what ReadPackageDescriptor returns
+//   installed <RegPath>                what QueryInstalledVersion returns
+//   removefilespec <path>              the loader's RemoveFileSpec beside PathRemoveFileSpecA
+//   format <a> <b> <c> <d>             NormalizeVersion of "a.b.c.d" beside wsprintfA's
+//                                      "%04ld.%04ld.%04ld.%04ld"
 #include "fixtures.h"
 #include "loader.h"
+#include "paths.h"
+
+#include <shlwapi.h>
+#include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -47,6 +57,33 @@ void QueryInstalled(const char *regPath) {
     printf("]%s", memcmp(version + kVersionCapacity, "########", canary) == 0 ? "" : " OVERRUN");
 }
 
+void QueryRemoveFileSpec(const char *path) {
+    char own[MAX_PATH] = {0};
+    char platform[MAX_PATH] = {0};
+    lstrcpyA(own, path);
+    lstrcpyA(platform, path);
+    RemoveFileSpec(own);
+    PathRemoveFileSpecA(platform);
+    printf("own [");
+    PrintText(own);
+    printf("] platform [");
+    PrintText(platform);
+    printf("]");
+}
+
+void QueryFormat(const char *numbers) {
+    int values[4] = {0, 0, 0, 0};
+    sscanf(numbers, "%d %d %d %d", &values[0], &values[1], &values[2], &values[3]);
+    LONG fields[4] = {values[0], values[1], values[2], values[3]};
+    char dotted[64] = {0};
+    snprintf(dotted, sizeof(dotted), "%d.%d.%d.%d", values[0], values[1], values[2], values[3]);
+    char own[kVersionCapacity] = {0};
+    char platform[128] = {0};
+    int accepted = NormalizeVersion(dotted, own);
+    wsprintfA(platform, "%04ld.%04ld.%04ld.%04ld", fields[0], fields[1], fields[2], fields[3]);
+    printf("own [%s] platform [%s]", accepted ? own : "(does not fit)", platform);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -69,6 +106,10 @@ int main(int argc, char **argv) {
             QueryDescriptor(line + 11);
         } else if (strncmp(line, "installed ", 10) == 0) {
             QueryInstalled(line + 10);
+        } else if (strncmp(line, "removefilespec ", 15) == 0) {
+            QueryRemoveFileSpec(line + 15);
+        } else if (strncmp(line, "format ", 7) == 0) {
+            QueryFormat(line + 7);
         } else {
             printf("unknown query");
         }

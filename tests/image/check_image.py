@@ -3,6 +3,7 @@
 
 usage: check_image.py {X86|amd64} path/to/loader.exe
 """
+import re
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -13,6 +14,11 @@ RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 LANGUAGE = 0x0804
 ALLOWED_IMPORTS = {"kernel32.dll", "advapi32.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
                    "msvcrt.dll"}
+# Libraries named in the image that are not imports: the shell, loaded by the loader only to
+# launch a package, and the shared libgcc that the GCC start-up merely looks up with
+# GetModuleHandleA in case it is already loaded (it is never loaded, nor needed).
+LOADED_BY_NAME = {"shell32.dll"}
+LOOKED_UP_BY_THE_RUNTIME = {"libgcc_s_dw2-1.dll"}
 CXX_RUNTIME_MARKERS = [b"St9exception", b"St9type_info", b"__gxx_personality", b"basic_ostream",
                        b"__cxxabiv1", b"std::bad_alloc", b"_Unwind_Resume"]
 VERSION_STRINGS = {
@@ -70,6 +76,10 @@ def check_imports(pe, raw):
     dlls = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     check("imports only system libraries and msvcrt", dlls <= ALLOWED_IMPORTS,
           sorted(dlls - ALLOWED_IMPORTS))
+    named = {name.decode().lower() for name in re.findall(rb"[A-Za-z0-9_.-]+\.dll", raw, re.I)}
+    loaded = named - dlls - LOOKED_UP_BY_THE_RUNTIME
+    check("libraries loaded by name: only the shell", loaded <= LOADED_BY_NAME,
+          sorted(loaded - LOADED_BY_NAME))
     for marker in CXX_RUNTIME_MARKERS:
         check("no C++ runtime code: " + marker.decode(), marker not in raw)
 

@@ -16,7 +16,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 const Calls kGuardCalls = {"CreateMutexA", "GetLastError"};
-const Calls kLocateCalls = {"GetModuleFileNameA", "PathRemoveFileSpecA"};
+const Calls kLocateCalls = {"GetModuleFileNameA"};
 const Calls kDescriptorCalls = {"GetPrivateProfileStringA", "GetPrivateProfileStringA",
                                 "GetPrivateProfileStringA"};
 const Calls kRegistryCalls = {"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"};
@@ -81,8 +81,9 @@ TEST(LoaderRun, FourEnds) {
                     kLocateCalls,
                     kDescriptorCalls,
                     {"RegOpenKeyExA"},
-                    {"GetTempPathA", "PathFileExistsA", "CopyFileA", "ShellExecuteExA",
-                     "WaitForSingleObject", "Sleep", "CloseHandle", "Sleep", "DeleteFileA"}}),
+                    {"GetTempPathA", "GetFileAttributesA", "CopyFileA", "LoadLibraryA",
+                     "GetProcAddress", "ShellExecuteExA", "WaitForSingleObject", "Sleep",
+                     "CloseHandle", "Sleep", "DeleteFileA"}}),
               winsim::Calls());
 }
 
@@ -185,9 +186,10 @@ TEST(LoaderRun, StaleCopyIsReplaced) {
     medium::LayOut();
     winsim::AddFile("C:\\Temp\\setup.exe", "stale");
     medium::RunLoader();
-    EXPECT_EQ(Calls({"PathFileExistsA", "DeleteFileA", "CopyFileA", "ShellExecuteExA",
-                     "WaitForSingleObject", "Sleep", "CloseHandle", "Sleep", "DeleteFileA"}),
-              CallsFrom("PathFileExistsA"));
+    EXPECT_EQ(Calls({"GetFileAttributesA", "DeleteFileA", "CopyFileA", "LoadLibraryA",
+                     "GetProcAddress", "ShellExecuteExA", "WaitForSingleObject", "Sleep",
+                     "CloseHandle", "Sleep", "DeleteFileA"}),
+              CallsFrom("GetFileAttributesA"));
     EXPECT_EQ("package", winsim::FileContent("C:\\Medium\\setup.exe"));
     EXPECT_EQ("C:\\Temp\\setup.exe", winsim::Launches()[0].file);
 }
@@ -230,6 +232,19 @@ TEST(LoaderRun, FailedLaunchStillRemovesTheCopyAfterAPause) {
     EXPECT_EQ(nullptr, Find("WaitForSingleObject"));
     EXPECT_EQ(nullptr, Find("CloseHandle"));
     EXPECT_EQ(launch->at + 2000, Find("DeleteFileA")->at);
+    EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
+}
+
+// The shell is loaded only to launch; if it cannot be loaded, that is a failed launch.
+TEST(LoaderRun, ShellThatCannotBeLoaded) {
+    medium::LayOut();
+    winsim::FailShellLoad();
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_TRUE(winsim::Launches().empty());
+    const winsim::Event *load = Find("LoadLibraryA");
+    ASSERT_NE(nullptr, load);
+    EXPECT_EQ("shell32.dll: error", load->detail);
+    EXPECT_EQ(load->at + 2000, Find("DeleteFileA")->at);
     EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
 }
 
@@ -349,7 +364,7 @@ TEST(LoaderRun, NoTemporaryDirectoryMeansNoStaging) {
     winsim::SetTempPath("C:\\" + std::string(270, 't') + "\\");
     medium::RunLoader();
     EXPECT_EQ("C:\\Medium\\setup.exe", winsim::Launches().at(0).file);
-    EXPECT_EQ(nullptr, Find("PathFileExistsA"));
+    EXPECT_EQ(nullptr, Find("GetFileAttributesA"));
 }
 
 TEST(LoaderRun, JoinsThatDoNotFit) {
@@ -368,7 +383,7 @@ TEST(LoaderRun, JoinsThatDoNotFit) {
     EXPECT_EQ(0, medium::RunLoader());
     EXPECT_EQ(before, Snapshot());
     EXPECT_TRUE(winsim::Launches().empty());
-    EXPECT_EQ(nullptr, Find("PathFileExistsA"));
+    EXPECT_EQ(nullptr, Find("GetFileAttributesA"));
 
     // Only the staging path does not fit: the package runs in place, nothing is deleted.
     const std::string name(249, 's');
@@ -382,14 +397,14 @@ TEST(LoaderRun, JoinsThatDoNotFit) {
 
 // A module path that fills the buffer comes back cut and unterminated: the run ends there.
 TEST(LoaderRun, ModulePathThatDoesNotFit) {
-    for (size_t length : {259u, 260u, 300u}) {
+    for (size_t length : {250u, 260u, 300u}) {
         SCOPED_TRACE(length);
         std::string path = "C:\\" + std::string(length - 3 - 11, 'm') + "\\loader.exe";
         medium::LayOut();
         winsim::SetModulePath(path);
         EXPECT_EQ(0, medium::RunLoader());
         if (length < 260) {
-            EXPECT_EQ("PathRemoveFileSpecA", winsim::Calls().at(3));
+            EXPECT_EQ("GetPrivateProfileStringA", winsim::Calls().at(3));
         } else {
             EXPECT_EQ(Join({kGuardCalls, {"GetModuleFileNameA"}}), winsim::Calls());
         }

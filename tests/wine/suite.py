@@ -217,7 +217,7 @@ class Guard(LoaderCase):
         second = Medium("guard-second", package="other-setup.exe")
         running = prefix.start_program([winehost.to_windows(
             os.path.join(first.directory, "loader.exe"))], cwd=first.directory,
-            env=first.env(sleep_ms=3000))
+            env=first.env(sleep_ms=int(3000 * winehost.TIME_FACTOR)))
         deadline = time.time() + 30 * winehost.TIME_FACTOR
         while not first.runs() and time.time() < deadline:
             time.sleep(0.02)
@@ -235,7 +235,8 @@ class Guard(LoaderCase):
         medium = Medium("burst")
         loader = winehost.to_windows(os.path.join(medium.directory, "loader.exe"))
         loaders = [prefix.start_program([loader], cwd=medium.directory,
-                                        env=medium.env(sleep_ms=1000)) for _ in range(6)]
+                                        env=medium.env(sleep_ms=int(1000 * winehost.TIME_FACTOR)))
+                   for _ in range(6)]
         for process in loaders:
             _, errors = process.communicate(timeout=60 * winehost.TIME_FACTOR)
             self.assertEqual(0, process.returncode, errors)

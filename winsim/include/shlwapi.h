@@ -1,9 +1,6 @@
-// Shell path utilities, for the host build.
+// Shell path utilities, for the host build (the platform side of the comparisons).
 #pragma once
 
 #include <windows.h>
 
-extern "C" {
-BOOL WINAPI PathRemoveFileSpecA(LPSTR path);
-BOOL WINAPI PathFileExistsA(LPCSTR path);
-}
+extern "C" BOOL WINAPI PathRemoveFileSpecA(LPSTR path);

@@ -54,6 +54,7 @@ void FailTempPath();                       // GetTempPathA returns 0 and writes 
 void LaunchRunsFor(uint32_t milliseconds);
 void LaunchFails(DWORD error);
 void LaunchGivesNoHandle();
+void FailShellLoad(); // LoadLibraryA("shell32.dll") fails
 
 struct Launch {
     uint64_t at;
@@ -86,6 +87,9 @@ struct Event {
 const std::vector<Event> &Log();
 std::vector<std::string> Calls(); // the API names of the log, in order
 std::string LogText();            // the whole log, one line per event, for failure messages
+
+// True while a simulated API call runs: allocations then are the simulation's, not the loader's.
+bool InSimulatedCall();
 
 // The end of the loader's process: the handles it still holds close, so its mutexes go away
 // unless another process holds them too.

@@ -104,6 +104,7 @@ static BOOL Copy(const std::string &source, const std::string &target, BOOL fail
 }
 
 extern "C" BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
+    SimulatedCall call;
     std::string source = FullPath(existingFileName);
     std::string target = FullPath(newFileName);
     BOOL result = Copy(source, target, failIfExists);
@@ -129,25 +130,35 @@ static BOOL Delete(const std::string &fullPath) {
 }
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+    SimulatedCall call;
     BOOL result = Delete(FullPath(fileName));
     Record("DeleteFileA", std::string(fileName) + ": " + Outcome(result), fileName, result);
     return result;
 }
 
-extern "C" BOOL WINAPI PathFileExistsA(LPCSTR path) {
-    BOOL result = FALSE;
-    if (path != nullptr) {
-        std::string full = FullPath(path);
-        result = FindFile(full) != nullptr || DirectoryExists(full);
+extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
+    SimulatedCall call;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (fileName != nullptr) {
+        std::string full = FullPath(fileName);
+        if (FindFile(full) != nullptr) {
+            attributes = FILE_ATTRIBUTE_NORMAL;
+        } else if (DirectoryExists(full)) {
+            attributes = FILE_ATTRIBUTE_DIRECTORY;
+        } else {
+            SetError(MissingError(full));
+        }
     }
-    Record("PathFileExistsA", std::string(path ? path : "(null)") + ": " + (result ? "yes" : "no"),
-           path ? path : "", result);
-    return result;
+    Record("GetFileAttributesA",
+           std::string(fileName ? fileName : "(null)") + ": " + std::to_string(attributes),
+           fileName ? fileName : "", attributes != INVALID_FILE_ATTRIBUTES);
+    return attributes;
 }
 
 // Removes the last name and its backslash; a drive root keeps its backslash ("C:\a" -> "C:\"),
 // leading "\" or "\\" are kept, and a bare name becomes empty. Forward slashes are not separators.
 extern "C" BOOL WINAPI PathRemoveFileSpecA(LPSTR path) {
+    SimulatedCall call;
     BOOL modified = FALSE;
     std::string before = path ? path : "(null)";
     if (path != nullptr) {

@@ -51,6 +51,7 @@ static std::string Describe(const Handle *handle) {
 // ERROR_ALREADY_EXISTS, a new name leaves the last error 0.
 extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner,
                                       LPCSTR name) {
+    SimulatedCall call;
     World &w = TheWorld();
     std::string text = name ? name : "";
     std::string detail = text + (attributes ? " with security" : "") +
@@ -71,17 +72,20 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL ini
 }
 
 extern "C" DWORD WINAPI GetLastError(void) {
+    SimulatedCall call;
     Record("GetLastError", std::to_string(TheWorld().lastError));
     return TheWorld().lastError;
 }
 
 extern "C" void WINAPI SetLastError(DWORD error) {
+    SimulatedCall call;
     SetError(error);
 }
 
 // A path that does not fit is cut to the buffer's size without a terminator, as older Windows
 // versions do, and the return is the buffer's size.
 extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    SimulatedCall call;
     const std::string &path = TheWorld().modulePath;
     DWORD result = 0;
     if (module == nullptr && fileName != nullptr && size > 0) {
@@ -102,6 +106,7 @@ extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD
 // Returns the length without the terminator, or the size needed (terminator included) when the
 // path does not fit, writing nothing then; 0 on failure.
 extern "C" DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
+    SimulatedCall call;
     const World &w = TheWorld();
     DWORD result = 0;
     if (!w.tempPathFails) {
@@ -118,6 +123,7 @@ extern "C" DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
 }
 
 extern "C" DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    SimulatedCall call;
     World &w = TheWorld();
     const Handle *target = FindHandle(handle);
     DWORD result = WAIT_OBJECT_0;
@@ -141,11 +147,13 @@ extern "C" DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 }
 
 extern "C" void WINAPI Sleep(DWORD milliseconds) {
+    SimulatedCall call;
     Record("Sleep", std::to_string(milliseconds));
     TheWorld().now += milliseconds;
 }
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE handle) {
+    SimulatedCall call;
     World &w = TheWorld();
     Handle *target = FindHandle(handle);
     std::string detail = Describe(target);

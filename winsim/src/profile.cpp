@@ -115,6 +115,7 @@ static DWORD CopyOut(const std::string &text, LPSTR returned, DWORD size) {
 
 extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText,
                                                  LPSTR returned, DWORD size, LPCSTR fileName) {
+    SimulatedCall call;
     std::string fallback = defaultText ? defaultText : "";
     while (!fallback.empty() && fallback.back() == ' ') {
         fallback.pop_back();

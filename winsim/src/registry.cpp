@@ -89,6 +89,7 @@ static LSTATUS OpenKey(HKEY root, LPCSTR subKey, PHKEY result, std::string *path
 
 extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
                                         PHKEY result) {
+    SimulatedCall call;
     std::string path;
     LSTATUS status = OpenKey(key, subKey, result, &path);
     Record("RegOpenKeyExA", std::string(subKey ? subKey : "(null)") + " options " +
@@ -139,6 +140,7 @@ static LSTATUS QueryValue(HKEY key, LPCSTR valueName, const DWORD *reserved, LPD
 
 extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved,
                                            LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    SimulatedCall call;
     DWORD announced = dataSize ? *dataSize : 0;
     LSTATUS status = QueryValue(key, valueName, reserved, type, data, dataSize);
     Record("RegQueryValueExA", std::string(valueName ? valueName : "(null)") + " size " +
@@ -147,6 +149,7 @@ extern "C" LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD r
 }
 
 extern "C" LSTATUS WINAPI RegCloseKey(HKEY key) {
+    SimulatedCall call;
     LSTATUS status = ERROR_INVALID_HANDLE;
     const Handle *handle = FindHandle(reinterpret_cast<HANDLE>(key));
     if (handle != nullptr && handle->kind == HandleKind::Key) {

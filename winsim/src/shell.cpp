@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+extern "C" BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA *info);
+
 namespace winsim {
 
 void LaunchRunsFor(uint32_t milliseconds) {
@@ -19,6 +21,37 @@ void LaunchGivesNoHandle() {
     TheWorld().launchOutcome = LaunchOutcome::NoHandle;
 }
 
+void FailShellLoad() {
+    TheWorld().shellLoadFails = true;
+}
+
+// Only the shell can be loaded, and only ShellExecuteExA found in it.
+extern "C" HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
+    SimulatedCall call;
+    std::string name = fileName ? fileName : "";
+    HMODULE module = nullptr;
+    if (Upper(name) == "SHELL32.DLL" && !TheWorld().shellLoadFails) {
+        module = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7C000000u));
+    } else {
+        SetError(ERROR_MOD_NOT_FOUND);
+    }
+    Record("LoadLibraryA", name + ": " + (module ? "ok" : "error"), name, module != nullptr);
+    return module;
+}
+
+extern "C" FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
+    SimulatedCall call;
+    FARPROC procedure = nullptr;
+    if (module == reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7C000000u)) &&
+        name != nullptr && std::string(name) == "ShellExecuteExA") {
+        procedure = reinterpret_cast<FARPROC>(reinterpret_cast<void *>(&ShellExecuteExA));
+    } else {
+        SetError(ERROR_PROC_NOT_FOUND);
+    }
+    Record("GetProcAddress", std::string(name ? name : "(null)"), "", procedure != nullptr);
+    return procedure;
+}
+
 const std::vector<Launch> &Launches() {
     return TheWorld().launches;
 }
@@ -28,6 +61,7 @@ static std::string Text(LPCSTR text) {
 }
 
 extern "C" BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA *info) {
+    SimulatedCall call;
     World &w = TheWorld();
     Launch launch{};
     launch.at = w.now;

@@ -3,11 +3,19 @@
 
 #include <cstdarg>
 
+// The simulated machine runs a single-byte (Western) ANSI code page.
+extern "C" BOOL WINAPI IsDBCSLeadByte(BYTE /*character*/) {
+    winsim::SimulatedCall call;
+    return FALSE;
+}
+
 extern "C" int WINAPI lstrlenA(LPCSTR text) {
+    winsim::SimulatedCall call;
     return text ? static_cast<int>(strlen(text)) : 0;
 }
 
 extern "C" LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source) {
+    winsim::SimulatedCall call;
     if (destination == nullptr || source == nullptr) {
         return nullptr;
     }
@@ -97,6 +105,7 @@ void PutText(Output *out, const Spec &spec, const char *text) {
 } // namespace
 
 extern "C" int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    winsim::SimulatedCall call;
     va_list args;
     va_start(args, format);
     Output out{buffer, kFormatLimit - 1};

@@ -6,6 +6,20 @@
 
 namespace winsim {
 
+static thread_local int simulatedCallDepth = 0;
+
+SimulatedCall::SimulatedCall() {
+    ++simulatedCallDepth;
+}
+
+SimulatedCall::~SimulatedCall() {
+    --simulatedCallDepth;
+}
+
+bool InSimulatedCall() {
+    return simulatedCallDepth > 0;
+}
+
 World &TheWorld() {
     static World world;
     return world;

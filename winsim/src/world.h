@@ -58,6 +58,7 @@ struct World {
     std::string tempPath;
     bool tempPathFails = false;
 
+    bool shellLoadFails = false;
     LaunchOutcome launchOutcome = LaunchOutcome::Runs;
     uint32_t launchRunsFor = 1000;
     DWORD launchError = 0;
@@ -65,6 +66,15 @@ struct World {
 };
 
 World &TheWorld();
+
+// Marks a simulated API call for its whole length: what the simulation allocates for itself
+// inside it is not the loader's.
+struct SimulatedCall {
+    SimulatedCall();
+    ~SimulatedCall();
+    SimulatedCall(const SimulatedCall &) = delete;
+    SimulatedCall &operator=(const SimulatedCall &) = delete;
+};
 
 void Record(const char *call, const std::string &detail, const std::string &target = "",
             bool ok = true);

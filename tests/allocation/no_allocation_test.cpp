@@ -1,0 +1,45 @@
+// The loader allocates nothing: every text lives in a fixed buffer of the run. Each of the four
+// ends is run with the allocation counter on.
+#include "counting_allocator.h"
+#include "medium.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+long AllocationsOfOneRun() {
+    StartCountingAllocations();
+    WinMain(nullptr, nullptr, const_cast<char *>(""), SW_SHOWDEFAULT);
+    long count = StopCountingAllocations();
+    winsim::EndProcess();
+    return count;
+}
+
+TEST(NoDynamicMemory, FourEnds) {
+    const struct {
+        const char *end;
+        void (*setUp)();
+    } ends[] = {
+        {"another loader runs", [] { winsim::HoldMutexElsewhere(medium::kGuard); }},
+        {"descriptor incomplete", [] { winsim::RemoveFile("C:\\Medium\\autorun.inf"); }},
+        {"up to date", [] { winsim::SetTextValue(medium::kKey, "Version", "2.1.0.5"); }},
+        {"installed", [] {}},
+    };
+    for (const auto &row : ends) {
+        medium::LayOut();
+        row.setUp();
+        long count = AllocationsOfOneRun();
+        // The benchmark reads these lines.
+        printf("allocations during the run, %s: %ld\n", row.end, count);
+        EXPECT_EQ(0, count) << row.end;
+    }
+    // The counter itself works: an allocation outside a simulated call is counted.
+    StartCountingAllocations();
+    void *volatile block = malloc(16);
+    free(block);
+    EXPECT_EQ(1, StopCountingAllocations());
+}
+
+} // namespace
