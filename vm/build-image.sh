@@ -63,9 +63,10 @@ umount "$root/proc" "$root/dev"
 # each time with the programs under test), prints its exit code and powers the machine off.
 cat >"$root/suite.sh" <<'INIT'
 #!/bin/sh
-mount -t proc proc /proc
-mount -t sysfs sys /sys
-mount -t devtmpfs dev /dev
+# The initramfs may have mounted some of these already.
+mountpoint -q /proc || mount -t proc proc /proc
+mountpoint -q /sys || mount -t sysfs sys /sys
+mountpoint -q /dev || mount -t devtmpfs dev /dev
 mkdir -p /dev/shm
 mount -t tmpfs shm /dev/shm
 mount -t tmpfs tmp /tmp
