@@ -50,7 +50,9 @@ typedef BOOL(WINAPI *ShellExecuteExFunction)(SHELLEXECUTEINFOA *);
 
 // The shell is loaded only when a package is launched: importing it would load it, and the
 // windowing libraries it needs, on every start, which doubles the start that finds the runtime up
-// to date. A shell that cannot be loaded is a failed launch.
+// to date. A shell that cannot be loaded is a failed launch. shell32.dll is one of Windows' known
+// libraries, always taken from the system directory, so a file of that name on the medium is
+// never loaded instead.
 BOOL LaunchThroughShell(SHELLEXECUTEINFOA *launch) {
     HMODULE shell = LoadLibraryA("shell32.dll");
     ShellExecuteExFunction execute =
