@@ -6,8 +6,10 @@ cd "$(dirname "$0")/.."
 sources=(loader/*.cpp winsim/src/*.cpp)
 case "${1:?usage: static-checks.sh clang-tidy|cppcheck}" in
 clang-tidy)
-    clang-tidy --quiet -p build/host "${sources[@]}" 2>&1 | grep -v "warnings generated" || true
-    clang-tidy --quiet -p build/host "${sources[@]}" >/dev/null 2>&1
+    if ! report=$(clang-tidy --quiet -p build/host "${sources[@]}" 2>&1); then
+        grep -v "warnings generated" <<<"$report"
+        exit 1
+    fi
     echo "clang-tidy: clean on ${#sources[@]} files"
     ;;
 cppcheck)

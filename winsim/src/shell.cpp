@@ -3,8 +3,6 @@
 
 #include <shellapi.h>
 
-extern "C" BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA *info);
-
 namespace winsim {
 
 void LaunchRunsFor(uint32_t milliseconds) {
