@@ -43,9 +43,10 @@ qemu_status=$?
 set -e
 ended=$(date +%s)
 
-# The console carries the suite's own output between the two markers.
-sed -n '/^SUITE-BEGIN/,/^SUITE-EXIT/p' "$scratch/console.log" | tr -d '\r'
-exit_line=$(grep -a '^SUITE-EXIT' "$scratch/console.log" | tr -d '\r' || true)
+# The console carries the suite's own output between the two markers (the firmware's screen
+# control codes may come before the first).
+tr -d '\r' <"$scratch/console.log" | sed -n 's/.*\(SUITE-BEGIN\)/\1/; /SUITE-BEGIN/,/^SUITE-EXIT/p'
+exit_line=$(tr -d '\r' <"$scratch/console.log" | grep -a '^SUITE-EXIT' || true)
 echo "image ready after $((image_ready - started)) s; VM boot to result $((ended - image_ready)) s"
 if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
     echo "FAIL: the VM did not finish within $time_limit s"
