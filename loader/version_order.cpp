@@ -20,7 +20,8 @@ int IsConversionBlank(char c) {
 
 // atol's reading of a field (leading blanks, an optional sign, digits up to the first other
 // character, 0 without digits), kept to 32 bits on every build: a digit run beyond the range
-// saturates at the nearest limit, as the Windows runtime does. long is 64-bit on other hosts.
+// saturates at the nearest limit, as Microsoft documents atol. It is the program's own because
+// long is 64-bit on other hosts and the old msvcrt.dll wraps instead.
 LONG ConvertField(const char *text) {
     const long long limit = 2147483647LL;
     while (IsConversionBlank(*text)) {
