@@ -43,7 +43,7 @@ struct Output {
     }
 };
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     int width = 0;
@@ -52,8 +52,8 @@ struct Spec {
 
 // Numbers: the sign counts in the width; zero padding goes between the sign and the digits,
 // so "%04ld" gives "-005" for -5. "l" and "h" make no difference: long is 32 bits on Windows.
-void PutNumber(Output *out, const Spec &spec, bool negative, uint32_t magnitude, unsigned base,
-               bool upper) {
+void PutNumber(Output *out, const Conversion &conversion, bool negative, uint32_t magnitude,
+               unsigned base, bool upper) {
     const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char reversed[16];
     int count = 0;
@@ -62,12 +62,12 @@ void PutNumber(Output *out, const Spec &spec, bool negative, uint32_t magnitude,
         magnitude /= base;
     } while (magnitude != 0);
     int length = count + (negative ? 1 : 0);
-    int precision = spec.precision > length ? spec.precision : length;
-    if (spec.zero && !spec.left && spec.width > precision) {
-        precision = spec.width;
+    int precision = conversion.precision > length ? conversion.precision : length;
+    if (conversion.zero && !conversion.left && conversion.width > precision) {
+        precision = conversion.width;
     }
-    if (!spec.left) {
-        out->Repeat(' ', spec.width - precision);
+    if (!conversion.left) {
+        out->Repeat(' ', conversion.width - precision);
     }
     if (negative) {
         out->Put('-');
@@ -76,28 +76,28 @@ void PutNumber(Output *out, const Spec &spec, bool negative, uint32_t magnitude,
     while (count > 0) {
         out->Put(reversed[--count]);
     }
-    if (spec.left) {
-        out->Repeat(' ', spec.width - precision);
+    if (conversion.left) {
+        out->Repeat(' ', conversion.width - precision);
     }
 }
 
-void PutText(Output *out, const Spec &spec, const char *text) {
+void PutText(Output *out, const Conversion &conversion, const char *text) {
     if (text == nullptr) {
         text = "(null)";
     }
     int length = 0;
-    while (text[length] != '\0' && (spec.precision == 0 || length < spec.precision)) {
+    while (text[length] != '\0' && (conversion.precision == 0 || length < conversion.precision)) {
         ++length;
     }
     // Zero padding makes the platform drop a string's padding altogether.
-    int pad = spec.zero && !spec.left ? 0 : spec.width - length;
-    if (!spec.left) {
+    int pad = conversion.zero && !conversion.left ? 0 : conversion.width - length;
+    if (!conversion.left) {
         out->Repeat(' ', pad);
     }
     for (int i = 0; i < length; ++i) {
         out->Put(text[i]);
     }
-    if (spec.left) {
+    if (conversion.left) {
         out->Repeat(' ', pad);
     }
 }
@@ -119,17 +119,17 @@ extern "C" int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
             out.Put(*format++);
             continue;
         }
-        Spec spec;
+        Conversion conversion;
         for (; *format == '-' || *format == '0' || *format == '#'; ++format) {
-            spec.left = spec.left || *format == '-';
-            spec.zero = spec.zero || *format == '0';
+            conversion.left = conversion.left || *format == '-';
+            conversion.zero = conversion.zero || *format == '0';
         }
         for (; *format >= '0' && *format <= '9'; ++format) {
-            spec.width = spec.width * 10 + (*format - '0');
+            conversion.width = conversion.width * 10 + (*format - '0');
         }
         if (*format == '.') {
             for (++format; *format >= '0' && *format <= '9'; ++format) {
-                spec.precision = spec.precision * 10 + (*format - '0');
+                conversion.precision = conversion.precision * 10 + (*format - '0');
             }
         }
         if (*format == 'l' || *format == 'h') {
@@ -137,7 +137,7 @@ extern "C" int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
         }
         switch (*format) {
         case 's':
-            PutText(&out, spec, va_arg(args, const char *));
+            PutText(&out, conversion, va_arg(args, const char *));
             break;
         case 'c':
             out.Put(static_cast<char>(va_arg(args, int)));
@@ -147,15 +147,15 @@ extern "C" int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
             int32_t value = va_arg(args, int32_t);
             uint32_t magnitude =
                 value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-            PutNumber(&out, spec, value < 0, magnitude, 10, false);
+            PutNumber(&out, conversion, value < 0, magnitude, 10, false);
             break;
         }
         case 'u':
-            PutNumber(&out, spec, false, va_arg(args, uint32_t), 10, false);
+            PutNumber(&out, conversion, false, va_arg(args, uint32_t), 10, false);
             break;
         case 'x':
         case 'X':
-            PutNumber(&out, spec, false, va_arg(args, uint32_t), 16, *format == 'X');
+            PutNumber(&out, conversion, false, va_arg(args, uint32_t), 16, *format == 'X');
             break;
         default:
             // An unknown conversion prints nothing; its letter is then copied as plain text.
