@@ -7,7 +7,6 @@ usage: demo.py WINDOWS_BUILD_DIR WORK_DIR
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine"))
 import winehost  # noqa: E402
@@ -33,22 +32,6 @@ def installed_version(prefix):
     return None
 
 
-def installer_runs(log):
-    runs = []
-    if os.path.exists(log):
-        with open(log) as lines:
-            for line in lines:
-                words = line.rstrip("\r\n").split(" ")
-                if words[0] == "started":
-                    text = line.rstrip("\r\n")
-                    runs.append({"started": int(words[1]),
-                                 "module": text[text.index(" module ") + 8:text.index(" cwd ")],
-                                 "cwd": text[text.index(" cwd ") + 5:]})
-                elif words[0] == "ended":
-                    runs[-1]["ended"] = int(words[1])
-    return runs
-
-
 def run_loader(prefix, medium, log, number):
     say("Run %d: starting loader.exe from the medium." % number)
     staging = os.path.join(prefix.temp_unix, "setup.exe")
@@ -58,7 +41,7 @@ def run_loader(prefix, medium, log, number):
             % (before, VERSION))
     else:
         say("  Nothing is installed: HKLM\\Software\\%s has no Version." % REG_PATH)
-    runs_before = len(installer_runs(log))
+    runs_before = len(winehost.probe_runs(log))
     watcher = winehost.Watcher(staging)
     started = winehost.now_ms()
     env = {"PROBE_LOG": winehost.to_windows(log), "PROBE_SLEEP_MS": str(int(INSTALL_SECONDS * 1000)),
@@ -67,7 +50,7 @@ def run_loader(prefix, medium, log, number):
                         env=env, timeout=120)
     ended = winehost.now_ms()
     watcher.stop()
-    runs = installer_runs(log)[runs_before:]
+    runs = winehost.probe_runs(log)[runs_before:]
 
     def at(moment):
         return "%.2f s" % ((moment - started) / 1000.0)

@@ -75,21 +75,7 @@ class Medium:
         return env
 
     def runs(self):
-        """The probe's runs: [{'started', 'ended', 'module', 'cwd'}] from its log."""
-        runs = {}
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log) as log:
-            for line in log:
-                words = line.rstrip("\r\n").split(" ")
-                if words[0] == "started":
-                    text = line.rstrip("\r\n")
-                    module = text[text.index(" module ") + 8:text.index(" cwd ")]
-                    cwd = text[text.index(" cwd ") + 5:]
-                    runs[words[3]] = {"started": int(words[1]), "module": module, "cwd": cwd}
-                elif words[0] == "ended":
-                    runs[words[3]]["ended"] = int(words[1])
-        return list(runs.values())
+        return winehost.probe_runs(self.log)
 
     def set_installed(self, *args):
         prefix.reg(["add", "HKLM\\Software\\" + self.reg_path, "/v", "Version"] + list(args) +

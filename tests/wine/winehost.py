@@ -89,6 +89,25 @@ class Prefix:
             raise RuntimeError("regedit failed: " + result.stdout + result.stderr)
 
 
+def probe_runs(log_path):
+    """The probe's runs from its log, in order: [{'started', 'ended', 'module', 'cwd'}]
+    ('ended' is missing while a run goes on)."""
+    runs = {}
+    if not os.path.exists(log_path):
+        return []
+    with open(log_path) as log:
+        for line in log:
+            text = line.rstrip("\r\n")
+            words = text.split(" ")
+            if words[0] == "started":
+                runs[words[3]] = {"started": int(words[1]),
+                                  "module": text[text.index(" module ") + 8:text.index(" cwd ")],
+                                  "cwd": text[text.index(" cwd ") + 5:]}
+            elif words[0] == "ended":
+                runs[words[3]]["ended"] = int(words[1])
+    return list(runs.values())
+
+
 def now_ms():
     return int(time.time() * 1000)
 
