@@ -1,11 +1,4 @@
-# Cross build for Windows with Debian's mingw-w64 (i686).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_DLLTOOL i686-w64-mingw32-dlltool)
+# mingw-w64 for i686 (win32 product).
+set(MINGW_PROCESSOR i686)
+set(MINGW_COMPILER_SUFFIX "")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#define SEE_MASK_DEFAULT 0x00000000u
 #define SEE_MASK_NOCLOSEPROCESS 0x00000040u
 #define SE_ERR_FNF 2
 #define SE_ERR_NOASSOC 31

@@ -12,7 +12,6 @@
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef BYTE *LPBYTE;
-typedef char CHAR;
 typedef int32_t LONG;
 typedef uint32_t DWORD;
 typedef DWORD *LPDWORD;
@@ -20,7 +19,6 @@ typedef unsigned int UINT;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
 typedef void *HANDLE;
-typedef void *LPVOID;
 typedef LONG LSTATUS;
 typedef DWORD REGSAM;
 typedef struct HKEY__ *HKEY;
@@ -28,7 +26,6 @@ typedef HKEY *PHKEY;
 typedef struct HINSTANCE__ *HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct HWND__ *HWND;
-typedef struct HICON__ *HICON;
 typedef struct _SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 typedef intptr_t(WINAPI *FARPROC)();
 
@@ -57,7 +54,6 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_ASSOCIATION 1155L
-#define ERROR_CANCELLED 1223L
 
 #define SW_SHOW 5
 #define SW_SHOWDEFAULT 10
@@ -77,7 +73,6 @@ extern "C" {
 
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
 DWORD WINAPI GetLastError(void);
-void WINAPI SetLastError(DWORD error);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);

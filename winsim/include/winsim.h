@@ -43,7 +43,6 @@ bool MutexExists(const std::string &name);
 
 // Locations.
 void SetModulePath(const std::string &path);
-void SetCurrentDirectory(const std::string &path);
 void SetTempPath(const std::string &text); // returned as it stands, trailing backslash or not
 void FailTempPath();                       // GetTempPathA returns 0 and writes nothing
 
@@ -76,7 +75,6 @@ struct Launch {
 const std::vector<Launch> &Launches();
 
 // The virtual clock and the ordered log of every call the loader made.
-uint64_t Now();
 struct Event {
     uint64_t at;
     std::string call;   // the API name, e.g. "CopyFileA"

@@ -19,10 +19,6 @@ void SetModulePath(const std::string &path) {
     TheWorld().modulePath = path;
 }
 
-void SetCurrentDirectory(const std::string &path) {
-    TheWorld().currentDirectory = path;
-}
-
 void SetTempPath(const std::string &text) {
     TheWorld().tempPath = text;
     TheWorld().tempPathFails = false;
@@ -75,11 +71,6 @@ extern "C" DWORD WINAPI GetLastError(void) {
     SimulatedCall call;
     Record("GetLastError", std::to_string(TheWorld().lastError));
     return TheWorld().lastError;
-}
-
-extern "C" void WINAPI SetLastError(DWORD error) {
-    SimulatedCall call;
-    SetError(error);
 }
 
 // A path that does not fit is cut to the buffer's size without a terminator, as older Windows

@@ -68,10 +68,6 @@ void EndProcess() {
     w.handles.clear();
 }
 
-uint64_t Now() {
-    return TheWorld().now;
-}
-
 const std::vector<Event> &Log() {
     return TheWorld().log;
 }
