@@ -17,7 +17,7 @@ int JoinPath(char *target, int capacity, const char *directory, const char *name
 
 // Steps over one character of the ANSI code page: a lead byte and its trail byte together, so
 // a trail byte of 0x5C is never taken for a backslash.
-static char *NextCharacter(char *c) {
+static const char *NextCharacter(const char *c) {
     if (*c == '\0') {
         return c;
     }
@@ -25,8 +25,8 @@ static char *NextCharacter(char *c) {
 }
 
 void RemoveFileSpec(char *path) {
-    char *cursor = path;
-    char *cut = path;
+    const char *cursor = path;
+    const char *cut = path;
     // A leading "\" or "\\" (root of the drive, UNC) is kept.
     for (int i = 0; i < 2 && *cursor == '\\'; ++i) {
         cut = ++cursor;
@@ -43,7 +43,7 @@ void RemoveFileSpec(char *path) {
         }
         cursor = NextCharacter(cursor);
     }
-    *cut = '\0';
+    path[cut - path] = '\0';
 }
 
 static int IsSeparator(char c) {
@@ -74,12 +74,14 @@ static int IsDotsOnly(const char *start, const char *end) {
     return 1;
 }
 
+// Walks the name a character at a time: a trail byte of 0x5C in a double-byte code page is part of
+// a character, not a separator, so such a name is neither refused nor cut as if it had one.
 int IsNameBelowDirectory(const char *name) {
     if (name[0] == '\0' || IsSeparator(name[0])) {
         return 0;
     }
     const char *start = name;
-    for (const char *c = name;; ++c) {
+    for (const char *c = name;; c = NextCharacter(c)) {
         if (*c == ':') {
             return 0; // a drive ("C:x") or an alternate stream
         }

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# Builds the virtual machine that runs the shipped 32-bit loader.exe under 32-bit Wine: Debian 12
-# with its own kernel (which executes 32-bit programs) and wine32, as an ext4 disk image made
-# without loop mounts. The result is cached per machine, keyed by this script's content, and
-# rebuilt when missing. Prints the directory holding vmlinuz, initrd.img and disk.img.
+# Builds the virtual machine that runs the shipped 32-bit loader.exe under Wine: Debian 12 with its
+# own kernel (which executes 32-bit programs), wine32 and wine64 (so that a 64-bit prefix runs 32-bit
+# programs under WoW64, as 64-bit Windows does), and the Chinese and Japanese locales that give Wine
+# the double-byte ANSI code pages 936 and 932. The image is an ext4 disk made without loop mounts,
+# cached per machine, keyed by this script's content, and rebuilt when missing.
+# Prints the directory holding vmlinuz, initrd.img and disk.img on standard output, and nothing else
+# there: every diagnostic of the build goes to standard error.
 set -euo pipefail
+exec 3>&1 1>&2
 
 cache_root=${LOADER_VM_CACHE:-/var/cache/corvane-loader-vm}
 key=$(sha256sum "$0" | cut -c1-16)
 image_dir=$cache_root/$key
 if [ -f "$image_dir/ready" ]; then
-    echo "$image_dir"
+    echo "$image_dir" >&3
     exit 0
 fi
 
@@ -54,9 +58,11 @@ mount --bind /dev "$root/dev"
 chroot "$root" dpkg --add-architecture i386
 chroot "$root" apt-get update -qq
 chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    linux-image-amd64 initramfs-tools wine wine32:i386 python3 procps >"$work/apt.log" 2>&1 ||
-    { tail -n 30 "$work/apt.log" >&2; exit 1; }
+    linux-image-amd64 initramfs-tools wine wine32:i386 wine64 python3 procps locales \
+    >"$work/apt.log" 2>&1 || { tail -n 30 "$work/apt.log" >&2; exit 1; }
 chroot "$root" apt-get clean
+chroot "$root" localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+chroot "$root" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 umount "$root/proc" "$root/dev"
 
 # The guest's init: mounts what Wine needs, runs run.sh from the second disk (the runner makes it
@@ -88,4 +94,4 @@ cp "$root"/boot/vmlinuz-* "$image_dir/vmlinuz"
 cp "$root"/boot/initrd.img-* "$image_dir/initrd.img"
 mke2fs -q -t ext4 -d "$root" -L root "$image_dir/disk.img" 3G
 touch "$image_dir/ready"
-echo "$image_dir"
+echo "$image_dir" >&3

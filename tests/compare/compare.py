@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The simulated Windows against the real platform: the same ini files and registry values go
-through readers_probe on the host (simulated) and under Wine (real), and the answers must agree.
-The Windows build of the version-ordering tables runs under Wine too.
+through readers_probe on the host (simulated) and under Wine (real), and the answers must agree,
+in the single-byte code page and in the double-byte code pages 932 and 936. The Windows build of the version-ordering tables runs under Wine too.
 
 usage: compare.py HOST_PROBE WINDOWS_PROBE WINDOWS_VERSION_TESTS SCRATCH_DIR PREFIX_DIR
 """
@@ -108,6 +108,31 @@ PATHS = ["C:\\Medium\\loader.exe", "C:\\loader.exe", "C:\\", "C:", "C:loader.exe
          "C:\\a/b\\c.exe", "a\\b\\", "\\\\?\\C:\\a\\b.exe", "C:\\a\\b\\",
          "..\\x.exe", "C:\\a:b\\c", "Q:\\\\loader.exe", "C:\\a.b\\c d\\e.f.exe"]
 
+# Double-byte ANSI code pages: the Unix locale that gives each under Wine, its codec, and a
+# character whose trail byte is 0x5C, the backslash.
+DOUBLE_BYTE = [(932, "ja_JP.UTF-8", "cp932", "\u30bd"), (936, "zh_CN.UTF-8", "gbk", "\u4e57")]
+DOUBLE_BYTE_PATHS = ["C:\\M{c}\\L{c}.exe", "C:\\{c}{c}", "\\\\{c}\\{c}\\x", "{c}\\x",
+                     "C:\\{c}:{c}\\x", "\\{c}", "{c}", "C:\\a{c}b\\c{c}d\\e{c}"]
+
+
+def double_byte_descriptor(codec, character):
+    text = descriptor(["[autorun]", "RuntimePackage=\u30bb\u30c3\u30c8%s.exe" % character
+                       if codec == "cp932" else "RuntimePackage=\u5b89\u88c5%s.exe" % character,
+                       "RegPath=Maker\\%s" % character, "Version=1.0.0.0"])
+    return text.encode(codec)
+
+
+def double_byte_queries(code_page, codec, character):
+    """Queries in the code page's own bytes: its descriptor, then paths for RemoveFileSpec, the
+    last ending in a lead byte without its trail byte."""
+    lead = character.encode(codec)[:1]
+    lines = [b"codepage %d" % code_page, b"descriptor T:\\dbcs-%d.inf" % code_page]
+    lines += [b"removefilespec " + path.format(c=character).encode(codec)
+              for path in DOUBLE_BYTE_PATHS]
+    lines.append(b"removefilespec C:\\M\\" + lead)
+    return b"".join(line + b"\r\n" for line in lines)
+
+
 # Fields for the loader's own formatting against wsprintfA's "%04ld".
 FIELDS = ["0 0 0 0", "1 2 3 4", "9 10 99 100", "999 1000 9999 10000", "-1 -5 -99 -999",
           "-1000 -9999 -10000 12345", "2147483647 0 0 0", "-2147483648 0 0 0",
@@ -117,8 +142,10 @@ FIELDS = ["0 0 0 0", "1 2 3 4", "9 10 99 100", "999 1000 9999 10000", "-1 -5 -99
 def write_fixtures(directory):
     os.makedirs(os.path.join(directory, "files"), exist_ok=True)
     with open(os.path.join(directory, "fixtures.txt"), "w") as fixtures:
-        for name, text in INI_FILES:
-            data = text.encode("utf-8")
+        files = [(name, text.encode("utf-8")) for name, text in INI_FILES]
+        files += [("dbcs-%d" % code_page, double_byte_descriptor(codec, character))
+                  for code_page, _, codec, character in DOUBLE_BYTE]
+        for name, data in files:
             with open(os.path.join(directory, "files", name + ".inf"), "wb") as out:
                 out.write(data)
             fixtures.write("file %s.inf %s\n" % (name, data.hex() or "-"))
@@ -134,6 +161,9 @@ def write_fixtures(directory):
             queries.write("removefilespec %s\n" % path)
         for fields in FIELDS:
             queries.write("format %s\n" % fields)
+    for code_page, _, codec, character in DOUBLE_BYTE:
+        with open(os.path.join(directory, "queries-%d.txt" % code_page), "wb") as queries:
+            queries.write(double_byte_queries(code_page, codec, character))
 
 
 def reg_file(directory):
@@ -157,8 +187,13 @@ def main():
     fixtures = os.path.join(scratch, "fixtures.txt")
     queries = os.path.join(scratch, "queries.txt")
 
-    simulated = subprocess.run([host_probe, fixtures, queries], capture_output=True, text=True,
-                               check=True).stdout.splitlines()
+    # Each query file with the Unix locale that gives its code page under Wine.
+    runs = [(queries, None)] + [(os.path.join(scratch, "queries-%d.txt" % code_page), locale)
+                                for code_page, locale, _, _ in DOUBLE_BYTE]
+    simulated = []
+    for query_file, _ in runs:
+        simulated += subprocess.run([host_probe, fixtures, query_file], capture_output=True,
+                                    text=True, check=True).stdout.splitlines()
 
     prefix = winehost.Prefix(prefix_dir)
     prefix.start()
@@ -166,14 +201,17 @@ def main():
         prefix.run(["reg", "delete", "HKLM\\Software\\Cmp", "/f"])
         prefix.import_reg(reg_file(scratch))
         prefix.map_drive("t", os.path.join(scratch, "files"))
-        real = prefix.run([windows_probe, winehost.to_windows(fixtures),
-                           winehost.to_windows(queries)], capture=True)
+        real_lines = []
+        for query_file, locale in runs:
+            real = prefix.run([windows_probe, winehost.to_windows(fixtures),
+                               winehost.to_windows(query_file)],
+                              env={"LC_ALL": locale} if locale else None, capture=True)
+            real_lines += real.stdout.splitlines()
         tables = prefix.run([version_tests], capture=True)
     finally:
         prefix.stop()
 
     failures = 0
-    real_lines = real.stdout.splitlines()
     # On the real platform the loader's own path removal and formatting give what the
     # platform's functions give.
     for line in real_lines:

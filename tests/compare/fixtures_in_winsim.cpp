@@ -21,6 +21,10 @@ std::string FromHex(const std::string &hex) {
 
 } // namespace
 
+void UseCodePage(unsigned codePage) {
+    winsim::SetCodePage(codePage);
+}
+
 void PrepareWorld(const char *fixturesPath) {
     winsim::Reset();
     std::ifstream fixtures(fixturesPath);

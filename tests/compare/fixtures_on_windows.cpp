@@ -2,3 +2,5 @@
 #include "fixtures.h"
 
 void PrepareWorld(const char *) {}
+
+void UseCodePage(unsigned) {}

@@ -9,6 +9,8 @@
 //   removefilespec <path>              the loader's RemoveFileSpec beside PathRemoveFileSpecA
 //   format <a> <b> <c> <d>             NormalizeVersion of "a.b.c.d" beside wsprintfA's
 //                                      "%04ld.%04ld.%04ld.%04ld"
+//   codepage <n>                       the queries after it are in ANSI code page n; prints the
+//                                      code page the platform then has
 #include "fixtures.h"
 #include "loader.h"
 #include "paths.h"
@@ -110,6 +112,9 @@ int main(int argc, char **argv) {
             QueryRemoveFileSpec(line + 15);
         } else if (strncmp(line, "format ", 7) == 0) {
             QueryFormat(line + 7);
+        } else if (strncmp(line, "codepage ", 9) == 0) {
+            UseCodePage(static_cast<unsigned>(atoi(line + 9)));
+            printf("%u", GetACP());
         } else {
             printf("unknown query");
         }

@@ -129,6 +129,16 @@ TEST(LoaderRun, InstallDecision) {
         {"installed text too long to be a version", "2.1.0.5",
          [] { winsim::SetTextValue(medium::kKey, "Version", "9.9.9.9" + std::string(60, ' ')); },
          true},
+        {"installed version of 33 characters", "1.2.3.4",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "1.2.3.000000000000000000000000004"); },
+         true},
+        {"installed version of 32 characters, equal", "1.2.3.4",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "1.2.3.00000000000000000000000004"); },
+         false},
+        {"travelling version of 6 characters", "2.1.05",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "1.0.0.0"); }, false},
+        {"travelling version of 7 characters", "2.1.0.5",
+         [] { winsim::SetTextValue(medium::kKey, "Version", "1.0.0.0"); }, true},
         {"equal", "2.1.0.5", [] { winsim::SetTextValue(medium::kKey, "Version", "2.1.0.5"); },
          false},
         {"equal, other form", "21000005",
@@ -270,22 +280,41 @@ TEST(LoaderRun, CopyStillHeldAtTheEndStays) {
     EXPECT_EQ(1, std::count(calls.begin(), calls.end(), "DeleteFileA"));
 }
 
+// A temporary path of `length` characters with its trailing backslash.
+std::string TempPathOf(size_t length) {
+    return "C:\\" + std::string(length - 4, 't') + "\\";
+}
+
 TEST(LoaderRun, TemporaryPathForms) {
     const struct {
-        const char *tempPath;
-        const char *staging;
+        std::string tempPath;
+        std::string package;
+        std::string launched; // the staging path, or the package in place
+        bool staged;
     } cases[] = {
-        {"C:\\Temp\\", "C:\\Temp\\setup.exe"},
-        {"C:\\Temp", "C:\\Temp\\setup.exe"},
-        {"C:\\", "C:\\setup.exe"},
+        {"C:\\Temp\\", "setup.exe", "C:\\Temp\\setup.exe", true},
+        {"C:\\Temp", "setup.exe", "C:\\Temp\\setup.exe", true},
+        {"C:\\", "setup.exe", "C:\\setup.exe", true},
+        // Without its backslash, a temporary path of 258 joins with "a" into 259 characters, the
+        // most a path holds; one of 259 makes a staging path that does not fit; one of 260 does
+        // not fit GetTempPathA's buffer at all.
+        {TempPathOf(258), "a", TempPathOf(258) + "a", true},
+        {TempPathOf(259), "a", "C:\\Medium\\a", false},
+        {TempPathOf(260), "a", "C:\\Medium\\a", false},
     };
     for (const auto &row : cases) {
-        SCOPED_TRACE(row.tempPath);
-        medium::LayOut();
+        SCOPED_TRACE(row.tempPath.size());
+        medium::LayOut(row.package);
         winsim::SetTempPath(row.tempPath);
+        winsim::AddDirectory(row.tempPath);
         medium::RunLoader();
-        EXPECT_EQ(row.staging, winsim::Launches().at(0).file);
-        EXPECT_EQ(std::string(row.staging) + ": ok", Find("DeleteFileA")->detail);
+        EXPECT_EQ(row.launched, winsim::Launches().at(0).file);
+        if (row.staged) {
+            EXPECT_EQ(row.launched + ": ok", Find("DeleteFileA")->detail);
+        } else {
+            EXPECT_EQ(nullptr, Find("CopyFileA"));
+            EXPECT_EQ(nullptr, Find("DeleteFileA"));
+        }
     }
 }
 
@@ -304,25 +333,75 @@ TEST(LoaderRun, LoaderAtTheRootOfADrive) {
     EXPECT_EQ(1u, winsim::Launches().size());
 }
 
+// In a double-byte code page the program's directory and file name may hold a trail byte of 0x5C:
+// the directory is still found, and a package so named is staged and removed. Read byte by byte,
+// as a single-byte code page reads them, the same bytes cut the path inside a character.
+TEST(LoaderRun, DoubleByteNamesInADoubleByteCodePage) {
+    const struct {
+        UINT codePage;
+        std::string character; // one whose trail byte is 0x5C
+        bool runs;
+    } cases[] = {
+        {932, medium::kSo932, true},
+        {936, medium::kJou936, true},
+        {1252, medium::kSo932, false},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.codePage);
+        const std::string directory = "C:\\M" + row.character;
+        const std::string package = "P" + row.character + ".exe";
+        winsim::Reset();
+        winsim::SetCodePage(row.codePage);
+        winsim::SetModulePath(directory + "\\L" + row.character + ".exe");
+        winsim::AddFile(directory + "\\autorun.inf",
+                        medium::Descriptor(package, medium::kRegPath, "2.1.0.5"));
+        winsim::AddFile(directory + "\\" + package, "package");
+        medium::RunLoader();
+        if (!row.runs) {
+            EXPECT_TRUE(winsim::Launches().empty());
+            continue;
+        }
+        ASSERT_EQ(1u, winsim::Launches().size()) << winsim::LogText();
+        EXPECT_EQ(directory + "\\" + package + " -> C:\\Temp\\" + package + ": ok",
+                  Find("CopyFileA")->detail);
+        EXPECT_EQ("C:\\Temp\\" + package, winsim::Launches()[0].file);
+        EXPECT_EQ("C:\\Temp\\" + package + ": ok", Find("DeleteFileA")->detail);
+        EXPECT_EQ(
+            std::vector<std::string>({directory + "\\" + package, directory + "\\autorun.inf"}),
+            winsim::Files());
+    }
+}
+
 // Names that would make the staging path leave the temporary directory are never staged: the
 // package runs where it lies and no file anywhere is deleted or written.
 TEST(LoaderRun, NamesThatLeaveTheTemporaryDirectoryAreNotStaged) {
-    const char *names[] = {"..\\Victim\\setup.exe",
-                           "sub\\..\\..\\Victim\\setup.exe",
-                           "../Victim/setup.exe",
-                           "sub/.. /../Victim/setup.exe",
-                           "...\\setup.exe",
-                           "C:\\Victim\\setup.exe",
-                           "C:setup.exe",
-                           "\\Victim\\setup.exe",
-                           "\\\\server\\share\\setup.exe",
-                           "setup.exe:stream",
-                           ".\\",
-                           "sub\\",
-                           "sub\\."};
-    for (const char *name : names) {
+    const struct {
+        UINT codePage;
+        std::string name;
+    } cases[] = {{1252, "..\\Victim\\setup.exe"},
+                 {1252, "sub\\..\\..\\Victim\\setup.exe"},
+                 {1252, "../Victim/setup.exe"},
+                 {1252, "sub/.. /../Victim/setup.exe"},
+                 {1252, "...\\setup.exe"},
+                 {1252, "C:\\Victim\\setup.exe"},
+                 {1252, "C:setup.exe"},
+                 {1252, "\\Victim\\setup.exe"},
+                 {1252, "\\\\server\\share\\setup.exe"},
+                 {1252, "setup.exe:stream"},
+                 {1252, ".\\"},
+                 {1252, "sub\\"},
+                 {1252, "sub\\."},
+                 // Read byte by byte, a trail byte of 0x5C ends the name with a separator.
+                 {1252, "setup" + medium::kSo932},
+                 // Double-byte characters do not hide a real separator or a climb.
+                 {932, medium::kSo932 + "\\..\\..\\Victim\\setup.exe"},
+                 {932, "..\\" + medium::kSo932 + ".exe"},
+                 {936, "sub\\" + medium::kJou936 + "\\"},
+                 {936, medium::kJou936 + ":stream"}};
+    for (const auto &row : cases) {
+        const std::string &name = row.name;
         SCOPED_TRACE(name);
-        medium::LayOut();
+        medium::LayOut("setup.exe", "2.1.0.5", row.codePage);
         winsim::AddFile("C:\\Medium\\autorun.inf",
                         medium::Descriptor(name, medium::kRegPath, "2.1.0.5"));
         winsim::AddFile("C:\\Victim\\setup.exe", "user's file");
@@ -337,15 +416,30 @@ TEST(LoaderRun, NamesThatLeaveTheTemporaryDirectoryAreNotStaged) {
     }
 }
 
-// Names that only look unusual still stage.
+// Names that only look unusual still stage. A trail byte of 0x5C is part of its character, not a
+// separator, wherever it stands in the name.
 TEST(LoaderRun, NamesBelowTheTemporaryDirectoryStage) {
-    const char *names[] = {"..setup.exe", "setup..exe", "sub\\.\\setup.exe"};
-    for (const char *name : names) {
-        SCOPED_TRACE(name);
-        medium::LayOut(name);
+    const struct {
+        UINT codePage;
+        std::string name;
+    } cases[] = {{1252, "..setup.exe"},
+                 {1252, "setup..exe"},
+                 {1252, "sub\\.\\setup.exe"},
+                 {932, medium::kSo932 + medium::kSo932},
+                 {932, "setup" + medium::kSo932},
+                 {932, medium::kSo932 + "..\\setup.exe"},
+                 {932, "sub\\" + medium::kSo932 + ".exe"},
+                 {936, "setup" + medium::kJou936},
+                 {936, medium::kJou936 + "..\\setup.exe"}};
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.name);
+        medium::LayOut(row.name, "2.1.0.5", row.codePage);
         winsim::AddDirectory("C:\\Temp\\sub");
+        winsim::AddDirectory("C:\\Temp\\" + medium::kSo932);
+        winsim::AddDirectory("C:\\Temp\\" + medium::kJou936);
         medium::RunLoader();
-        EXPECT_EQ(std::string("C:\\Temp\\") + name, winsim::Launches().at(0).file);
+        EXPECT_EQ("C:\\Temp\\" + row.name, winsim::Launches().at(0).file);
+        EXPECT_EQ("C:\\Temp\\" + row.name + ": ok", Find("DeleteFileA")->detail);
     }
 }
 

@@ -17,11 +17,17 @@ inline std::string Descriptor(const std::string &package, const std::string &reg
            "\r\nVersion=" + version + "\r\n";
 }
 
+// Characters whose trail byte is 0x5C, the backslash: katakana "so" in code page 932 and U+4E57
+// in code page 936.
+inline const std::string kSo932 = "\x83\x5C";
+inline const std::string kJou936 = "\x81\x5C";
+
 // A fresh world with the loader, a descriptor naming setup.exe at version 2.1.0.5, and the
-// package beside it. Nothing is installed.
-inline void LayOut(const std::string &package = "setup.exe",
-                   const std::string &version = "2.1.0.5") {
+// package beside it, in the given ANSI code page. Nothing is installed.
+inline void LayOut(const std::string &package = "setup.exe", const std::string &version = "2.1.0.5",
+                   UINT codePage = 1252) {
     winsim::Reset();
+    winsim::SetCodePage(codePage);
     winsim::AddFile("C:\\Medium\\loader.exe", "loader");
     winsim::AddFile("C:\\Medium\\autorun.inf", Descriptor(package, kRegPath, version));
     winsim::AddFile("C:\\Medium\\" + package, "package");

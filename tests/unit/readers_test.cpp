@@ -107,6 +107,9 @@ void Text100() {
 void Text32() {
     winsim::SetTextValue(medium::kKey, "Version", std::string(32, '5'));
 }
+void Text33() {
+    winsim::SetTextValue(medium::kKey, "Version", std::string(33, '5'));
+}
 
 TEST(QueryInstalledVersion, Table) {
     const RegistryCase cases[] = {
@@ -125,6 +128,7 @@ TEST(QueryInstalledVersion, Table) {
         {"260 unterminated bytes", Unterminated260, 1, ""},
         {"text of 100 characters", Text100, 1, ""},
         {"text of 32 characters", Text32, 1, std::string(32, '5')},
+        {"text of 33 characters", Text33, 1, ""},
     };
     for (const RegistryCase &row : cases) {
         SCOPED_TRACE(row.label);

@@ -1,5 +1,8 @@
 // The simulated Windows against the platform's documented and observed behaviour, where the
 // loader relies on it: the ini reader, registry reads, formatting, path removal and mutexes.
+#include "medium.h"
+#include "paths.h"
+
 #include <winsim.h>
 
 #include <shlwapi.h>
@@ -132,25 +135,52 @@ TEST(SimulatedFormatting, WsprintfA) {
     EXPECT_EQ(1023u, strlen(buffer));
 }
 
+// The simulated PathRemoveFileSpecA, and the loader's own RemoveFileSpec that stands in for it,
+// give what the platform gives (wine.compare holds both to Wine on these paths).
 TEST(SimulatedPaths, PathRemoveFileSpecA) {
+    const std::string so = medium::kSo932;
+    const std::string jou = medium::kJou936;
     const struct {
-        const char *path;
-        const char *result;
+        UINT codePage;
+        std::string path;
+        std::string result;
     } cases[] = {
-        {"C:\\Medium\\loader.exe", "C:\\Medium"},
-        {"C:\\loader.exe", "C:\\"},
-        {"C:\\", "C:\\"},
-        {"\\\\server\\share\\loader.exe", "\\\\server\\share"},
-        {"\\loader.exe", "\\"},
-        {"loader.exe", ""},
-        {"C:/a/loader.exe", "C:"},
+        {1252, "C:\\Medium\\loader.exe", "C:\\Medium"},
+        {1252, "C:\\loader.exe", "C:\\"},
+        {1252, "C:\\", "C:\\"},
+        {1252, "C:", "C:"},
+        {1252, "C:loader.exe", "C:"},
+        {1252, "\\\\server\\share\\loader.exe", "\\\\server\\share"},
+        {1252, "\\\\server", "\\\\"},
+        {1252, "\\loader.exe", "\\"},
+        {1252, "\\", "\\"},
+        {1252, "loader.exe", ""},
+        {1252, "C:/a/loader.exe", "C:"},
+        {1252, "a\\b\\", "a\\b"},
+        {1252, "C:\\a:b\\c", "C:\\a:b"},
+        {1252, "C:\\M" + so + "\\L" + so + ".exe", "C:\\M" + so + "\\L\x83"},
+        // A trail byte of 0x5C is part of its character: only real backslashes are cut at.
+        {932, "C:\\M" + so + "\\L" + so + ".exe", "C:\\M" + so},
+        {932, "C:\\" + so + so, "C:\\"},
+        {932, "\\\\" + so + "\\" + so + "\\x", "\\\\" + so + "\\" + so},
+        {932, so + "\\x", so},
+        {932, "C:\\M\\\x83", "C:\\M"}, // a lead byte without its trail byte ends the text
+        {936, "C:\\M" + jou + "\\L" + jou + ".exe", "C:\\M" + jou},
+        {936, "C:\\" + jou + ":" + jou + "\\x", "C:\\" + jou + ":" + jou},
+        {936, "\\" + jou, "\\"},
     };
     for (const auto &row : cases) {
-        SCOPED_TRACE(row.path);
-        char buffer[MAX_PATH];
-        strcpy(buffer, row.path);
-        PathRemoveFileSpecA(buffer);
-        EXPECT_STREQ(row.result, buffer);
+        SCOPED_TRACE(testing::Message() << row.codePage << " " << row.path);
+        winsim::Reset();
+        winsim::SetCodePage(row.codePage);
+        char platform[MAX_PATH] = {0};
+        char own[MAX_PATH] = {0};
+        row.path.copy(platform, row.path.size());
+        row.path.copy(own, row.path.size());
+        PathRemoveFileSpecA(platform);
+        RemoveFileSpec(own);
+        EXPECT_EQ(row.result, platform);
+        EXPECT_EQ(row.result, own);
     }
 }
 

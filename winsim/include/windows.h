@@ -92,6 +92,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
                                 LPBYTE data, LPDWORD dataSize);
 LSTATUS WINAPI RegCloseKey(HKEY key);
 
+UINT WINAPI GetACP(void);
 BOOL WINAPI IsDBCSLeadByte(BYTE character);
 int WINAPI lstrlenA(LPCSTR text);
 LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source);

@@ -12,8 +12,13 @@ namespace winsim {
 
 // Forget everything: files, registry, mutexes, launches, the log; the clock goes back to 0.
 // The module path becomes C:\Medium\loader.exe, the temporary path C:\Temp\ and the current
-// directory C:\Medium; those three directories exist.
+// directory C:\Medium; those three directories exist. The ANSI code page is 1252 (single-byte).
 void Reset();
+
+// The ANSI code page: 1252 (Western, single-byte), 936 (Chinese, GBK) or 932 (Japanese,
+// Shift-JIS). In the last two a byte of 0x81 and above leads a two-byte character whose trail
+// byte may be 0x5C, the backslash; paths, names and IsDBCSLeadByte follow the code page.
+void SetCodePage(UINT codePage);
 
 // Files and directories. Paths are Windows paths: case-insensitive, backslash or slash.
 void AddDirectory(const std::string &path);

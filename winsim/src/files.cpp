@@ -156,7 +156,8 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
 }
 
 // Removes the last name and its backslash; a drive root keeps its backslash ("C:\a" -> "C:\"),
-// leading "\" or "\\" are kept, and a bare name becomes empty. Forward slashes are not separators.
+// leading "\" or "\\" are kept, and a bare name becomes empty. Forward slashes are not separators,
+// and neither is a trail byte of 0x5C: the path is walked a character at a time, as CharNextA does.
 extern "C" BOOL WINAPI PathRemoveFileSpecA(LPSTR path) {
     SimulatedCall call;
     BOOL modified = FALSE;
@@ -182,7 +183,7 @@ extern "C" BOOL WINAPI PathRemoveFileSpecA(LPSTR path) {
                     break;
                 }
             }
-            ++cursor;
+            cursor += IsLeadByte(static_cast<unsigned char>(*cursor)) && cursor[1] != '\0' ? 2 : 1;
         }
         if (*cut != '\0') {
             *cut = '\0';

@@ -96,7 +96,7 @@ static std::string Unquote(const std::string &value, DWORD size) {
 
 // An ini file named without a directory is looked for in the Windows directory.
 static std::string ProfilePath(const std::string &fileName) {
-    if (fileName.find_first_of("\\/") == std::string::npos &&
+    if (FindSeparator(fileName, 0, "\\/") == std::string::npos &&
         !(fileName.size() >= 2 && fileName[1] == ':')) {
         return "C:\\Windows\\" + fileName;
     }

@@ -15,7 +15,7 @@ static bool KeyPath(const std::string &subKey, std::string *path) {
     std::string names;
     size_t start = 0;
     while (start <= subKey.size()) {
-        size_t end = subKey.find('\\', start);
+        size_t end = FindSeparator(subKey, start, "\\");
         if (end == std::string::npos) {
             end = subKey.size();
         }
@@ -33,8 +33,8 @@ void AddKey(const std::string &subKey) {
     if (!KeyPath(subKey, &path)) {
         return;
     }
-    for (size_t slash = path.find('\\'); slash != std::string::npos;
-         slash = path.find('\\', slash + 1)) {
+    for (size_t slash = FindSeparator(path, 0, "\\"); slash != std::string::npos;
+         slash = FindSeparator(path, slash + 1, "\\")) {
         TheWorld().keys[path.substr(0, slash)];
     }
     TheWorld().keys[path];

@@ -3,10 +3,14 @@
 
 #include <cstdarg>
 
-// The simulated machine runs a single-byte (Western) ANSI code page.
-extern "C" BOOL WINAPI IsDBCSLeadByte(BYTE /*character*/) {
+extern "C" UINT WINAPI GetACP(void) {
     winsim::SimulatedCall call;
-    return FALSE;
+    return winsim::TheWorld().codePage;
+}
+
+extern "C" BOOL WINAPI IsDBCSLeadByte(BYTE character) {
+    winsim::SimulatedCall call;
+    return winsim::IsLeadByte(character) ? TRUE : FALSE;
 }
 
 extern "C" int WINAPI lstrlenA(LPCSTR text) {

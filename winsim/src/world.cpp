@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace winsim {
 
@@ -88,10 +89,51 @@ std::string LogText() {
     return text;
 }
 
+void SetCodePage(UINT codePage) {
+    TheWorld().codePage = codePage;
+}
+
+bool IsLeadByte(unsigned char c) {
+    switch (TheWorld().codePage) {
+    case 936:
+        return c >= 0x81 && c <= 0xFE;
+    case 932:
+        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    default:
+        return false;
+    }
+}
+
+size_t NextCharacter(const std::string &text, size_t position) {
+    return IsLeadByte(static_cast<unsigned char>(text[position])) && position + 1 < text.size() &&
+                   text[position + 1] != '\0'
+               ? position + 2
+               : position + 1;
+}
+
+size_t FindSeparator(const std::string &text, size_t start, const char *separators) {
+    for (size_t i = start; i < text.size(); i = NextCharacter(text, i)) {
+        if (strchr(separators, text[i]) != nullptr && text[i] != '\0') {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+size_t FindLastSeparator(const std::string &text, const char *separators) {
+    size_t last = std::string::npos;
+    for (size_t found = FindSeparator(text, 0, separators); found != std::string::npos;
+         found = FindSeparator(text, found + 1, separators)) {
+        last = found;
+    }
+    return last;
+}
+
 std::string Upper(const std::string &text) {
     std::string upper = text;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    for (size_t i = 0; i < upper.size(); i = NextCharacter(upper, i)) {
+        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
+    }
     return upper;
 }
 
@@ -117,9 +159,9 @@ std::string FullPath(const std::string &path) {
     std::string rest;
     if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         // UNC: \\server\share is the root.
-        size_t server = path.find_first_of("\\/", 2);
-        size_t share =
-            server == std::string::npos ? std::string::npos : path.find_first_of("\\/", server + 1);
+        size_t server = FindSeparator(path, 2, "\\/");
+        size_t share = server == std::string::npos ? std::string::npos
+                                                   : FindSeparator(path, server + 1, "\\/");
         root = "\\\\" + path.substr(2, share == std::string::npos ? std::string::npos : share - 2);
         std::replace(root.begin(), root.end(), '/', '\\');
         rest = share == std::string::npos ? "" : path.substr(share);
@@ -141,7 +183,7 @@ std::string FullPath(const std::string &path) {
     std::vector<std::string> names;
     size_t start = 0;
     while (start <= rest.size()) {
-        size_t end = rest.find_first_of("\\/", start);
+        size_t end = FindSeparator(rest, start, "\\/");
         if (end == std::string::npos) {
             end = rest.size();
         }
@@ -163,7 +205,7 @@ std::string FullPath(const std::string &path) {
 }
 
 std::string ParentOf(const std::string &fullPath) {
-    size_t slash = fullPath.find_last_of('\\');
+    size_t slash = FindLastSeparator(fullPath, "\\");
     if (slash == std::string::npos || slash + 1 == fullPath.size()) {
         return "";
     }

@@ -53,6 +53,8 @@ struct World {
     std::map<uintptr_t, Handle> handles; // the loader process's open handles
     uintptr_t nextHandle = 0x100;
 
+    UINT codePage = 1252;
+
     std::string modulePath;
     std::string currentDirectory;
     std::string tempPath;
@@ -82,6 +84,17 @@ void SetError(DWORD error);
 HANDLE NewHandle(const Handle &handle);
 Handle *FindHandle(HANDLE handle);
 
+// A lead byte of the ANSI code page: it and the byte after it are one character, so a trail byte of
+// 0x5C is never a backslash. Windows converts A paths and names to Unicode before looking at them.
+bool IsLeadByte(unsigned char c);
+// Where the character at position starts ends: two bytes for a lead byte with a byte after it.
+size_t NextCharacter(const std::string &text, size_t position);
+// The first of separators at or after start, or the last in the whole text, stepping over
+// double-byte characters; npos when there is none.
+size_t FindSeparator(const std::string &text, size_t start, const char *separators);
+size_t FindLastSeparator(const std::string &text, const char *separators);
+
+// Upper case as Windows compares names: the trail bytes of double-byte characters are kept.
 std::string Upper(const std::string &text);
 std::string ParentOf(const std::string &fullPath); // "" for a drive root
 bool DirectoryExists(const std::string &fullPath);
