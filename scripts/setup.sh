@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ googletest libgtest-dev clang-format
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine64 python3-pefile
+    wine64 python3-pefile wixl locales
     clang libclang-rt-14-dev clang-tidy cppcheck
     qemu-system-x86 debootstrap e2fsprogs
 )
@@ -23,3 +23,10 @@ if [ "${#missing[@]}" -gt 0 ]; then
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The Chinese and Japanese locales, which give Wine the double-byte ANSI code pages 936 and 932.
+for locale in zh_CN ja_JP; do
+    if ! locale -a | grep -qx "${locale}.utf8"; then
+        localedef -i "$locale" -f UTF-8 "${locale}.UTF-8"
+    fi
+done

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Runs the Wine suite on the shipped 32-bit loader.exe inside a Debian VM with 32-bit Wine, under
-# qemu's software emulation (this kernel cannot execute 32-bit programs itself).
-#   vm/run-suite.sh WIN32_BUILD_DIR SCRATCH_DIR
+# Runs the Wine suite on the shipped 32-bit loader.exe inside a Debian VM, under qemu's software
+# emulation (this kernel cannot execute 32-bit programs itself), in two prefixes:
+#   - a 64-bit prefix, where the loader runs under WoW64 as on 64-bit Windows, the machine nearly
+#     every user has: the whole suite, the registry views, 32- and 64-bit packages (probes and
+#     MSIs), and the double-byte code pages 932 and 936;
+#   - a 32-bit prefix, as on 32-bit Windows: the whole suite and the 32-bit MSI. The views and
+#     64-bit packages do not exist there, and the code pages are handled by the same 32-bit system
+#     libraries as in the WoW64 prefix, so those cases run once, in the WoW64 prefix.
+#   vm/run-suite.sh WIN32_BUILD_DIR WIN64_BUILD_DIR SCRATCH_DIR
 # The image comes from vm/build-image.sh (cached). The programs under test and the suite go on a
 # second disk; the root disk is never written (snapshot=on). A guest that does not power off
 # within the time limit is killed, and that is a failure.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
-scratch=$2
+build64=$(cd "$2" && pwd)
+scratch=$3
 time_limit=${VM_TIME_LIMIT:-2400}
 time_factor=${VM_TIME_FACTOR:-8}
 
@@ -18,17 +25,28 @@ image_ready=$(date +%s)
 
 rm -rf "$scratch"
 mkdir -p "$scratch/disk"
-cp "$build/loader/loader.exe" "$build/tests/wine/probe.exe" "$scratch/disk/"
+cp "$build/loader/loader.exe" "$build/tests/wine/probe.exe" "$build/tests/wine/runtime-x86.msi" \
+    "$build/tests/wine/runtime-x64.msi" "$scratch/disk/"
+cp "$build64/tests/wine/probe.exe" "$scratch/disk/probe64.exe"
 cp "$here/../tests/wine/suite.py" "$here/../tests/wine/winehost.py" "$scratch/disk/"
 cat >"$scratch/disk/run.sh" <<RUN
 #!/bin/sh
-# 32-bit Wine, a 32-bit prefix, and time limits stretched for the emulated machine.
-export WINEARCH=win32 WINE=/usr/bin/wine WINESERVER=/usr/bin/wineserver TIME_FACTOR=$time_factor
-export LOADER_EXE=/tmp/suite-disk/loader.exe PROBE_EXE=/tmp/suite-disk/probe.exe
-export SUITE_DIR=/tmp/suite PREFIX_DIR=/tmp/prefix
-python3 /tmp/suite-disk/suite.py 2>&1
+# Time limits stretched for the emulated machine; each prefix with its own Wine loader and server.
+disk=/tmp/suite-disk
+export TIME_FACTOR=$time_factor LOADER_EXE=\$disk/loader.exe PROBE_EXE=\$disk/probe.exe
+status=0
+echo "=== WoW64: the 32-bit loader.exe in a 64-bit prefix"
+WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 WOW64=1 \\
+    PROBE64_EXE=\$disk/probe64.exe MSI_IN_VIEW=\$disk/runtime-x86.msi \\
+    MSI_OTHER_VIEW=\$disk/runtime-x64.msi DOUBLE_BYTE_LOCALES="ja_JP.UTF-8 zh_CN.UTF-8" \\
+    SUITE_DIR=/tmp/suite64 PREFIX_DIR=/tmp/prefix64 python3 \$disk/suite.py 2>&1 || status=1
+echo "=== 32-bit: loader.exe in a 32-bit prefix"
+WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 \\
+    MSI_IN_VIEW=\$disk/runtime-x86.msi \\
+    SUITE_DIR=/tmp/suite32 PREFIX_DIR=/tmp/prefix32 python3 \$disk/suite.py 2>&1 || status=1
+exit \$status
 RUN
-mke2fs -q -t ext4 -d "$scratch/disk" -L suite "$scratch/suite.img" 64M
+mke2fs -q -t ext4 -d "$scratch/disk" -L suite "$scratch/suite.img" 64M >&2
 
 set +e
 timeout --kill-after=10 "$time_limit" qemu-system-x86_64 \

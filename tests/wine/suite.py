@@ -4,7 +4,13 @@ and named mutexes, with our probe program as the package.
 
 Parameters (environment): LOADER_EXE, PROBE_EXE, SUITE_DIR (scratch space for the media),
 PREFIX_DIR (the Wine prefix, created when missing), and those of winehost (WINE, WINESERVER,
-TIME_FACTOR).
+TIME_FACTOR). Optional, each enabling a group of cases:
+  WOW64=1              the loader is a 32-bit program in a 64-bit prefix (WoW64); PROBE64_EXE is
+                       then the 64-bit build of the probe
+  MSI_IN_VIEW          an MSI package that records its version in the registry view the loader
+                       reads; MSI_OTHER_VIEW one that records it in the other view
+  DOUBLE_BYTE_LOCALES  Unix locales (ja_JP.UTF-8, zh_CN.UTF-8) giving Wine double-byte ANSI code
+                       pages, separated by blanks
 """
 import os
 import shutil
@@ -17,6 +23,11 @@ import winehost  # noqa: E402
 
 LOADER_EXE = os.environ["LOADER_EXE"]
 PROBE_EXE = os.environ["PROBE_EXE"]
+WOW64 = os.environ.get("WOW64") == "1"
+PROBE64_EXE = os.environ.get("PROBE64_EXE")
+MSI_IN_VIEW = os.environ.get("MSI_IN_VIEW")
+MSI_OTHER_VIEW = os.environ.get("MSI_OTHER_VIEW")
+DOUBLE_BYTE_LOCALES = os.environ.get("DOUBLE_BYTE_LOCALES", "").split()
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 CRASH_MARKERS = ("Unhandled exception", "Unhandled page fault", "Backtrace:", "wine: Unhandled")
@@ -29,7 +40,12 @@ def setUpModule():
     prefix = winehost.Prefix(PREFIX_DIR)
     prefix.start()
     # The prefix is kept between runs; what earlier runs left is cleared.
+    for msi in (MSI_IN_VIEW, MSI_OTHER_VIEW):
+        if msi:
+            prefix.run(["msiexec", "/x", winehost.to_windows(msi), "/qn"], timeout=300)
     prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f"])
+    if WOW64:
+        prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f", "/reg:32"])
     shutil.rmtree(prefix.temp_unix, ignore_errors=True)
     os.makedirs(prefix.temp_unix)
 
@@ -42,21 +58,24 @@ class Medium:
     """A folder with the loader, its autorun.inf and the probe as the package."""
 
     def __init__(self, name, package="setup.exe", reg_path=None, version="2.1.0.5",
-                 descriptor=None):
+                 descriptor=None, source=PROBE_EXE, loader="loader.exe", encoding="ascii"):
+        """The package is a copy of source; the descriptor is written in the given encoding,
+        which is the ANSI code page the loader will read it in."""
         self.directory = os.path.join(SUITE_DIR, "media", name)
         shutil.rmtree(self.directory, ignore_errors=True)
         os.makedirs(self.directory)
-        shutil.copy(LOADER_EXE, os.path.join(self.directory, "loader.exe"))
+        self.loader = os.path.join(self.directory, loader)
+        shutil.copy(LOADER_EXE, self.loader)
         self.package = package
         self.reg_path = reg_path or "CorvaneSuite\\" + name
         self.log = os.path.join(self.directory, "probe.log")
         if package is not None and "\\" not in package and "/" not in package:
-            shutil.copy(PROBE_EXE, os.path.join(self.directory, package))
+            shutil.copy(source, os.path.join(self.directory, package))
         if descriptor is None:
-            descriptor = ("[autorun]\r\nopen=loader.exe\r\nRuntimePackage=%s\r\nRegPath=%s\r\n"
-                          "Version=%s\r\n" % (package, self.reg_path, version))
-        with open(os.path.join(self.directory, "autorun.inf"), "w", newline="") as out:
-            out.write(descriptor)
+            descriptor = ("[autorun]\r\nopen=%s\r\nRuntimePackage=%s\r\nRegPath=%s\r\n"
+                          "Version=%s\r\n" % (loader, package, self.reg_path, version))
+        with open(os.path.join(self.directory, "autorun.inf"), "wb") as out:
+            out.write(descriptor.encode(encoding))
 
     def place(self, relative, source=None, content=None):
         path = os.path.join(self.directory, relative.replace("\\", "/"))
@@ -78,8 +97,11 @@ class Medium:
         return winehost.probe_runs(self.log)
 
     def set_installed(self, *args):
+        """Records an installed version. Under WoW64 it goes to the 32-bit view unless args name
+        a view, as a 32-bit installer records it."""
+        view = ["/reg:32"] if WOW64 and not any(a.startswith("/reg:") for a in args) else []
         prefix.reg(["add", "HKLM\\Software\\" + self.reg_path, "/v", "Version"] + list(args) +
-                   ["/f"])
+                   view + ["/f"])
 
 
 class LoaderCase(unittest.TestCase):
@@ -92,8 +114,7 @@ class LoaderCase(unittest.TestCase):
     def run_loader(self, medium, env=None, program=None, cwd=None):
         """Runs the loader to its end; it must exit 0 without any crash report."""
         started = winehost.now_ms()
-        result = prefix.run([program or winehost.to_windows(os.path.join(medium.directory,
-                                                                         "loader.exe"))],
+        result = prefix.run([program or winehost.to_windows(medium.loader)],
                             cwd=cwd or medium.directory, env=env, capture=True, timeout=120)
         self.assertEqual(0, result.returncode, result.stderr)
         for marker in CRASH_MARKERS:
@@ -116,6 +137,14 @@ class LoaderCase(unittest.TestCase):
         # Two pauses of 2000 ms lie between the package's end and the deletion.
         self.assertGreaterEqual(watcher.gone_at - run["ended"], 4000)
         self.assertGreaterEqual(run["started"], started)
+
+    def install(self, medium, env=None, **probe):
+        """Runs the loader on a medium where installation is due: the package must run from its
+        staging copy, be waited for, and the copy go after both pauses."""
+        watcher = winehost.Watcher(self.staging(medium.package))
+        started = self.run_loader(medium, dict(medium.env(**probe), **(env or {})))
+        watcher.stop()
+        self.assert_installed_from_staging(medium, watcher, started)
 
 
 class InstallDecision(LoaderCase):
@@ -295,6 +324,123 @@ class Mends(LoaderCase):
         # Wine cannot start a process in a working directory that long: start it from above.
         self.run_loader(medium, medium.env(), cwd=SUITE_DIR)
         self.assertEqual([], medium.runs())
+
+
+@unittest.skipUnless(WOW64, "the loader does not run under WoW64 here")
+class WoW64(LoaderCase):
+    """A 32-bit loader on 64-bit Windows reads HKLM\\Software through the 32-bit registry view
+    (WOW6432Node): what a 32-bit installer records there is found, what a 64-bit one records in the
+    other view never is."""
+
+    def test_version_in_the_32_bit_view_is_found(self):
+        medium = Medium("wow64-view32")
+        medium.set_installed("/d", "2.1.0.5", "/reg:32")
+        self.run_loader(medium, medium.env())
+        self.assertEqual([], medium.runs())
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+
+    def test_version_only_in_the_64_bit_view_installs(self):
+        medium = Medium("wow64-view64")
+        medium.set_installed("/d", "2.1.0.5", "/reg:64")
+        self.install(medium, sleep_ms=300)
+
+    def test_32_and_64_bit_packages(self):
+        # Each package records the medium's version in its own view; only the 32-bit one makes the
+        # next start quiet.
+        for bits, probe, quiet_after in ((32, PROBE_EXE, True), (64, PROBE64_EXE, False)):
+            with self.subTest(bits=bits):
+                medium = Medium("wow64-probe%d" % bits, source=probe)
+                self.install(medium, sleep_ms=500, writes_version="2.1.0.5")
+                self.assertEqual("2.1.0.5", prefix.installed_version(medium.reg_path, str(bits)))
+                self.run_loader(medium, medium.env())
+                self.assertEqual(1 if quiet_after else 2, len(medium.runs()))
+
+
+@unittest.skipUnless(MSI_IN_VIEW, "no MSI package given")
+class MsiPackage(LoaderCase):
+    """The package is an MSI: the shell opens it with msiexec, the loader waits for msiexec, and
+    the MSI records its version."""
+
+    def msi_case(self, msi, quiet_after):
+        package = os.path.basename(msi)
+        name = os.path.splitext(package)[0]
+        medium = Medium(name, package=package, reg_path="CorvaneSuite\\" + name, source=msi)
+        watcher = winehost.Watcher(self.staging(package))
+        msiexec = winehost.ProcessWatcher("msiexec")
+        started = self.run_loader(medium)
+        watcher.stop()
+        msiexec.stop()
+        self.assertIsNotNone(msiexec.last_seen, "msiexec did not run")
+        self.assertIn(package.lower(), msiexec.command_line.lower())
+        self.assertGreaterEqual(msiexec.first_seen, started)
+        self.assertTrue(watcher.seen)
+        self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
+        # msiexec was last seen no later than its end: two pauses lie between that and the deletion.
+        self.assertGreaterEqual(watcher.gone_at - msiexec.last_seen, 4000)
+        self.assertEqual("2.1.0.5", prefix.installed_version(medium.reg_path, "64" if
+                                                             "x64" in package else "32"))
+        again = winehost.ProcessWatcher("msiexec")
+        self.run_loader(medium)
+        again.stop()
+        self.assertEqual(quiet_after, again.last_seen is None)
+
+    def test_msi_recording_in_the_loaders_view_installs_once(self):
+        self.msi_case(MSI_IN_VIEW, quiet_after=True)
+
+    @unittest.skipUnless(MSI_OTHER_VIEW, "no MSI package recording in the other view")
+    def test_msi_recording_in_the_other_view_installs_on_every_start(self):
+        self.msi_case(MSI_OTHER_VIEW, quiet_after=False)
+
+
+# For each locale: its codec, a character whose trail byte is 0x5C, and names in its language.
+DOUBLE_BYTE = {
+    "ja_JP.UTF-8": ("cp932", "\u30bd", "\u30e1\u30c7\u30a3\u30a2", "\u30bb\u30c3\u30c8"),
+    "zh_CN.UTF-8": ("gbk", "\u4e57", "\u4ecb\u8d28", "\u5b89\u88c5"),
+}
+
+
+@unittest.skipUnless(DOUBLE_BYTE_LOCALES, "no double-byte locale given")
+class DoubleByteCodePages(LoaderCase):
+    """In code pages 932 and 936 a trail byte can be 0x5C, the backslash. The loader's directory,
+    its own name and the package's may hold such characters."""
+
+    def code_page(self, locale):
+        """The locale's environment, after checking with the probe that Wine gets the double-byte
+        code page from it."""
+        env = {"LC_ALL": locale}
+        medium = Medium("code-page")
+        prefix.run([PROBE_EXE], env=dict(medium.env(), **env))
+        expected = 932 if DOUBLE_BYTE[locale][0] == "cp932" else 936
+        self.assertEqual(expected, medium.runs()[0]["acp"],
+                         "%s does not give code page %d: is the locale generated?"
+                         % (locale, expected))
+        return env
+
+    def test_directory_and_names_with_a_trail_byte_of_0x5c(self):
+        for locale in DOUBLE_BYTE_LOCALES:
+            with self.subTest(locale):
+                env = self.code_page(locale)
+                codec, character, medium_name, package_name = DOUBLE_BYTE[locale]
+                medium = Medium("%s%s-%s" % (medium_name, character, codec),
+                                package=package_name + character + ".exe",
+                                loader=package_name + character + "-loader.exe", encoding=codec)
+                self.install(medium, env, sleep_ms=300)
+
+    def test_name_ending_in_a_trail_byte_is_staged(self):
+        # Read byte by byte such a name ends in a separator; it is one character, so it is staged.
+        # With no extension there is no program to open it: the copy goes after one pause.
+        for locale in DOUBLE_BYTE_LOCALES:
+            with self.subTest(locale):
+                env = self.code_page(locale)
+                codec, character, _, package_name = DOUBLE_BYTE[locale]
+                medium = Medium("trail-" + codec, package=package_name + character,
+                                encoding=codec)
+                watcher = winehost.Watcher(self.staging(medium.package))
+                started = self.run_loader(medium, dict(medium.env(), **env))
+                watcher.stop()
+                self.assertTrue(watcher.seen, "the package was not staged")
+                self.assertIsNotNone(watcher.gone_at)
+                self.assertGreaterEqual(watcher.gone_at - started, 2000)
 
 
 if __name__ == "__main__":

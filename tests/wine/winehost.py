@@ -82,6 +82,19 @@ class Prefix:
         if result.returncode != 0:
             raise RuntimeError("reg %s failed: %s" % (args, result.stdout + result.stderr))
 
+    def installed_version(self, reg_path, view=None):
+        """The text of value Version of HKLM\\Software\\<reg_path>, in the given registry view
+        ("32" or "64", the tool's own when None); None when there is none."""
+        args = ["query", "HKLM\\Software\\" + reg_path, "/v", "Version"]
+        if view:
+            args.append("/reg:" + view)
+        result = self.run(["reg"] + args, capture=True)
+        for line in result.stdout.splitlines():
+            words = line.split()
+            if len(words) >= 3 and words[0] == "Version":
+                return words[-1]
+        return None
+
     def import_reg(self, unix_file):
         """Imports a .reg file: the way to store exact bytes, e.g. a string without terminator."""
         result = self.run(["regedit", "/s", to_windows(unix_file)], capture=True)
@@ -90,17 +103,17 @@ class Prefix:
 
 
 def probe_runs(log_path):
-    """The probe's runs from its log, in order: [{'started', 'ended', 'module', 'cwd'}]
+    """The probe's runs from its log, in order: [{'started', 'ended', 'acp', 'module', 'cwd'}]
     ('ended' is missing while a run goes on)."""
     runs = {}
     if not os.path.exists(log_path):
         return []
-    with open(log_path) as log:
+    with open(log_path, encoding="utf-8") as log:
         for line in log:
             text = line.rstrip("\r\n")
             words = text.split(" ")
             if words[0] == "started":
-                runs[words[3]] = {"started": int(words[1]),
+                runs[words[3]] = {"started": int(words[1]), "acp": int(words[5]),
                                   "module": text[text.index(" module ") + 8:text.index(" cwd ")],
                                   "cwd": text[text.index(" cwd ") + 5:]}
             elif words[0] == "ended":
@@ -110,6 +123,45 @@ def probe_runs(log_path):
 
 def now_ms():
     return int(time.time() * 1000)
+
+
+class ProcessWatcher:
+    """Polls the process list for a process whose command line holds a text (Wine gives a Windows
+    process the Windows command line), to see when a program the loader launched, but did not
+    name, starts and ends. The last moment it is seen is no later than its end."""
+
+    def __init__(self, text):
+        self.text = text.lower()
+        self.command_line = None
+        self.first_seen = None
+        self.last_seen = None
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._poll, daemon=True)
+        self._thread.start()
+
+    def _look(self):
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as source:
+                    command_line = source.read().replace(b"\0", b" ").decode("utf-8", "replace")
+            except OSError:
+                continue
+            if self.text in command_line.lower():
+                now = now_ms()
+                self.command_line = command_line.strip()
+                self.first_seen = self.first_seen or now
+                self.last_seen = now
+
+    def _poll(self):
+        while not self._stop.is_set():
+            self._look()
+            time.sleep(0.01)
+
+    def stop(self):
+        self._stop.set()
+        self._thread.join()
 
 
 class Watcher:
