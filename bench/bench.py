@@ -246,7 +246,6 @@ def main():
     row("empty WinMain, same toolchain, flags, resources", "%d bytes" % floor_size)
     row("logic cost (loader - floor)", "%d bytes (%.2f KiB)" % (
         loader_size - floor_size, (loader_size - floor_size) / 1024), "at most 3 KiB")
-    row("reference: a widely used installer stub", "about 34 KB")
     row("not installed: start to package's first instruction", "%.0f ms (median of %d)" % (
         statistics.median(delays), len(delays)))
     row("allocation calls in the loader's objects (nm)", "%d %s" % (
