@@ -9,8 +9,9 @@
 set -euo pipefail
 exec 3>&1 1>&2
 
+here=$(cd "$(dirname "$0")" && pwd)
 cache_root=${LOADER_VM_CACHE:-/var/cache/corvane-loader-vm}
-key=$(sha256sum "$0" | cut -c1-16)
+key=$(cat "$here/build-image.sh" "$here/boot.sh" | sha256sum | cut -c1-16)
 image_dir=$cache_root/$key
 if [ -f "$image_dir/ready" ]; then
     echo "$image_dir" >&3
@@ -93,5 +94,26 @@ mkdir -p "$image_dir"
 cp "$root"/boot/vmlinuz-* "$image_dir/vmlinuz"
 cp "$root"/boot/initrd.img-* "$image_dir/initrd.img"
 mke2fs -q -t ext4 -d "$root" -L root "$image_dir/disk.img" 3G
+
+# The Wine prefixes the suite runs in, made once in the guest itself (only its kernel runs 32-bit
+# Wine), so that every run starts from a pristine prefix instead of paying for its creation.
+mkdir "$work/prepare"
+cat >"$work/prepare/run.sh" <<'RUN'
+#!/bin/sh
+set -e
+export WINEDEBUG=-all
+WINEARCH=win64 WINEPREFIX=/var/lib/corvane-loader/prefix64 /usr/lib/wine/wine64 wineboot -i
+WINEPREFIX=/var/lib/corvane-loader/prefix64 /usr/lib/wine/wineserver64 -w
+WINEARCH=win32 WINEPREFIX=/var/lib/corvane-loader/prefix32 /usr/lib/wine/wine wineboot -i
+WINEPREFIX=/var/lib/corvane-loader/prefix32 /usr/lib/wine/wineserver32 -w
+RUN
+echo "build-image: making the Wine prefixes in the guest" >&2
+bash "$here/boot.sh" "$image_dir" "$work/prepare" "$work/prepare.log" 3600 keep || true
+if ! tr -d '\r' <"$work/prepare.log" | grep -aq '^SUITE-EXIT 0 '; then
+    echo "build-image: the prefixes could not be made" >&2
+    tail -n 40 "$work/prepare.log" >&2
+    rm -rf "$image_dir"
+    exit 1
+fi
 touch "$image_dir/ready"
 echo "$image_dir" >&3

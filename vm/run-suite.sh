@@ -8,8 +8,9 @@
 #     64-bit packages do not exist there, and the code pages are handled by the same 32-bit system
 #     libraries as in the WoW64 prefix, so those cases run once, in the WoW64 prefix.
 #   vm/run-suite.sh WIN32_BUILD_DIR WIN64_BUILD_DIR SCRATCH_DIR
-# The image comes from vm/build-image.sh (cached). The programs under test and the suite go on a
-# second disk; the root disk is never written (snapshot=on). A guest that does not power off
+# The image comes from vm/build-image.sh (cached), with both prefixes made once in it: each run
+# starts from them unchanged. The programs under test and the suite go on a second disk; the root
+# disk is never written (snapshot=on). A guest that does not power off
 # within the time limit is killed, and that is a failure.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -39,26 +40,16 @@ echo "=== WoW64: the 32-bit loader.exe in a 64-bit prefix"
 WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 WOW64=1 \\
     PROBE64_EXE=\$disk/probe64.exe MSI_IN_VIEW=\$disk/runtime-x86.msi \\
     MSI_OTHER_VIEW=\$disk/runtime-x64.msi DOUBLE_BYTE_LOCALES="ja_JP.UTF-8 zh_CN.UTF-8" \\
-    SUITE_DIR=/tmp/suite64 PREFIX_DIR=/tmp/prefix64 python3 \$disk/suite.py 2>&1 || status=1
+    SUITE_DIR=/tmp/suite64 PREFIX_DIR=/var/lib/corvane-loader/prefix64 python3 \$disk/suite.py 2>&1 || status=1
 echo "=== 32-bit: loader.exe in a 32-bit prefix"
 WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 \\
     MSI_IN_VIEW=\$disk/runtime-x86.msi \\
-    SUITE_DIR=/tmp/suite32 PREFIX_DIR=/tmp/prefix32 python3 \$disk/suite.py 2>&1 || status=1
+    SUITE_DIR=/tmp/suite32 PREFIX_DIR=/var/lib/corvane-loader/prefix32 python3 \$disk/suite.py 2>&1 || status=1
 exit \$status
 RUN
-mke2fs -q -t ext4 -d "$scratch/disk" -L suite "$scratch/suite.img" 64M >&2
-
-set +e
-timeout --kill-after=10 "$time_limit" qemu-system-x86_64 \
-    -accel tcg,thread=multi -cpu qemu64,+ssse3,+sse4.1,+sse4.2,+popcnt -smp 2 -m 4096 \
-    -nographic -no-reboot \
-    -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd.img" \
-    -append "root=/dev/vda rw console=ttyS0 init=/suite.sh quiet" \
-    -drive file="$image_dir/disk.img",if=virtio,format=raw,snapshot=on \
-    -drive file="$scratch/suite.img",if=virtio,format=raw \
-    -net none </dev/null >"$scratch/console.log" 2>&1
-qemu_status=$?
-set -e
+qemu_status=0
+bash "$here/boot.sh" "$image_dir" "$scratch/disk" "$scratch/console.log" "$time_limit" ||
+    qemu_status=$?
 ended=$(date +%s)
 
 # The console carries the suite's own output between the two markers (the firmware's screen
@@ -66,7 +57,7 @@ ended=$(date +%s)
 tr -d '\r' <"$scratch/console.log" | sed -n 's/.*\(SUITE-BEGIN\)/\1/; /SUITE-BEGIN/,/^SUITE-EXIT/p'
 exit_line=$(tr -d '\r' <"$scratch/console.log" | grep -a '^SUITE-EXIT' || true)
 echo "image ready after $((image_ready - started)) s; VM boot to result $((ended - image_ready)) s"
-if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
+if [ "$qemu_status" -eq 124 ]; then
     echo "FAIL: the VM did not finish within $time_limit s"
     tail -n 30 "$scratch/console.log"
     exit 1

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Boots the VM image under qemu's software emulation with a disk of commands as its second drive.
+# The image's init runs run.sh from that disk, prints its exit code between the markers
+# SUITE-BEGIN and SUITE-EXIT on the serial console, and powers the machine off.
+#   vm/boot.sh IMAGE_DIR COMMANDS_DIR CONSOLE_LOG TIME_LIMIT [keep]
+# The image is never written (snapshot=on) unless "keep" is given, which build-image.sh uses once
+# to prepare it. Exit status: 0 when the guest powered off by itself, 124 when it did not finish
+# within TIME_LIMIT seconds and was killed, qemu's own status otherwise.
+set -euo pipefail
+image_dir=$1
+commands=$2
+console=$3
+time_limit=$4
+snapshot=on
+[ "${5:-}" = keep ] && snapshot=off
+
+disk=$(mktemp "${TMPDIR:-/tmp}/corvane-vm-commands.XXXXXX")
+trap 'rm -f "$disk"' EXIT
+rm -f "$disk"
+mke2fs -q -t ext4 -d "$commands" -L suite "$disk" 64M >&2
+
+status=0
+timeout --kill-after=10 "$time_limit" qemu-system-x86_64 \
+    -accel tcg,thread=multi -cpu qemu64,+ssse3,+sse4.1,+sse4.2,+popcnt -smp 2 -m 4096 \
+    -nographic -no-reboot \
+    -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd.img" \
+    -append "root=/dev/vda rw console=ttyS0 init=/suite.sh quiet" \
+    -drive file="$image_dir/disk.img",if=virtio,format=raw,snapshot=$snapshot \
+    -drive file="$disk",if=virtio,format=raw \
+    -net none </dev/null >"$console" 2>&1 || status=$?
+[ "$status" -eq 137 ] && status=124
+exit "$status"
