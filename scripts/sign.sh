@@ -20,6 +20,16 @@
 # The password never reaches a command line: osslsigncode reads it from the given file, or
 # from a pipe that this script fills from the environment.
 set -euo pipefail
+# The password is taken out of the environment before anything runs, so that no program started
+# below inherits it.
+password=
+have_password=0
+if [ -n "${SIGN_PASSWORD+set}" ]; then
+    password=$SIGN_PASSWORD
+    have_password=1
+    unset SIGN_PASSWORD
+fi
+
 root=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=scripts/archive.sh
 source "$root/scripts/archive.sh"
@@ -28,15 +38,6 @@ fail() {
     echo "sign: $*" >&2
     exit 2
 }
-
-# The password is taken out of the environment at once, so no program started below inherits it.
-password=
-have_password=0
-if [ -n "${SIGN_PASSWORD+set}" ]; then
-    password=$SIGN_PASSWORD
-    have_password=1
-    unset SIGN_PASSWORD
-fi
 
 key=()
 pass_file=
@@ -113,10 +114,13 @@ for input in "${inputs[@]}"; do
     if [ "$destination" -ef "$input" ]; then
         fail "$input would be overwritten; choose another --out"
     fi
+    # zip adds .zip to a name without it, so the signed file is made under its own name.
+    signed="$work/out/$(basename "$input")"
+    mkdir -p "$work/out"
     case $input in
-    *.zip | *.ZIP) sign_archive "$input" "$work/signed" ;;
-    *) sign_file "$input" "$work/signed" ;;
+    *.zip | *.ZIP) sign_archive "$input" "$signed" ;;
+    *) sign_file "$input" "$signed" ;;
     esac
-    mv -f "$work/signed" "$destination"
+    mv -f "$signed" "$destination"
     echo "signed: $destination"
 done
