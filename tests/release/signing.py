@@ -272,7 +272,7 @@ def password_leaks(key, password_from):
     written = set()
     seen = False
     for line in calls:
-        call = re.match(r"\d+ (read|write|pwrite64|writev)\(\d+<([^>]*)>", line)
+        call = re.match(r"\d+ +(read|write|pwrite64|writev)\(\d+<([^>]*)>", line)
         if not call or PASSWORD not in line:
             continue
         seen = True
@@ -281,7 +281,7 @@ def password_leaks(key, password_from):
     if not seen:
         leaks.append("the trace never saw the password handed over: it watched nothing")
     for line in calls:
-        call = re.match(r"\d+ (?:write|pwrite64|writev)\(\d+<(/[^>]*)>", line)
+        call = re.match(r"\d+ +(?:write|pwrite64|writev)\(\d+<(/[^>]*)>", line)
         if call:
             written.add(call.group(1))
     for folder in (run_dir, temporary):
