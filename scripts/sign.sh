@@ -39,7 +39,9 @@ fail() {
     exit 2
 }
 
-key=()
+pkcs12=
+certs=
+key_file=
 pass_file=
 timestamp=()
 signing_time=()
@@ -47,9 +49,9 @@ out_dir=
 inputs=()
 while [ $# -gt 0 ]; do
     case $1 in
-    --pkcs12) key+=(-pkcs12 "${2:?--pkcs12 needs a file}") && shift 2 ;;
-    --certs) key+=(-certs "${2:?--certs needs a file}") && shift 2 ;;
-    --key) key+=(-key "${2:?--key needs a file}") && shift 2 ;;
+    --pkcs12) pkcs12=${2:?--pkcs12 needs a file} && shift 2 ;;
+    --certs) certs=${2:?--certs needs a file} && shift 2 ;;
+    --key) key_file=${2:?--key needs a file} && shift 2 ;;
     --pass-file) pass_file=${2:?--pass-file needs a file} && shift 2 ;;
     --timestamp) timestamp=(-ts "${2:?--timestamp needs an address}") && shift 2 ;;
     --time) signing_time=(-time "${2:?--time needs a Unix time}") && shift 2 ;;
@@ -58,12 +60,13 @@ while [ $# -gt 0 ]; do
     *) inputs+=("$1") && shift ;;
     esac
 done
-case ${#key[@]} in
-2) [ "${key[0]}" = -pkcs12 ] || fail "--certs and --key go together" ;;
-4) [ "${key[0]}" != -pkcs12 ] && [ "${key[2]}" != -pkcs12 ] ||
-    fail "either --pkcs12, or --certs and --key" ;;
-*) fail "give the certificate: --pkcs12 FILE, or --certs CHAIN.pem --key KEY.pem" ;;
-esac
+if [ -n "$pkcs12" ] && [ -z "$certs$key_file" ]; then
+    key=(-pkcs12 "$pkcs12")
+elif [ -z "$pkcs12" ] && [ -n "$certs" ] && [ -n "$key_file" ]; then
+    key=(-certs "$certs" -key "$key_file")
+else
+    fail "give the certificate: --pkcs12 FILE, or --certs CHAIN.pem with --key KEY.pem"
+fi
 [ ${#inputs[@]} -gt 0 ] || fail "nothing to sign"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-sign.XXXXXX")

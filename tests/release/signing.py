@@ -9,6 +9,7 @@ checks' folder: the prefix and scratch space).
 usage: signing.py Signing | SignedArchive | SignedTwinUnderWine
 """
 import hashlib
+import http.server
 import os
 import re
 import shutil
@@ -16,6 +17,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 import zipfile
 
@@ -89,7 +91,59 @@ def tearDownModule():
     shutil.rmtree(scratch, ignore_errors=True)
 
 
-def sign(inputs, out_dir, key="pkcs12", password_from="environment", prefix=(), temporary=None):
+def make_time_stamping_authority():
+    """A time-stamping certificate from the throw-away authority; returns openssl ts's
+    configuration for answering with it."""
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "tsa.key.pem", "-out", "tsa.csr",
+            "-subj", "/CN=Throw-away Time-Stamping Authority")
+    with open(os.path.join(scratch, "tsa.ext"), "w") as out:
+        out.write("basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                  "extendedKeyUsage=critical,timeStamping\n")
+    openssl("x509", "-req", "-in", "tsa.csr", "-CA", ca["ca.pem"], "-CAkey", ca["ca.key"],
+            "-set_serial", "2", "-days", "2", "-extfile", "tsa.ext", "-out", "tsa.cert.pem")
+    with open(os.path.join(scratch, "tsa.serial"), "w") as out:
+        out.write("01\n")
+    config = os.path.join(scratch, "tsa.cnf")
+    with open(config, "w") as out:
+        out.write("[tsa]\ndefault_tsa = answer\n[answer]\n" + "".join(
+            "%s = %s\n" % pair for pair in [
+                ("serial", os.path.join(scratch, "tsa.serial")),
+                ("signer_cert", os.path.join(scratch, "tsa.cert.pem")),
+                ("signer_key", os.path.join(scratch, "tsa.key.pem")),
+                ("certs", ca["ca.pem"]), ("signer_digest", "sha256"),
+                ("default_policy", "1.2.3.4.1"), ("digests", "sha256, sha384, sha512"),
+                ("ess_cert_id_alg", "sha256"), ("tsa_name", "no"), ("ess_cert_id_chain", "no")]))
+    return config
+
+
+class TimeStampService(http.server.BaseHTTPRequestHandler):
+    """A local RFC 3161 service: openssl ts answers each request."""
+    config = None
+    answered = 0
+
+    def do_POST(self):
+        query, reply = os.path.join(scratch, "query.tsq"), os.path.join(scratch, "reply.tsr")
+        with open(query, "wb") as out:
+            out.write(self.rfile.read(int(self.headers["Content-Length"])))
+        result = run(["openssl", "ts", "-reply", "-config", self.config, "-queryfile", query,
+                      "-out", reply])
+        body = b""
+        if result.returncode == 0:
+            TimeStampService.answered += 1
+            with open(reply, "rb") as data:
+                body = data.read()
+        self.send_response(200 if body else 500)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *arguments):
+        pass
+
+
+def sign(inputs, out_dir, key="pkcs12", password_from="environment", prefix=(), temporary=None,
+         timestamp=None):
     """Runs sign.sh; returns the finished process. key: "pkcs12" or "pem"."""
     command = list(prefix) + ["bash", SIGN]
     if key == "pkcs12":
@@ -104,6 +158,8 @@ def sign(inputs, out_dir, key="pkcs12", password_from="environment", prefix=(), 
         command += ["--pass-file", os.path.join(scratch, "password")]
     if temporary:
         env["TMPDIR"] = temporary
+    if timestamp:
+        command += ["--timestamp", timestamp]
     command += ["--time", SIGNING_TIME] + (["--out", out_dir] if out_dir else []) + list(inputs)
     return run(command, env=env)
 
@@ -113,9 +169,10 @@ def digest(path):
         return hashlib.sha256(data.read()).hexdigest()
 
 
-def verify(path, authority):
+def verify(path, authority, time_stamped=False):
     """Exit status and everything osslsigncode printed (it splits its report over both streams)."""
-    result = run(["osslsigncode", "verify", "-CAfile", authority["ca.pem"], "-in", path])
+    result = run(["osslsigncode", "verify", "-CAfile", authority["ca.pem"], "-in", path] +
+                 (["-TSA-CAfile", authority["ca.pem"]] if time_stamped else []))
     return result.returncode, result.stdout + result.stderr
 
 
@@ -239,6 +296,26 @@ class Signing(unittest.TestCase):
         self.assertEqual(digest(WIN32_LOADER), digest(copy))
         self.assertEqual(self.unsigned_before,
                          {path: digest(path) for path in self.unsigned_before})
+
+    def test_time_stamp_from_an_rfc3161_service(self):
+        TimeStampService.config = make_time_stamping_authority()
+        service = http.server.HTTPServer(("127.0.0.1", 0), TimeStampService)
+        thread = threading.Thread(target=service.serve_forever)
+        thread.start()
+        try:
+            out_dir = os.path.join(scratch, "time-stamped")
+            result = sign([WIN32_LOADER], out_dir,
+                          timestamp="http://127.0.0.1:%d/" % service.server_port)
+        finally:
+            service.shutdown()
+            service.server_close()
+            thread.join()
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(1, TimeStampService.answered)
+        status, report = verify(os.path.join(out_dir, "loader.exe"), ca, time_stamped=True)
+        self.assertEqual(0, status, report)
+        self.assertIn("Timestamp Server Signature verification: ok", report)
+        self.assertIn("Signature verification: ok", report)
 
     def test_password_never_on_a_command_line_or_in_a_file(self):
         for key, password_from in [("pkcs12", "environment"), ("pem", "file")]:
