@@ -229,6 +229,7 @@ class Signing(unittest.TestCase):
         cls.unsigned_before = {path: digest(path) for path in (WIN32_LOADER, WIN64_LOADER)}
         cls.out = os.path.join(scratch, "signing")
         cls.signed = []
+        cls.ways = {}
         for label, source, key, password_from, architecture in [
                 ("win32, PKCS#12, password from the environment", WIN32_LOADER, "pkcs12",
                  "environment", "X86"),
@@ -239,6 +240,7 @@ class Signing(unittest.TestCase):
             if result.returncode != 0:
                 raise RuntimeError("%s: sign.sh failed: %s" % (label, result.stderr))
             cls.signed.append((label, source, os.path.join(out_dir, "loader.exe"), architecture))
+            cls.ways[label] = (key, password_from)
 
     def test_each_signed_file_verifies_and_a_changed_code_byte_is_rejected(self):
         other = make_authority("other")
@@ -278,9 +280,7 @@ class Signing(unittest.TestCase):
         for index, (label, source, signed, _) in enumerate(self.signed):
             with self.subTest(label):
                 again = os.path.join(scratch, "again", str(index))
-                key = "pem" if "PEM" in label else "pkcs12"
-                password_from = "file" if "file" in label else "environment"
-                self.assertEqual(0, sign([source], again, key, password_from).returncode)
+                self.assertEqual(0, sign([source], again, *self.ways[label]).returncode)
                 self.assertEqual(digest(signed), digest(os.path.join(again, "loader.exe")))
 
     def test_unsigned_build_is_never_changed(self):
