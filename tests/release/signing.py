@@ -80,15 +80,13 @@ def make_authority(name):
 def setUpModule():
     global scratch, ca
     scratch = tempfile.mkdtemp(prefix="loader-signing.")
+    # Runs even when the set-up fails half-way.
+    unittest.addModuleCleanup(shutil.rmtree, scratch, ignore_errors=True)
     # openssl reads the second line of a file named for both -passin and -passout: two files.
     for name in ("password", "password-again"):
         with open(os.path.join(scratch, name), "w") as out:
             out.write(PASSWORD + "\n")
     ca = make_authority("main")
-
-
-def tearDownModule():
-    shutil.rmtree(scratch, ignore_errors=True)
 
 
 def make_time_stamping_authority():
