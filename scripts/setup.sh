@@ -9,6 +9,7 @@ packages=(
     wine64 python3-pefile wixl locales
     clang libclang-rt-14-dev clang-tidy cppcheck
     qemu-system-x86 debootstrap e2fsprogs
+    zip unzip osslsigncode openssl strace
 )
 
 missing=()

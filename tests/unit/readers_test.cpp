@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -58,6 +60,23 @@ TEST(ReadPackageDescriptor, StopsAtFirstMissingValue) {
     memset(&descriptor, 0, sizeof(descriptor));
     ReadPackageDescriptor(kPath, &descriptor);
     EXPECT_EQ(2u, winsim::Log().size()) << winsim::LogText();
+}
+
+// The sample autorun.inf of the release, comments and all, gives the loader its three values,
+// with nothing of a comment in them, and a version it accepts.
+TEST(ReadPackageDescriptor, ReleaseSample) {
+    std::ifstream file(RELEASE_SAMPLE_AUTORUN, std::ios::binary);
+    ASSERT_TRUE(file) << RELEASE_SAMPLE_AUTORUN;
+    winsim::Reset();
+    winsim::AddFile(kPath, std::string(std::istreambuf_iterator<char>(file), {}));
+    PackageDescriptor descriptor;
+    memset(&descriptor, 0, sizeof(descriptor));
+    EXPECT_EQ(1, ReadPackageDescriptor(kPath, &descriptor));
+    EXPECT_STREQ("setup.exe", descriptor.RuntimePackage);
+    EXPECT_STREQ("ExampleMaker\\ExampleRuntime", descriptor.RegPath);
+    EXPECT_STREQ("2.1.0.5", descriptor.Version);
+    char normalized[kVersionCapacity] = {};
+    EXPECT_EQ(1, NormalizeVersion(descriptor.Version, normalized));
 }
 
 struct RegistryCase {
