@@ -523,7 +523,7 @@ def print_grouped(mutants, listed=None):
             print_survivor(mutant, note)
 
 
-def report(mutants, listed, equivalents_path, whole_set):
+def report(mutants, listed, equivalents_path, whole_set, sanitized):
     survivors = [m for m in mutants if m.outcome == "survived"]
     unlisted = [m for m in survivors if m.id not in listed]
     known = [m for m in survivors if m.id in listed]
@@ -557,9 +557,10 @@ def report(mutants, listed, equivalents_path, whole_set):
     counts = collections.Counter(m.outcome for m in mutants)
     steps = collections.Counter(m.detail.split(":")[0] for m in mutants if m.outcome == "killed")
     killed, survived = counts["killed"], counts["survived"]
-    print(f"\n{len(mutants)} mutants: {counts['not compiling']} not compiling, {killed} killed "
-          f"({steps['unit suite']} by the unit suite, {steps['sanitizer build']} by its "
-          f"sanitizer build), {survived} survived ({len(known)} listed, {len(unlisted)} not)")
+    by_step = (f" ({steps['unit suite']} by the unit suite, {steps['sanitizer build']} by its "
+               f"sanitizer build)" if sanitized else " by the unit suite alone")
+    print(f"\n{len(mutants)} mutants: {counts['not compiling']} not compiling, {killed} killed"
+          f"{by_step}, {survived} survived ({len(known)} listed, {len(unlisted)} not)")
     if killed + survived:
         print(f"score {killed}/{killed + survived} = {killed / (killed + survived):.3f}")
     return 1 if unlisted else 0
@@ -630,7 +631,8 @@ def main():
 
     run_all(mutants, workers, timeouts, arguments.verbose)
     status = report(mutants, listed, equivalents,
-                    whole_set=not arguments.files and not arguments.k)
+                    whole_set=not arguments.files and not arguments.k,
+                    sanitized=not arguments.plain)
     finished = time.monotonic()
     print(f"time {duration(finished - started)} (copies and first builds "
           f"{duration(prepared - started)}, mutants {duration(finished - prepared)})")
