@@ -103,7 +103,7 @@ REGISTRY_QUERIES = [path for path, _, _ in VALUES] + [
 
 # Paths for the loader's own RemoveFileSpec against the shell's PathRemoveFileSpecA.
 PATHS = ["C:\\Medium\\loader.exe", "C:\\loader.exe", "C:\\", "C:", "C:loader.exe",
-         "\\\\server\\share\\loader.exe", "\\\\server\\share", "\\\\server",
+         "\\\\server\\share\\loader.exe", "\\\\server\\share", "\\\\server", "\\\\\\a",
          "\\loader.exe", "\\", "loader.exe", "", "C:/Medium/loader.exe",
          "C:\\a/b\\c.exe", "a\\b\\", "\\\\?\\C:\\a\\b.exe", "C:\\a\\b\\",
          "..\\x.exe", "C:\\a:b\\c", "Q:\\\\loader.exe", "C:\\a.b\\c d\\e.f.exe"]

@@ -295,6 +295,7 @@ TEST(LoaderRun, TemporaryPathForms) {
         {"C:\\Temp\\", "setup.exe", "C:\\Temp\\setup.exe", true},
         {"C:\\Temp", "setup.exe", "C:\\Temp\\setup.exe", true},
         {"C:\\", "setup.exe", "C:\\setup.exe", true},
+        {"\\", "setup.exe", "\\setup.exe", true}, // one backslash: the root of the current drive
         // Without its backslash, a temporary path of 258 joins with "a" into 259 characters, the
         // most a path holds; one of 259 makes a staging path that does not fit; one of 260 does
         // not fit GetTempPathA's buffer at all.
@@ -308,6 +309,7 @@ TEST(LoaderRun, TemporaryPathForms) {
         winsim::SetTempPath(row.tempPath);
         winsim::AddDirectory(row.tempPath);
         medium::RunLoader();
+        EXPECT_EQ("size 260: ", Find("GetTempPathA")->detail.substr(0, 10));
         EXPECT_EQ(row.launched, winsim::Launches().at(0).file);
         if (row.staged) {
             EXPECT_EQ(row.launched + ": ok", Find("DeleteFileA")->detail);
@@ -422,7 +424,8 @@ TEST(LoaderRun, NamesBelowTheTemporaryDirectoryStage) {
     const struct {
         UINT codePage;
         std::string name;
-    } cases[] = {{1252, "..setup.exe"},
+    } cases[] = {{1252, "a"},
+                 {1252, "..setup.exe"},
                  {1252, "setup..exe"},
                  {1252, "sub\\.\\setup.exe"},
                  {932, medium::kSo932 + medium::kSo932},
@@ -491,13 +494,24 @@ TEST(LoaderRun, JoinsThatDoNotFit) {
 
 // A module path that fills the buffer comes back cut and unterminated: the run ends there.
 TEST(LoaderRun, ModulePathThatDoesNotFit) {
-    for (size_t length : {250u, 260u, 300u}) {
-        SCOPED_TRACE(length);
-        std::string path = "C:\\" + std::string(length - 3 - 11, 'm') + "\\loader.exe";
+    // A long name in a short directory, or a long directory, whose descriptor path may not fit.
+    const struct {
+        size_t length;
+        bool longName;
+        bool readsDescriptor;
+    } cases[] = {
+        {250, false, true}, {259, false, false}, {260, false, false}, {300, false, false},
+        {259, true, true},  {260, true, false},  {300, true, false},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(testing::Message() << row.length << (row.longName ? " long name" : ""));
+        std::string path = row.longName
+                               ? "C:\\M\\" + std::string(row.length - 5 - 4, 'l') + ".exe"
+                               : "C:\\" + std::string(row.length - 3 - 11, 'm') + "\\loader.exe";
         medium::LayOut();
         winsim::SetModulePath(path);
         EXPECT_EQ(0, medium::RunLoader());
-        if (length < 260) {
+        if (row.readsDescriptor) {
             EXPECT_EQ("GetPrivateProfileStringA", winsim::Calls().at(3));
         } else {
             EXPECT_EQ(Join({kGuardCalls, {"GetModuleFileNameA"}}), winsim::Calls());
