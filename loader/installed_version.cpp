@@ -7,7 +7,6 @@
 namespace {
 
 enum {
-    kSubKeyCapacity = 261,
     kDataCapacity = kInstalledDataSize + 1 // one byte beyond the size announced stays zero
 };
 

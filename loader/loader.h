@@ -8,6 +8,7 @@ enum {
     kDescriptorCapacity = 261,   // RuntimePackage and RegPath: 260 handed to the reader
     kVersionCapacity = 33,       // version texts and normalised versions: 32 characters
     kDescriptorVersionSize = 32, // Version: 31 characters
+    kSubKeyCapacity = 261,       // "Software\<RegPath>"
     kInstalledDataSize = 260     // registry data read; longer data are not read at all
 };
 
