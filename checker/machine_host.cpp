@@ -107,7 +107,8 @@ InstalledReading ReadInstalled(const Options &options, const std::string &regPat
     return reading;
 }
 
-std::optional<InstalledReading> ReadOtherView(const Options &, const std::string &) {
+std::optional<InstalledReading> ReadOtherView(const Options & /*options*/,
+                                              const std::string & /*regPath*/) {
     return std::nullopt;
 }
 

@@ -71,7 +71,8 @@ bool PlaceMedium(const Options &options, MediumPlace *place, std::string *error)
     return true;
 }
 
-Presence LocatePackage(const Options &, const char *, const char *sourcePath) {
+Presence LocatePackage(const Options & /*options*/, const char * /*runtimePackage*/,
+                       const char *sourcePath) {
     DWORD attributes = GetFileAttributesA(sourcePath);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0
                ? Presence::Found
