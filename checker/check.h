@@ -75,7 +75,8 @@ struct Prediction {
     std::optional<InstalledReading> otherView;
     Decision decision;
     std::optional<Placement> placement;
-    std::optional<NextStart> next;
+    bool recordsGiven = false;
+    std::optional<NextStart> next; // when records are given and this start installs
 };
 
 enum class Severity { Error, Warning, Info };

@@ -220,8 +220,9 @@ void CheckPackage(const Prediction &prediction, std::vector<Finding> *out) {
                            "runs it where it lies");
     } else if (name.find_first_of("\\/") != std::string::npos) {
         Add(out, "MC402", Severity::Warning, where,
-            Quoted(name) + " names a sub-directory, which the temporary directory does not "
-                           "have: nothing is staged and the package runs from the medium");
+            Quoted(name) + " names a sub-directory, which Windows does not make in the "
+                           "temporary directory: nothing is staged and the package runs from "
+                           "the medium");
     }
     size_t slash = name.find_last_of("\\/");
     std::string last = name.substr(slash == std::string::npos ? 0 : slash + 1);

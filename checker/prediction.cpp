@@ -176,6 +176,7 @@ Prediction Predict(const Options &options, const MediumPlace &place) {
     Prediction prediction;
     prediction.medium = options.medium.empty() ? place.programDirectory : options.medium;
     prediction.programDirectory = place.programDirectory;
+    prediction.recordsGiven = options.records.has_value();
     prediction.descriptorBytes = place.descriptorBytes;
     char descriptorPath[kPathCapacity] = {0};
     if (JoinPath(descriptorPath, sizeof(descriptorPath), place.programDirectory.c_str(),

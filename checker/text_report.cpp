@@ -79,7 +79,9 @@ std::string Count(size_t count, const char *noun, const char *plural) {
 void PrintText(std::ostream &out, const Prediction &prediction,
                const std::vector<Finding> &findings) {
     Line(out, "Medium",
-         prediction.medium + " (the loader's directory: " + prediction.programDirectory + ")");
+         prediction.medium == prediction.programDirectory
+             ? prediction.medium
+             : prediction.medium + ", as the loader's directory " + prediction.programDirectory);
     const char *const fields[3] = {prediction.descriptor.RuntimePackage,
                                    prediction.descriptor.RegPath, prediction.descriptor.Version};
     for (int i = 0; i < 3; ++i) {
@@ -103,6 +105,8 @@ void PrintText(std::ostream &out, const Prediction &prediction,
         Line(out, "Next start",
              DecisionText(prediction.next->decision) + " (the package records '" +
                  prediction.next->recorded.stored + "')");
+    } else if (prediction.recordsGiven && prediction.complete) {
+        Line(out, "Next start", "as this one: the package does not run on this start");
     }
 
     out << "\n";
