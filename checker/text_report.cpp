@@ -50,7 +50,7 @@ std::string Installed(const InstalledReading &reading) {
     if (reading.read) {
         return Version(reading.version) + ", at " + Where(reading);
     }
-    return std::string("none, ") + Unread(reading.state) + ", at " + Where(reading);
+    return "none at " + Where(reading) + ": " + Unread(reading.state);
 }
 
 std::string DecisionText(const Decision &decision) {

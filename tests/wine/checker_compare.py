@@ -30,7 +30,8 @@ ROOT_KEY = "HKLM\\Software\\CorvaneCheck"
 
 class Case:
     def __init__(self, name, version="2.1.0.5", package="setup.exe", reg_path=None,
-                 same=None, other=None, records=None, codes=(), descriptor=None):
+                 same=None, other=None, records=None, codes=(), descriptor=None,
+                 from_medium=False):
         self.name = name
         self.version = version
         self.package = package
@@ -40,10 +41,11 @@ class Case:
         self.records = records
         self.codes = codes    # finding codes the report must hold
         self.descriptor = descriptor
+        self.from_medium = from_medium  # the checker sits on the medium, run without arguments
 
 
 CASES = [
-    Case("fresh"),
+    Case("fresh", from_medium=True),
     Case("older", same=["/d", "2.1.0.4"]),
     Case("equal", same=["/d", "2.1.0.5"]),
     Case("newer", same=["/d", "10.0.0.0"]),
@@ -90,11 +92,14 @@ def set_registry(prefix, case):
 
 
 def predict(prefix, case, medium):
-    args = [winehost.to_windows(CHECKER_EXE), "--view", VIEW, "--json",
-            winehost.to_windows(medium)]
-    if case.records:
-        args += ["--records", case.records]
-    result = prefix.run(args, capture=True)
+    args = ["--view", VIEW, "--json"] + (["--records", case.records] if case.records else [])
+    if case.from_medium:
+        checker = os.path.join(medium, "medium-check.exe")
+        shutil.copy(CHECKER_EXE, checker)
+    else:
+        checker = CHECKER_EXE
+        args.append(winehost.to_windows(medium))
+    result = prefix.run([winehost.to_windows(checker)] + args, capture=True)
     report = json.loads(result.stdout)
     if result.returncode != report["exitStatus"]:
         raise RuntimeError("exit status %d, report says %d" % (result.returncode,
@@ -136,6 +141,8 @@ def compare(prefix, case):
     action, module = run_loader(prefix, case, medium, log)
     observed = action if module is None else action + " from " + module
     problems = []
+    if not same_path(report["programDirectory"], winehost.to_windows(medium)):
+        problems.append("checked " + report["programDirectory"])
     if report["decision"]["action"] != action or (
             module is not None and not same_path(package["path"], module)):
         problems.append("predicted %s, observed %s" % (predicted, observed))
