@@ -71,6 +71,8 @@ bool PlaceMedium(const Options &options, MediumPlace *place, std::string *error)
         return false;
     }
     winsim::Reset();
+    // The target's temporary directory, whose name the build machine cannot know: it exists and,
+    // as on any machine, holds none of the medium's sub-directories.
     winsim::SetTempPath("%TEMP%\\");
     winsim::AddDirectory("%TEMP%");
     place->programDirectory = kMediumRoot;
