@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """Shows a publisher what the loader does: lays out a sample medium, runs the loader under Wine
-twice and says in plain lines what happened each time.
+twice and says in plain lines what happened each time; then checks the medium, and a broken copy
+of it, with medium-check on the same machine.
 
 usage: demo.py WINDOWS_BUILD_DIR WORK_DIR
 """
+import json
 import os
 import shutil
 import sys
@@ -76,6 +78,22 @@ def run_loader(prefix, medium, log, number):
     return result.returncode == 0 and (len(runs) == 1) == (number == 1)
 
 
+def check(prefix, build, medium, title):
+    """Runs the 64-bit medium-check on a medium, in the 64-bit registry view the twin loader reads;
+    returns its exit status and its report's finding codes."""
+    say(title)
+    checker = winehost.to_windows(os.path.join(build, "checker", "medium-check.exe"))
+    args = [checker, "--view", "64", winehost.to_windows(medium)]
+    say("  > medium-check --view 64 " + winehost.to_windows(medium))
+    result = prefix.run(args, capture=True)
+    for line in result.stdout.splitlines():
+        say(("  " + line).rstrip())
+    say("  (exit status %d)" % result.returncode)
+    say()
+    report = json.loads(prefix.run(args + ["--json"], capture=True).stdout)
+    return result.returncode, [finding["code"] for finding in report["findings"]]
+
+
 def main():
     build, work = sys.argv[1], os.path.abspath(sys.argv[2])
     medium = os.path.join(work, "medium")
@@ -109,6 +127,17 @@ def main():
         prefix.run(["reg", "delete", "HKLM\\Software\\ExampleMaker", "/f"])
         say()
         ok = run_loader(prefix, medium, log, 1) and run_loader(prefix, medium, log, 2)
+        status, codes = check(prefix, build, medium,
+                              "medium-check tells a publisher what the loader will do, and why:")
+        ok = ok and status == 0 and codes == []
+        broken = os.path.join(work, "broken-medium")
+        shutil.rmtree(broken, ignore_errors=True)
+        shutil.copytree(medium, broken)
+        with open(os.path.join(broken, "autorun.inf"), "w", newline="") as out:
+            out.write(DESCRIPTOR.replace("Version=" + VERSION, "Version=1.0"))
+        status, codes = check(prefix, build, broken,
+                              "A broken copy, with Version=1.0 in autorun.inf:")
+        ok = ok and status == 1 and "MC201" in codes
     finally:
         prefix.stop()
     say("The demo went as expected." if ok else "The demo did NOT go as expected.")

@@ -7,14 +7,16 @@
 namespace {
 
 enum {
-    kSubKeyCapacity = 261,
-    kDataCapacity = 261, // one byte beyond the 260 announced stays zero
-    kAnnouncedDataSize = 260
+    kDataCapacity = kInstalledDataSize + 1 // one byte beyond the size announced stays zero
 };
 
 } // namespace
 
 int QueryInstalledVersion(const char *regPath, char *installedVersion) {
+    return QueryInstalledVersionInView(regPath, 0, installedVersion);
+}
+
+int QueryInstalledVersionInView(const char *regPath, unsigned int view, char *installedVersion) {
     // "Software\<RegPath>"; a sub-key that does not fit its buffer names no key that could be
     // opened.
     char subKey[kSubKeyCapacity] = {0};
@@ -23,24 +25,29 @@ int QueryInstalledVersion(const char *regPath, char *installedVersion) {
     }
 
     HKEY key = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE | view, &key) !=
+        ERROR_SUCCESS) {
         return 0;
     }
     char data[kDataCapacity] = {0};
-    DWORD size = kAnnouncedDataSize;
+    DWORD size = kInstalledDataSize;
     LSTATUS status =
         RegQueryValueExA(key, "Version", NULL, NULL, reinterpret_cast<LPBYTE>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         return 0;
     }
-    // The data are terminated by the spare byte even when stored without a terminator. A text
-    // too long for the caller's buffer cannot be a version: it comes back empty, which orders
-    // exactly as the whole text would (before every valid version).
+    // The data are terminated by the spare byte even when stored without a terminator.
+    TakeInstalledVersion(data, installedVersion);
+    return 1;
+}
+
+void TakeInstalledVersion(const char *data, char *installedVersion) {
+    // A text too long for the caller's buffer cannot be a version: it comes back empty, which
+    // orders exactly as the whole text would (before every valid version).
     if (lstrlenA(data) >= kVersionCapacity) {
         installedVersion[0] = '\0';
     } else {
         lstrcpyA(installedVersion, data);
     }
-    return 1;
 }

@@ -4,10 +4,12 @@
 
 // Capacities in characters, terminator included.
 enum {
-    kPathCapacity = 260,        // MAX_PATH
-    kDescriptorCapacity = 261,  // RuntimePackage and RegPath: 260 handed to the reader
-    kVersionCapacity = 33,      // version texts and normalised versions: 32 characters
-    kDescriptorVersionSize = 32 // Version: 31 characters
+    kPathCapacity = 260,         // MAX_PATH
+    kDescriptorCapacity = 261,   // RuntimePackage and RegPath: 260 handed to the reader
+    kVersionCapacity = 33,       // version texts and normalised versions: 32 characters
+    kDescriptorVersionSize = 32, // Version: 31 characters
+    kSubKeyCapacity = 261,       // "Software\<RegPath>"
+    kInstalledDataSize = 260     // registry data read; longer data are not read at all
 };
 
 struct PackageDescriptor {
@@ -23,6 +25,18 @@ int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descrip
 // Reads the value "Version" of HKEY_LOCAL_MACHINE\Software\<regPath> into a buffer of
 // kVersionCapacity; 1 when it was read. On 0 the buffer is not touched.
 int QueryInstalledVersion(const char *regPath, char *installedVersion);
+
+// The same in a registry view chosen by KEY_WOW64_32KEY or KEY_WOW64_64KEY; 0 reads the view of
+// the calling process, as the loader does.
+int QueryInstalledVersionInView(const char *regPath, unsigned int view, char *installedVersion);
+
+// Takes registry data, terminated, as the installed version in a buffer of kVersionCapacity.
+void TakeInstalledVersion(const char *data, char *installedVersion);
+
+// 1 when installation is due: nothing readable is installed (installedRead 0, as
+// QueryInstalledVersion returned), or the travelling version orders after the installed one.
+int IsInstallDue(const PackageDescriptor *descriptor, int installedRead,
+                 const char *installedVersion);
 
 // Rewrites a version text into four zero-padded fields ("1.2.3.4" -> "0001.0002.0003.0004") in a
 // buffer of kVersionCapacity; 0 and the buffer untouched when the text is rejected.

@@ -6,39 +6,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <string.h>
-
 namespace {
 
 const char kGuardName[] = "9656B2A6-167D-4c65-8B03-E4E32C9E18A2";
 const char kDescriptorName[] = "autorun.inf";
 const DWORD kPauseMilliseconds = 2000;
-
-// 1 when installation is due: nothing readable is installed, or the travelling version orders
-// after the installed one.
-int IsInstallDue(const PackageDescriptor *descriptor) {
-    char installedVersion[kVersionCapacity] = {0};
-    if (!QueryInstalledVersion(descriptor->RegPath, installedVersion)) {
-        return 1;
-    }
-    return CompareVersions(descriptor->Version, installedVersion) > 0;
-}
-
-// Forms the staging path in the temporary directory, without its trailing backslash. 0 when
-// there is no staging: no temporary directory, a name that would leave it, or a path that does
-// not fit. Staging elsewhere would delete and overwrite a file that is not the loader's.
-int FormStagingPath(const char *runtimePackage, char *stagingPath) {
-    char tempDirectory[kPathCapacity] = {0};
-    DWORD length = GetTempPathA(sizeof(tempDirectory), tempDirectory);
-    if (length == 0 || length >= sizeof(tempDirectory) || !IsNameBelowDirectory(runtimePackage)) {
-        return 0;
-    }
-    size_t end = strlen(tempDirectory);
-    if (end > 0 && tempDirectory[end - 1] == '\\') {
-        tempDirectory[end - 1] = '\0';
-    }
-    return JoinPath(stagingPath, kPathCapacity, tempDirectory, runtimePackage);
-}
 
 // True when a file (or directory) is at path, as the shell's PathFileExistsA tells it, without
 // loading the shell's path library.
@@ -108,7 +80,12 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     }
     PackageDescriptor descriptor;
     ZeroMemory(&descriptor, sizeof(descriptor));
-    if (!ReadPackageDescriptor(workingPath, &descriptor) || !IsInstallDue(&descriptor)) {
+    if (!ReadPackageDescriptor(workingPath, &descriptor)) {
+        return 0;
+    }
+    char installedVersion[kVersionCapacity] = {0};
+    int installedRead = QueryInstalledVersion(descriptor.RegPath, installedVersion);
+    if (!IsInstallDue(&descriptor, installedRead, installedVersion)) {
         return 0;
     }
 

@@ -14,3 +14,9 @@ void RemoveFileSpec(char *path);
 // 1 when name is a file below the directory it is joined to: not absolute, no drive, no stream,
 // no ".." component (either separator), and a last component that is a file name.
 int IsNameBelowDirectory(const char *name);
+
+// Forms the staging path in the temporary directory, without its trailing backslash, in a buffer
+// of kPathCapacity. 0 when there is no staging: no temporary directory, a name that would leave
+// it, or a path that does not fit. Staging elsewhere would delete and overwrite a file that is
+// not the loader's.
+int FormStagingPath(const char *runtimePackage, char *stagingPath);

@@ -177,6 +177,28 @@ TEST(QueryInstalledVersion, OpensTheKeyBelowSoftwareForQueryOnly) {
     EXPECT_EQ("Version size 260: 0", winsim::Log()[1].detail);
 }
 
+// A view flag is added to query access and nothing else; the loader's own reader passes none.
+TEST(QueryInstalledVersionInView, AsksForTheViewWithQueryAccess) {
+    const struct {
+        unsigned int view;
+        const char *open;
+    } cases[] = {
+        {0, "Software\\A options 0 access 1: 0"},
+        {KEY_WOW64_32KEY, "Software\\A options 0 access 513: 0"},
+        {KEY_WOW64_64KEY, "Software\\A options 0 access 257: 0"},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.view);
+        winsim::Reset();
+        winsim::SetTextValue("Software\\A", "Version", "3.0.0.0");
+        char buffer[kVersionCapacity] = {0};
+        EXPECT_EQ(1, QueryInstalledVersionInView("A", row.view, buffer));
+        EXPECT_STREQ("3.0.0.0", buffer);
+        ASSERT_EQ("RegOpenKeyExA", winsim::Log()[0].call);
+        EXPECT_EQ(row.open, winsim::Log()[0].detail);
+    }
+}
+
 // "Software\" and RegPath must fit 260 characters; a longer sub-key names no key.
 TEST(QueryInstalledVersion, SubKeyThatDoesNotFit) {
     const std::string fits(251, 'k');

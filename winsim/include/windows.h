@@ -59,6 +59,8 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define SW_SHOWDEFAULT 10
 
 #define KEY_QUERY_VALUE 0x0001
+#define KEY_WOW64_64KEY 0x0100
+#define KEY_WOW64_32KEY 0x0200
 #define REG_NONE 0
 #define REG_SZ 1
 #define REG_EXPAND_SZ 2
