@@ -17,7 +17,7 @@ snapshot=on
 disk=$(mktemp "${TMPDIR:-/tmp}/corvane-vm-commands.XXXXXX")
 trap 'rm -f "$disk"' EXIT
 rm -f "$disk"
-mke2fs -q -t ext4 -d "$commands" -L suite "$disk" 64M >&2
+mke2fs -q -t ext4 -d "$commands" -L suite "$disk" 64M >/dev/null
 
 status=0
 timeout --kill-after=10 "$time_limit" qemu-system-x86_64 \

@@ -93,7 +93,7 @@ chmod 755 "$root/suite.sh"
 mkdir -p "$image_dir"
 cp "$root"/boot/vmlinuz-* "$image_dir/vmlinuz"
 cp "$root"/boot/initrd.img-* "$image_dir/initrd.img"
-mke2fs -q -t ext4 -d "$root" -L root "$image_dir/disk.img" 3G
+mke2fs -q -t ext4 -d "$root" -L root "$image_dir/disk.img" 6G
 
 # The Wine prefixes the suite runs in, made once in the guest itself (only its kernel runs 32-bit
 # Wine), so that every run starts from a pristine prefix instead of paying for its creation.
@@ -102,10 +102,14 @@ cat >"$work/prepare/run.sh" <<'RUN'
 #!/bin/sh
 set -e
 export WINEDEBUG=-all
+mkdir -p /var/lib/corvane-loader
 WINEARCH=win64 WINEPREFIX=/var/lib/corvane-loader/prefix64 /usr/lib/wine/wine64 wineboot -i
 WINEPREFIX=/var/lib/corvane-loader/prefix64 /usr/lib/wine/wineserver64 -w
 WINEARCH=win32 WINEPREFIX=/var/lib/corvane-loader/prefix32 /usr/lib/wine/wine wineboot -i
 WINEPREFIX=/var/lib/corvane-loader/prefix32 /usr/lib/wine/wineserver32 -w
+test -s /var/lib/corvane-loader/prefix64/system.reg
+test -s /var/lib/corvane-loader/prefix32/system.reg
+df -h /
 RUN
 echo "build-image: making the Wine prefixes in the guest" >&2
 bash "$here/boot.sh" "$image_dir" "$work/prepare" "$work/prepare.log" 3600 keep || true

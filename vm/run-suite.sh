@@ -3,7 +3,8 @@
 # emulation (this kernel cannot execute 32-bit programs itself), in two prefixes:
 #   - a 64-bit prefix, where the loader runs under WoW64 as on 64-bit Windows, the machine nearly
 #     every user has: the whole suite, the registry views, 32- and 64-bit packages (probes and
-#     MSIs), and the double-byte code pages 932 and 936;
+#     MSIs), and the double-byte code pages 932 and 936; then the shipped medium-check.exe's
+#     predictions against what loader.exe does, in both views;
 #   - a 32-bit prefix, as on 32-bit Windows: the whole suite and the 32-bit MSI. The views and
 #     64-bit packages do not exist there, and the code pages are handled by the same 32-bit system
 #     libraries as in the WoW64 prefix, so those cases run once, in the WoW64 prefix.
@@ -26,10 +27,11 @@ image_ready=$(date +%s)
 
 rm -rf "$scratch"
 mkdir -p "$scratch/disk"
-cp "$build/loader/loader.exe" "$build/tests/wine/probe.exe" "$build/tests/wine/runtime-x86.msi" \
-    "$build/tests/wine/runtime-x64.msi" "$scratch/disk/"
+cp "$build/loader/loader.exe" "$build/checker/medium-check.exe" "$build/tests/wine/probe.exe" \
+    "$build/tests/wine/runtime-x86.msi" "$build/tests/wine/runtime-x64.msi" "$scratch/disk/"
 cp "$build64/tests/wine/probe.exe" "$scratch/disk/probe64.exe"
-cp "$here/../tests/wine/suite.py" "$here/../tests/wine/winehost.py" "$scratch/disk/"
+cp "$here/../tests/wine/suite.py" "$here/../tests/wine/winehost.py" \
+    "$here/../tests/wine/checker_compare.py" "$scratch/disk/"
 cat >"$scratch/disk/run.sh" <<RUN
 #!/bin/sh
 # Time limits stretched for the emulated machine; each prefix with its own Wine loader and server.
@@ -41,6 +43,10 @@ WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 W
     PROBE64_EXE=\$disk/probe64.exe MSI_IN_VIEW=\$disk/runtime-x86.msi \\
     MSI_OTHER_VIEW=\$disk/runtime-x64.msi DOUBLE_BYTE_LOCALES="ja_JP.UTF-8 zh_CN.UTF-8" \\
     SUITE_DIR=/tmp/suite64 PREFIX_DIR=/var/lib/corvane-loader/prefix64 python3 \$disk/suite.py 2>&1 || status=1
+echo "=== WoW64: medium-check.exe's predictions against loader.exe"
+WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 \\
+    CHECKER_EXE=\$disk/medium-check.exe CHECK_VIEW=32 SUITE_DIR=/tmp/check64 \\
+    PREFIX_DIR=/var/lib/corvane-loader/prefix64 python3 \$disk/checker_compare.py 2>&1 || status=1
 echo "=== 32-bit: loader.exe in a 32-bit prefix"
 WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 \\
     MSI_IN_VIEW=\$disk/runtime-x86.msi \\
