@@ -24,20 +24,10 @@ def say(text=""):
     print(text, flush=True)
 
 
-def installed_version(prefix):
-    result = prefix.run(["reg", "query", "HKLM\\Software\\" + REG_PATH, "/v", "Version"],
-                        capture=True)
-    for line in result.stdout.splitlines():
-        words = line.split()
-        if len(words) >= 3 and words[0] == "Version":
-            return words[-1]
-    return None
-
-
 def run_loader(prefix, medium, log, number):
     say("Run %d: starting loader.exe from the medium." % number)
     staging = os.path.join(prefix.temp_unix, "setup.exe")
-    before = installed_version(prefix)
+    before = prefix.installed_version(REG_PATH)
     if before:
         say("  The registry says the runtime %s is installed; the medium carries %s."
             % (before, VERSION))
@@ -70,7 +60,7 @@ def run_loader(prefix, medium, log, number):
                 "ended." % (at(watcher.gone_at), (watcher.gone_at - run["ended"]) / 1000.0))
     if not runs:
         say("  The runtime is up to date: the loader copied nothing and started nothing.")
-    after = installed_version(prefix)
+    after = prefix.installed_version(REG_PATH)
     if after != before:
         say("  The registry now says %s is installed." % after)
     say("  The loader ended after %s with exit code %d." % (at(ended), result.returncode))

@@ -40,6 +40,7 @@ export TIME_FACTOR=$time_factor LOADER_EXE=\$disk/loader.exe PROBE_EXE=\$disk/pr
 status=0
 echo "=== WoW64: the 32-bit loader.exe in a 64-bit prefix"
 WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 WOW64=1 \\
+    WINE32=/usr/lib/wine/wine \\
     PROBE64_EXE=\$disk/probe64.exe MSI_IN_VIEW=\$disk/runtime-x86.msi \\
     MSI_OTHER_VIEW=\$disk/runtime-x64.msi DOUBLE_BYTE_LOCALES="ja_JP.UTF-8 zh_CN.UTF-8" \\
     SUITE_DIR=/tmp/suite64 PREFIX_DIR=/var/lib/corvane-loader/prefix64 python3 \$disk/suite.py 2>&1 || status=1

@@ -64,9 +64,11 @@ class Prefix:
             os.unlink(link)
         os.symlink(os.path.abspath(unix_directory), link)
 
-    def run(self, args, cwd=None, env=None, capture=False, timeout=60):
+    def run(self, args, cwd=None, env=None, capture=False, timeout=60, wine=None):
+        """Runs a program to its end; wine names another Wine loader for it than WINE."""
         merged = dict(self.env, **(env or {}))
-        return subprocess.run([WINE] + list(args), cwd=cwd, env=merged, stdin=subprocess.DEVNULL,
+        return subprocess.run([wine or WINE] + list(args), cwd=cwd, env=merged,
+                              stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE if capture else subprocess.DEVNULL,
                               stderr=subprocess.PIPE if capture else subprocess.DEVNULL,
                               timeout=timeout * TIME_FACTOR, text=True, errors="replace")
