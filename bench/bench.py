@@ -56,8 +56,7 @@ def medium(work, name, build, package_version):
         shutil.copy(os.path.join(build, "loader", program + ".exe"), directory)
     shutil.copy(os.path.join(build, "tests", "wine", "probe.exe"), os.path.join(directory, "setup.exe"))
     with open(os.path.join(directory, "autorun.inf"), "w", newline="") as out:
-        out.write("[autorun]\r\nRuntimePackage=setup.exe\r\nRegPath=%s\r\nVersion=%s\r\n"
-                  % (REG_PATH, package_version))
+        out.write(winehost.autorun("setup.exe", REG_PATH, package_version))
     return directory
 
 

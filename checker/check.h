@@ -4,6 +4,7 @@
 
 #include <loader.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,8 +89,9 @@ struct Finding {
     std::string message;
 };
 
-// The descriptor's keys in the order the loader reads them.
+// The descriptor's keys in the order the loader reads them, and its values in the same order.
 extern const char *const kDescriptorKeys[3];
+std::array<const char *, 3> DescriptorValues(const PackageDescriptor &descriptor);
 
 // What the loader's ordering makes of a version text.
 VersionReading DescribeVersion(const std::string &text);

@@ -101,8 +101,7 @@ void CheckDescriptor(const Prediction &prediction, std::vector<Finding> *out) {
             "there is no autorun.inf beside the loader: it ends without doing anything");
         return;
     }
-    const char *const fields[3] = {prediction.descriptor.RuntimePackage,
-                                   prediction.descriptor.RegPath, prediction.descriptor.Version};
+    const auto fields = DescriptorValues(prediction.descriptor);
     if (!prediction.complete && !HasAutorunSection(prediction.descriptorBytes)) {
         Add(out, "MC102", Severity::Error, "autorun.inf",
             "autorun.inf has no section [autorun]: the loader ends without doing anything");

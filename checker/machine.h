@@ -31,6 +31,10 @@ std::optional<InstalledReading> ReadOtherView(const Options &options, const std:
 // The installed version the loader would read once the package has recorded text.
 InstalledReading ReadRecorded(const std::string &regPath, const std::string &text);
 
+// Shared by both machines: whether a path names a file, or a directory, there.
+bool IsFile(const std::string &path);
+bool IsDirectory(const std::string &path);
+
 // Shared by both machines: the registry record as the loader's reader takes it (in view, 0 for
 // the process's own), with why it was or was not read.
 InstalledReading ReadRegistryRecord(const std::string &regPath, unsigned int view,

@@ -37,11 +37,6 @@ InstalledReading TakeText(const std::string &regPath, const std::optional<std::s
     return reading;
 }
 
-bool IsDirectory(const std::string &path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 } // namespace
 
 bool PlaceMedium(const Options &options, MediumPlace *place, std::string *error) {
@@ -73,10 +68,7 @@ bool PlaceMedium(const Options &options, MediumPlace *place, std::string *error)
 
 Presence LocatePackage(const Options & /*options*/, const char * /*runtimePackage*/,
                        const char *sourcePath) {
-    DWORD attributes = GetFileAttributesA(sourcePath);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0
-               ? Presence::Found
-               : Presence::Missing;
+    return IsFile(sourcePath) ? Presence::Found : Presence::Missing;
 }
 
 InstalledReading ReadInstalled(const Options &options, const std::string &regPath) {

@@ -10,6 +10,10 @@
 
 const char *const kDescriptorKeys[3] = {"RuntimePackage", "RegPath", "Version"};
 
+std::array<const char *, 3> DescriptorValues(const PackageDescriptor &descriptor) {
+    return {descriptor.RuntimePackage, descriptor.RegPath, descriptor.Version};
+}
+
 namespace {
 
 const char kDescriptorName[] = "autorun.inf";
@@ -101,19 +105,13 @@ std::string Incomplete(const Prediction &prediction) {
     if (!prediction.descriptorFound) {
         return "there is no autorun.inf beside the loader";
     }
-    const char *const fields[3] = {prediction.descriptor.RuntimePackage,
-                                   prediction.descriptor.RegPath, prediction.descriptor.Version};
+    const auto fields = DescriptorValues(prediction.descriptor);
     int missing = 0;
     while (missing < 2 && fields[missing][0] != '\0') {
         ++missing;
     }
     return std::string("autorun.inf gives no ") + kDescriptorKeys[missing] +
            " in section [autorun]";
-}
-
-bool IsDirectory(const std::string &path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Where the run launches the package from, asking the same functions the run asks.
@@ -182,9 +180,7 @@ Prediction Predict(const Options &options, const MediumPlace &place) {
     if (JoinPath(descriptorPath, sizeof(descriptorPath), place.programDirectory.c_str(),
                  kDescriptorName)) {
         prediction.descriptorPath = descriptorPath;
-        DWORD attributes = GetFileAttributesA(descriptorPath);
-        prediction.descriptorFound =
-            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        prediction.descriptorFound = IsFile(descriptorPath);
         prediction.complete = ReadPackageDescriptor(descriptorPath, &prediction.descriptor);
         for (int i = 0; i < 3; ++i) {
             prediction.wholeValues[i] = WholeValue(descriptorPath, kDescriptorKeys[i]);

@@ -82,8 +82,7 @@ void PrintText(std::ostream &out, const Prediction &prediction,
          prediction.medium == prediction.programDirectory
              ? prediction.medium
              : prediction.medium + ", as the loader's directory " + prediction.programDirectory);
-    const char *const fields[3] = {prediction.descriptor.RuntimePackage,
-                                   prediction.descriptor.RegPath, prediction.descriptor.Version};
+    const auto fields = DescriptorValues(prediction.descriptor);
     for (int i = 0; i < 3; ++i) {
         std::string value = fields[i][0] == '\0' ? "(not read)" : fields[i];
         if (i == 2 && fields[i][0] != '\0') {

@@ -16,8 +16,7 @@ import winehost  # noqa: E402
 REG_PATH = "ExampleMaker\\ExampleRuntime"
 VERSION = "2.1.0.5"
 INSTALL_SECONDS = 1.5
-DESCRIPTOR = ("[autorun]\r\nopen=loader.exe\r\nRuntimePackage=setup.exe\r\nRegPath=%s\r\n"
-              "Version=%s\r\n" % (REG_PATH, VERSION))
+DESCRIPTOR = winehost.autorun("setup.exe", REG_PATH, VERSION)
 
 
 def say(text=""):

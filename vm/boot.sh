@@ -4,8 +4,8 @@
 # SUITE-BEGIN and SUITE-EXIT on the serial console, and powers the machine off.
 #   vm/boot.sh IMAGE_DIR COMMANDS_DIR CONSOLE_LOG TIME_LIMIT [keep]
 # The image is never written (snapshot=on) unless "keep" is given, which build-image.sh uses once
-# to prepare it. Exit status: 0 when the guest powered off by itself, 124 when it did not finish
-# within TIME_LIMIT seconds and was killed, qemu's own status otherwise.
+# to prepare it. Exit status: run.sh's own, as the guest reported it; 124 when the guest did not
+# finish within TIME_LIMIT seconds and was killed; 125 when it ended without reporting.
 set -euo pipefail
 image_dir=$1
 commands=$2
@@ -28,5 +28,10 @@ timeout --kill-after=10 "$time_limit" qemu-system-x86_64 \
     -drive file="$image_dir/disk.img",if=virtio,format=raw,snapshot=$snapshot \
     -drive file="$disk",if=virtio,format=raw \
     -net none </dev/null >"$console" 2>&1 || status=$?
-[ "$status" -eq 137 ] && status=124
-exit "$status"
+if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+    exit 124
+fi
+exit_line=$(tr -d '\r' <"$console" | grep -a '^SUITE-EXIT' || true)
+[ -n "$exit_line" ] || exit 125
+read -r _ code _ <<<"$exit_line"
+exit "$code"

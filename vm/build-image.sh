@@ -109,11 +109,9 @@ WINEARCH=win32 WINEPREFIX=/var/lib/corvane-loader/prefix32 /usr/lib/wine/wine wi
 WINEPREFIX=/var/lib/corvane-loader/prefix32 /usr/lib/wine/wineserver32 -w
 test -s /var/lib/corvane-loader/prefix64/system.reg
 test -s /var/lib/corvane-loader/prefix32/system.reg
-df -h /
 RUN
 echo "build-image: making the Wine prefixes in the guest" >&2
-bash "$here/boot.sh" "$image_dir" "$work/prepare" "$work/prepare.log" 3600 keep || true
-if ! tr -d '\r' <"$work/prepare.log" | grep -aq '^SUITE-EXIT 0 '; then
+if ! bash "$here/boot.sh" "$image_dir" "$work/prepare" "$work/prepare.log" 3600 keep; then
     echo "build-image: the prefixes could not be made" >&2
     tail -n 40 "$work/prepare.log" >&2
     rm -rf "$image_dir"

@@ -108,16 +108,16 @@ PATHS = ["C:\\Medium\\loader.exe", "C:\\loader.exe", "C:\\", "C:", "C:loader.exe
          "C:\\a/b\\c.exe", "a\\b\\", "\\\\?\\C:\\a\\b.exe", "C:\\a\\b\\",
          "..\\x.exe", "C:\\a:b\\c", "Q:\\\\loader.exe", "C:\\a.b\\c d\\e.f.exe"]
 
-# Double-byte ANSI code pages: the Unix locale that gives each under Wine, its codec, and a
-# character whose trail byte is 0x5C, the backslash.
-DOUBLE_BYTE = [(932, "ja_JP.UTF-8", "cp932", "\u30bd"), (936, "zh_CN.UTF-8", "gbk", "\u4e57")]
+# Double-byte ANSI code pages: the Unix locale that gives each under Wine, its codec, a
+# character whose trail byte is 0x5C, the backslash, and a package name in its language.
+DOUBLE_BYTE = [(932, "ja_JP.UTF-8", "cp932", "\u30bd", "\u30bb\u30c3\u30c8"),
+               (936, "zh_CN.UTF-8", "gbk", "\u4e57", "\u5b89\u88c5")]
 DOUBLE_BYTE_PATHS = ["C:\\M{c}\\L{c}.exe", "C:\\{c}{c}", "\\\\{c}\\{c}\\x", "{c}\\x",
                      "C:\\{c}:{c}\\x", "\\{c}", "{c}", "C:\\a{c}b\\c{c}d\\e{c}"]
 
 
-def double_byte_descriptor(codec, character):
-    text = descriptor(["[autorun]", "RuntimePackage=\u30bb\u30c3\u30c8%s.exe" % character
-                       if codec == "cp932" else "RuntimePackage=\u5b89\u88c5%s.exe" % character,
+def double_byte_descriptor(codec, character, package):
+    text = descriptor(["[autorun]", "RuntimePackage=%s%s.exe" % (package, character),
                        "RegPath=Maker\\%s" % character, "Version=1.0.0.0"])
     return text.encode(codec)
 
@@ -143,8 +143,8 @@ def write_fixtures(directory):
     os.makedirs(os.path.join(directory, "files"), exist_ok=True)
     with open(os.path.join(directory, "fixtures.txt"), "w") as fixtures:
         files = [(name, text.encode("utf-8")) for name, text in INI_FILES]
-        files += [("dbcs-%d" % code_page, double_byte_descriptor(codec, character))
-                  for code_page, _, codec, character in DOUBLE_BYTE]
+        files += [("dbcs-%d" % code_page, double_byte_descriptor(codec, character, package))
+                  for code_page, _, codec, character, package in DOUBLE_BYTE]
         for name, data in files:
             with open(os.path.join(directory, "files", name + ".inf"), "wb") as out:
                 out.write(data)
@@ -161,7 +161,7 @@ def write_fixtures(directory):
             queries.write("removefilespec %s\n" % path)
         for fields in FIELDS:
             queries.write("format %s\n" % fields)
-    for code_page, _, codec, character in DOUBLE_BYTE:
+    for code_page, _, codec, character, _ in DOUBLE_BYTE:
         with open(os.path.join(directory, "queries-%d.txt" % code_page), "wb") as queries:
             queries.write(double_byte_queries(code_page, codec, character))
 
@@ -189,7 +189,7 @@ def main():
 
     # Each query file with the Unix locale that gives its code page under Wine.
     runs = [(queries, None)] + [(os.path.join(scratch, "queries-%d.txt" % code_page), locale)
-                                for code_page, locale, _, _ in DOUBLE_BYTE]
+                                for code_page, locale, _, _, _ in DOUBLE_BYTE]
     simulated = []
     for query_file, _ in runs:
         simulated += subprocess.run([host_probe, fixtures, query_file], capture_output=True,

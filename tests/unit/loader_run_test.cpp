@@ -374,38 +374,41 @@ TEST(LoaderRun, DoubleByteNamesInADoubleByteCodePage) {
     }
 }
 
+// A RuntimePackage and the ANSI code page it is read in.
+struct NameInCodePage {
+    UINT codePage;
+    std::string name;
+};
+
 // Names that would make the staging path leave the temporary directory are never staged: the
 // package runs where it lies and no file anywhere is deleted or written.
 TEST(LoaderRun, NamesThatLeaveTheTemporaryDirectoryAreNotStaged) {
-    const struct {
-        UINT codePage;
-        std::string name;
-    } cases[] = {{1252, "..\\Victim\\setup.exe"},
-                 {1252, "sub\\..\\..\\Victim\\setup.exe"},
-                 {1252, "../Victim/setup.exe"},
-                 {1252, "sub/.. /../Victim/setup.exe"},
-                 {1252, "...\\setup.exe"},
-                 {1252, "C:\\Victim\\setup.exe"},
-                 {1252, "C:setup.exe"},
-                 {1252, "\\Victim\\setup.exe"},
-                 {1252, "\\\\server\\share\\setup.exe"},
-                 {1252, "setup.exe:stream"},
-                 {1252, ".\\"},
-                 {1252, "sub\\"},
-                 {1252, "sub\\."},
-                 // Read byte by byte, a trail byte of 0x5C ends the name with a separator.
-                 {1252, "setup" + medium::kSo932},
-                 // Double-byte characters do not hide a real separator or a climb.
-                 {932, medium::kSo932 + "\\..\\..\\Victim\\setup.exe"},
-                 {932, "..\\" + medium::kSo932 + ".exe"},
-                 {936, "sub\\" + medium::kJou936 + "\\"},
-                 {936, medium::kJou936 + ":stream"}};
+    const NameInCodePage cases[] = {
+        {1252, "..\\Victim\\setup.exe"},
+        {1252, "sub\\..\\..\\Victim\\setup.exe"},
+        {1252, "../Victim/setup.exe"},
+        {1252, "sub/.. /../Victim/setup.exe"},
+        {1252, "...\\setup.exe"},
+        {1252, "C:\\Victim\\setup.exe"},
+        {1252, "C:setup.exe"},
+        {1252, "\\Victim\\setup.exe"},
+        {1252, "\\\\server\\share\\setup.exe"},
+        {1252, "setup.exe:stream"},
+        {1252, ".\\"},
+        {1252, "sub\\"},
+        {1252, "sub\\."},
+        // Read byte by byte, a trail byte of 0x5C ends the name with a separator.
+        {1252, "setup" + medium::kSo932},
+        // Double-byte characters do not hide a real separator or a climb.
+        {932, medium::kSo932 + "\\..\\..\\Victim\\setup.exe"},
+        {932, "..\\" + medium::kSo932 + ".exe"},
+        {936, "sub\\" + medium::kJou936 + "\\"},
+        {936, medium::kJou936 + ":stream"}};
     for (const auto &row : cases) {
-        const std::string &name = row.name;
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(row.name);
         medium::LayOut("setup.exe", "2.1.0.5", row.codePage);
         winsim::AddFile("C:\\Medium\\autorun.inf",
-                        medium::Descriptor(name, medium::kRegPath, "2.1.0.5"));
+                        medium::Descriptor(row.name, medium::kRegPath, "2.1.0.5"));
         winsim::AddFile("C:\\Victim\\setup.exe", "user's file");
         winsim::AddFile("C:\\setup.exe", "user's file");
         auto before = Snapshot();
@@ -414,26 +417,23 @@ TEST(LoaderRun, NamesThatLeaveTheTemporaryDirectoryAreNotStaged) {
         EXPECT_EQ(nullptr, Find("DeleteFileA"));
         EXPECT_EQ(nullptr, Find("CopyFileA"));
         ASSERT_EQ(1u, winsim::Launches().size());
-        EXPECT_EQ(std::string("C:\\Medium\\") + name, winsim::Launches()[0].file);
+        EXPECT_EQ("C:\\Medium\\" + row.name, winsim::Launches()[0].file);
     }
 }
 
 // Names that only look unusual still stage. A trail byte of 0x5C is part of its character, not a
 // separator, wherever it stands in the name.
 TEST(LoaderRun, NamesBelowTheTemporaryDirectoryStage) {
-    const struct {
-        UINT codePage;
-        std::string name;
-    } cases[] = {{1252, "a"},
-                 {1252, "..setup.exe"},
-                 {1252, "setup..exe"},
-                 {1252, "sub\\.\\setup.exe"},
-                 {932, medium::kSo932 + medium::kSo932},
-                 {932, "setup" + medium::kSo932},
-                 {932, medium::kSo932 + "..\\setup.exe"},
-                 {932, "sub\\" + medium::kSo932 + ".exe"},
-                 {936, "setup" + medium::kJou936},
-                 {936, medium::kJou936 + "..\\setup.exe"}};
+    const NameInCodePage cases[] = {{1252, "a"},
+                                    {1252, "..setup.exe"},
+                                    {1252, "setup..exe"},
+                                    {1252, "sub\\.\\setup.exe"},
+                                    {932, medium::kSo932 + medium::kSo932},
+                                    {932, "setup" + medium::kSo932},
+                                    {932, medium::kSo932 + "..\\setup.exe"},
+                                    {932, "sub\\" + medium::kSo932 + ".exe"},
+                                    {936, "setup" + medium::kJou936},
+                                    {936, medium::kJou936 + "..\\setup.exe"}};
     for (const auto &row : cases) {
         SCOPED_TRACE(row.name);
         medium::LayOut(row.name, "2.1.0.5", row.codePage);

@@ -77,8 +77,7 @@ def lay_out(case):
     package = os.path.normpath(os.path.join(medium, case.package.replace("\\", "/")))
     os.makedirs(os.path.dirname(package), exist_ok=True)
     shutil.copy(PROBE_EXE, package)
-    text = case.descriptor or ("[autorun]\r\nopen=loader.exe\r\nRuntimePackage=%s\r\nRegPath=%s\r\n"
-                               "Version=%s\r\n" % (case.package, case.reg_path, case.version))
+    text = case.descriptor or winehost.autorun(case.package, case.reg_path, case.version)
     with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
         out.write(text)
     return medium

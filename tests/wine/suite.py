@@ -73,8 +73,7 @@ class Medium:
         if package is not None and "\\" not in package and "/" not in package:
             shutil.copy(source, os.path.join(self.directory, package))
         if descriptor is None:
-            descriptor = ("[autorun]\r\nopen=%s\r\nRuntimePackage=%s\r\nRegPath=%s\r\n"
-                          "Version=%s\r\n" % (loader, package, self.reg_path, version))
+            descriptor = winehost.autorun(package, self.reg_path, version, loader)
         with open(os.path.join(self.directory, "autorun.inf"), "wb") as out:
             out.write(descriptor.encode(encoding))
 
@@ -154,18 +153,11 @@ class InstallDecision(LoaderCase):
         medium = Medium(name)
         if installed_args is not None:
             medium.set_installed(*installed_args)
-        watcher = winehost.Watcher(self.staging(medium.package))
-        started = self.run_loader(medium, medium.env(sleep_ms=300))
-        watcher.stop()
-        self.assert_installed_from_staging(medium, watcher, started)
-        return medium
+        self.install(medium, sleep_ms=300)
 
     def test_no_key_installs_then_up_to_date(self):
         medium = Medium("fresh")
-        watcher = winehost.Watcher(self.staging(medium.package))
-        started = self.run_loader(medium, medium.env(sleep_ms=500, writes_version="2.1.0.5"))
-        watcher.stop()
-        self.assert_installed_from_staging(medium, watcher, started)
+        self.install(medium, sleep_ms=500, writes_version="2.1.0.5")
         # The package recorded its version: the next start does nothing.
         self.run_loader(medium, medium.env())
         self.assertEqual(1, len(medium.runs()))
@@ -307,9 +299,8 @@ class Mends(LoaderCase):
         ]
         for name, package, reg_path, version in cases:
             with self.subTest(name):
-                medium = Medium(name, package="setup.exe", descriptor=(
-                    "[autorun]\r\nRuntimePackage=%s\r\nRegPath=%s\r\nVersion=%s\r\n"
-                    % (package, reg_path, version)))
+                medium = Medium(name, package="setup.exe",
+                                descriptor=winehost.autorun(package, reg_path, version))
                 self.run_loader(medium, medium.env())
                 self.assertFalse(os.path.exists(self.staging(package)))
 

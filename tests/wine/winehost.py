@@ -104,6 +104,12 @@ class Prefix:
             raise RuntimeError("regedit failed: " + result.stdout + result.stderr)
 
 
+def autorun(package, reg_path, version, loader="loader.exe"):
+    """The text of a medium's autorun.inf, as a publisher writes it."""
+    return ("[autorun]\r\nopen=%s\r\nRuntimePackage=%s\r\nRegPath=%s\r\nVersion=%s\r\n"
+            % (loader, package, reg_path, version))
+
+
 def probe_runs(log_path):
     """The probe's runs from its log, in order: [{'started', 'ended', 'acp', 'module', 'cwd'}]
     ('ended' is missing while a run goes on)."""
@@ -127,7 +133,30 @@ def now_ms():
     return int(time.time() * 1000)
 
 
-class ProcessWatcher:
+class Poller:
+    """Looks at something every interval seconds on a thread of its own until stopped; the
+    subclass's _look says what it sees."""
+
+    def __init__(self, interval):
+        self._interval = interval
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._poll, daemon=True)
+        self._thread.start()
+
+    def _look(self):
+        raise NotImplementedError
+
+    def _poll(self):
+        while not self._stop.is_set():
+            self._look()
+            time.sleep(self._interval)
+
+    def stop(self):
+        self._stop.set()
+        self._thread.join()
+
+
+class ProcessWatcher(Poller):
     """Polls the process list for a process whose command line holds a text (Wine gives a Windows
     process the Windows command line), to see when a program the loader launched, but did not
     name, starts and ends. The last moment it is seen is no later than its end."""
@@ -137,9 +166,7 @@ class ProcessWatcher:
         self.command_line = None
         self.first_seen = None
         self.last_seen = None
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._poll, daemon=True)
-        self._thread.start()
+        super().__init__(0.01)
 
     def _look(self):
         for pid in os.listdir("/proc"):
@@ -156,17 +183,8 @@ class ProcessWatcher:
                 self.first_seen = self.first_seen or now
                 self.last_seen = now
 
-    def _poll(self):
-        while not self._stop.is_set():
-            self._look()
-            time.sleep(0.01)
 
-    def stop(self):
-        self._stop.set()
-        self._thread.join()
-
-
-class Watcher:
+class Watcher(Poller):
     """Polls a file's existence every few milliseconds, to see when a staging copy comes and
     goes. The first moment it is seen missing is no sooner than its deletion."""
 
@@ -174,9 +192,7 @@ class Watcher:
         self.path = path
         self.seen = False
         self.gone_at = None
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._poll, daemon=True)
-        self._thread.start()
+        super().__init__(0.002)
 
     def _look(self):
         now = now_ms()
@@ -186,13 +202,7 @@ class Watcher:
         elif self.seen and self.gone_at is None:
             self.gone_at = now
 
-    def _poll(self):
-        while not self._stop.is_set():
-            self._look()
-            time.sleep(0.002)
-
     def stop(self):
         """Stops polling after one last look: the loader may delete just before it ends."""
-        self._stop.set()
-        self._thread.join()
+        super().stop()
         self._look()

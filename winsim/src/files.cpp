@@ -163,8 +163,8 @@ extern "C" BOOL WINAPI PathRemoveFileSpecA(LPSTR path) {
     BOOL modified = FALSE;
     std::string before = path ? path : "(null)";
     if (path != nullptr) {
-        char *cursor = path;
-        char *cut = path;
+        const char *cursor = path;
+        const char *cut = path;
         if (*cursor == '\\') {
             cut = ++cursor;
         }
@@ -183,10 +183,10 @@ extern "C" BOOL WINAPI PathRemoveFileSpecA(LPSTR path) {
                     break;
                 }
             }
-            cursor += IsLeadByte(static_cast<unsigned char>(*cursor)) && cursor[1] != '\0' ? 2 : 1;
+            cursor = NextCharacter(cursor);
         }
         if (*cut != '\0') {
-            *cut = '\0';
+            path[cut - path] = '\0';
             modified = TRUE;
         }
     }

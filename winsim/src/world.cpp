@@ -104,15 +104,17 @@ bool IsLeadByte(unsigned char c) {
     }
 }
 
-size_t NextCharacter(const std::string &text, size_t position) {
-    return IsLeadByte(static_cast<unsigned char>(text[position])) && position + 1 < text.size() &&
-                   text[position + 1] != '\0'
-               ? position + 2
-               : position + 1;
+const char *NextCharacter(const char *c) {
+    return IsLeadByte(static_cast<unsigned char>(*c)) && c[1] != '\0' ? c + 2 : c + 1;
+}
+
+// The position after the character at position in text, which is terminated like any C string.
+static size_t NextPosition(const std::string &text, size_t position) {
+    return static_cast<size_t>(NextCharacter(text.c_str() + position) - text.c_str());
 }
 
 size_t FindSeparator(const std::string &text, size_t start, const char *separators) {
-    for (size_t i = start; i < text.size(); i = NextCharacter(text, i)) {
+    for (size_t i = start; i < text.size(); i = NextPosition(text, i)) {
         if (strchr(separators, text[i]) != nullptr && text[i] != '\0') {
             return i;
         }
@@ -131,7 +133,7 @@ size_t FindLastSeparator(const std::string &text, const char *separators) {
 
 std::string Upper(const std::string &text) {
     std::string upper = text;
-    for (size_t i = 0; i < upper.size(); i = NextCharacter(upper, i)) {
+    for (size_t i = 0; i < upper.size(); i = NextPosition(upper, i)) {
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
     }
     return upper;

@@ -87,8 +87,9 @@ Handle *FindHandle(HANDLE handle);
 // A lead byte of the ANSI code page: it and the byte after it are one character, so a trail byte of
 // 0x5C is never a backslash. Windows converts A paths and names to Unicode before looking at them.
 bool IsLeadByte(unsigned char c);
-// Where the character at position starts ends: two bytes for a lead byte with a byte after it.
-size_t NextCharacter(const std::string &text, size_t position);
+// The character after the one at c, as CharNextA steps: two bytes on for a lead byte with a byte
+// after it, one otherwise.
+const char *NextCharacter(const char *c);
 // The first of separators at or after start, or the last in the whole text, stepping over
 // double-byte characters; npos when there is none.
 size_t FindSeparator(const std::string &text, size_t start, const char *separators);
