@@ -125,7 +125,9 @@ Placement LocateLaunch(const Options &options, const Prediction &prediction) {
         return placement;
     }
     char stagingPath[kPathCapacity] = {0};
-    int canStage = FormStagingPath(name, stagingPath);
+    char tempPath[kPathCapacity] = {0};
+    ReadTempPath(tempPath);
+    int canStage = FormStagingPath(tempPath, name, stagingPath);
     placement.stagingPath = stagingPath;
     placement.package = LocatePackage(options, name, sourcePath);
     char stagingDirectory[kPathCapacity] = {0};

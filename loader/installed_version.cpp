@@ -16,11 +16,13 @@ int QueryInstalledVersion(const char *regPath, char *installedVersion) {
     return QueryInstalledVersionInView(regPath, 0, installedVersion);
 }
 
+int FormInstalledKey(const char *regPath, char *subKey) {
+    return JoinPath(subKey, kSubKeyCapacity, "Software", regPath);
+}
+
 int QueryInstalledVersionInView(const char *regPath, unsigned int view, char *installedVersion) {
-    // "Software\<RegPath>"; a sub-key that does not fit its buffer names no key that could be
-    // opened.
     char subKey[kSubKeyCapacity] = {0};
-    if (!JoinPath(subKey, sizeof(subKey), "Software", regPath)) {
+    if (!FormInstalledKey(regPath, subKey)) {
         return 0;
     }
 

@@ -18,9 +18,33 @@ struct PackageDescriptor {
     char Version[kVersionCapacity];
 };
 
+// Where the run launches the package from: the package beside the loader, and the staging copy's
+// path in the temporary directory, empty when the package is never staged.
+struct LaunchPlan {
+    char SourcePath[kPathCapacity];
+    char StagingPath[kPathCapacity];
+};
+
+// Turns the running program's full path into its directory, in place, and forms the path of
+// "autorun.inf" in it in a buffer of kPathCapacity; 0 when that path does not fit.
+int LocateDescriptor(char *programDirectory, char *descriptorPath);
+
+// Reads the temporary directory into a buffer of kPathCapacity, as the platform gives it (normally
+// with a trailing backslash); left empty when it cannot be read whole.
+void ReadTempPath(char *tempPath);
+
+// Plans the launch of the descriptor's package: staged when it can be (see FormStagingPath), in
+// place otherwise. 0 when the package's path beside the loader does not fit: nothing is launched.
+int PlanLaunch(const char *programDirectory, const char *tempPath,
+               const PackageDescriptor *descriptor, LaunchPlan *plan);
+
 // Reads section "autorun" of the descriptor file; 1 when all three values are there and
 // none is empty.
 int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor);
+
+// Forms "Software\<regPath>" in a buffer of kSubKeyCapacity; 0 when it does not fit, and then it
+// names no key that could be opened.
+int FormInstalledKey(const char *regPath, char *subKey);
 
 // Reads the value "Version" of HKEY_LOCAL_MACHINE\Software\<regPath> into a buffer of
 // kVersionCapacity; 1 when it was read. On 0 the buffer is not touched.

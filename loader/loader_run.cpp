@@ -1,7 +1,6 @@
 // The loader run: guard, locate, read, decide, stage, launch, wait, clean up. Every end
 // returns 0, which becomes the exit code.
 #include "loader.h"
-#include "paths.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -9,7 +8,6 @@
 namespace {
 
 const char kGuardName[] = "9656B2A6-167D-4c65-8B03-E4E32C9E18A2";
-const char kDescriptorName[] = "autorun.inf";
 const DWORD kPauseMilliseconds = 2000;
 
 // True when a file (or directory) is at path, as the shell's PathFileExistsA tells it, without
@@ -72,15 +70,13 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         sizeof(programDirectory)) {
         return 0;
     }
-    RemoveFileSpec(programDirectory);
-
-    char workingPath[kPathCapacity] = {0};
-    if (!JoinPath(workingPath, sizeof(workingPath), programDirectory, kDescriptorName)) {
+    char descriptorPath[kPathCapacity] = {0};
+    if (!LocateDescriptor(programDirectory, descriptorPath)) {
         return 0;
     }
     PackageDescriptor descriptor;
     ZeroMemory(&descriptor, sizeof(descriptor));
-    if (!ReadPackageDescriptor(workingPath, &descriptor)) {
+    if (!ReadPackageDescriptor(descriptorPath, &descriptor)) {
         return 0;
     }
     char installedVersion[kVersionCapacity] = {0};
@@ -89,27 +85,29 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
         return 0;
     }
 
-    // The source path is formed before anything is touched, so a name too long for it ends
-    // the run with nothing deleted.
-    char stagingPath[kPathCapacity] = {0};
-    int canStage = FormStagingPath(descriptor.RuntimePackage, stagingPath);
-    if (!JoinPath(workingPath, sizeof(workingPath), programDirectory, descriptor.RuntimePackage)) {
+    // The plan is made before anything is touched, so a name too long for its paths ends the run
+    // with nothing deleted.
+    char tempPath[kPathCapacity] = {0};
+    ReadTempPath(tempPath);
+    LaunchPlan plan;
+    ZeroMemory(&plan, sizeof(plan));
+    if (!PlanLaunch(programDirectory, tempPath, &descriptor, &plan)) {
         return 0;
     }
     BOOL staged = FALSE;
-    if (canStage) {
+    if (plan.StagingPath[0] != '\0') {
         // A copy left by an earlier run is removed first; if that fails, the copy overwrites it.
-        if (FileExists(stagingPath)) {
-            DeleteFileA(stagingPath);
+        if (FileExists(plan.StagingPath)) {
+            DeleteFileA(plan.StagingPath);
         }
-        staged = CopyFileA(workingPath, stagingPath, FALSE);
+        staged = CopyFileA(plan.SourcePath, plan.StagingPath, FALSE);
     }
 
-    RunPackage(staged ? stagingPath : workingPath);
+    RunPackage(staged ? plan.StagingPath : plan.SourcePath);
 
     if (staged) {
         Sleep(kPauseMilliseconds);
-        DeleteFileA(stagingPath);
+        DeleteFileA(plan.StagingPath);
     }
     return 0;
 }

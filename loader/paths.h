@@ -15,8 +15,7 @@ void RemoveFileSpec(char *path);
 // no ".." component (either separator), and a last component that is a file name.
 int IsNameBelowDirectory(const char *name);
 
-// Forms the staging path in the temporary directory, without its trailing backslash, in a buffer
-// of kPathCapacity. 0 when there is no staging: no temporary directory, a name that would leave
-// it, or a path that does not fit. Staging elsewhere would delete and overwrite a file that is
-// not the loader's.
-int FormStagingPath(const char *runtimePackage, char *stagingPath);
+// Forms the staging path, the temporary directory (tempPath, without its trailing backslash) joined
+// with the package's name, in a buffer of kPathCapacity. 0 when there is no staging: no temporary
+// directory, a name that would leave it, or a path that does not fit.
+int FormStagingPath(const char *tempPath, const char *runtimePackage, char *stagingPath);
