@@ -1,9 +1,10 @@
-// medium-check: tells a publisher what the loader will do with a medium, and why.
-#include "findings.h"
-#include "machine.h"
+// medium-check: tells a publisher what the loader will do with a medium, and why. The machine is
+// read once, the loader core predicts from what was read, the rules find, the reports word it.
+#include "observe/observe.h"
 #include "options.h"
-#include "prediction.h"
-#include "report.h"
+#include "predict/predict.h"
+#include "report/report.h"
+#include "rules/rules.h"
 
 #include <iostream>
 
@@ -13,19 +14,23 @@ int main(int argc, char **argv) {
     if (status >= 0) {
         return status;
     }
-    MediumPlace place;
+    if (options.listFindings) {
+        PrintRules(std::cout, Rules());
+        return kExitWorks;
+    }
+    Observation observation;
     std::string error;
-    if (!PlaceMedium(options, &place, &error)) {
+    if (!Observe(options, &observation, &error)) {
         std::cerr << "medium-check: " << error << "\n";
         return kExitUsage;
     }
-    Prediction prediction = Predict(options, place);
-    std::vector<Finding> findings = CollectFindings(prediction);
+    const Prediction prediction = Predict(observation);
+    const std::vector<Finding> findings = CollectFindings(observation, prediction);
     status = ExitStatus(findings, options.strict);
     if (options.json) {
-        PrintJson(std::cout, prediction, findings, status);
+        PrintJson(std::cout, observation, prediction, findings, status);
     } else {
-        PrintText(std::cout, prediction, findings);
+        PrintText(std::cout, observation, prediction, findings);
     }
     return status;
 }

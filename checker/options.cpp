@@ -17,11 +17,10 @@ const char kInstalledHelp[] = "the installed version's text (default: nothing in
 
 int ParseOptions(int argc, char **argv, Options *options) {
     CLI::App app{"Tells what the loader will do with a medium, and why.", "medium-check"};
-#ifdef _WIN32
-    app.add_option("medium", options->medium, kMediumHelp);
-#else
-    app.add_option("medium", options->medium, kMediumHelp)->required();
-#endif
+    CLI::Option *medium = app.add_option("medium", options->medium, kMediumHelp);
+    CLI::Option *list = app.add_flag("--list-findings", options->listFindings,
+                                     "list every finding's code, severity and title, and end");
+    list->excludes(medium);
     CLI::Option *installed = app.add_option("--installed", options->installed, kInstalledHelp);
     CLI::Option *notInstalled = app.add_flag("--not-installed", options->notInstalled,
                                              "predict for a machine where nothing is installed");
@@ -39,6 +38,11 @@ int ParseOptions(int argc, char **argv, Options *options) {
     });
     try {
         app.parse(argc, argv);
+#ifndef _WIN32
+        if (options->medium.empty() && !options->listFindings) {
+            throw CLI::RequiredError("medium");
+        }
+#endif
     } catch (const CLI::CallForHelp &help) {
         app.exit(help);
         return kExitWorks;

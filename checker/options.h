@@ -1,6 +1,8 @@
 // The checker's command line, filled by one parser.
 #pragma once
 
+#include "model/finding.h"
+
 #include <optional>
 #include <string>
 
@@ -10,12 +12,10 @@ struct Options {
     bool notInstalled = false;            // nothing installed, instead of the machine's record
     std::optional<std::string> records;   // what the package records once it has run
     bool json = false;
-    bool strict = false; // warnings count as errors in the exit status
-    int view = 32;       // Windows: the registry view of the loader the prediction is for
+    bool strict = false;       // warnings count as errors in the exit status
+    int view = 32;             // Windows: the registry view of the loader the prediction is for
+    bool listFindings = false; // print the rules table instead of checking a medium
 };
-
-// Exit statuses.
-enum { kExitWorks = 0, kExitError = 1, kExitUsage = 2 };
 
 // Fills options from the command line. Returns -1 to go on, or the exit status to end with
 // (kExitWorks after --help, kExitUsage after a message for bad usage).

@@ -12,6 +12,10 @@ enum {
     kInstalledDataSize = 260     // registry data read; longer data are not read at all
 };
 
+// The descriptor's section, and its keys in the order the loader reads them.
+inline constexpr char kDescriptorSection[] = "autorun";
+inline constexpr const char *kDescriptorKeys[3] = {"RuntimePackage", "RegPath", "Version"};
+
 struct PackageDescriptor {
     char RuntimePackage[kDescriptorCapacity];
     char RegPath[kDescriptorCapacity];

@@ -2,12 +2,12 @@
 # Static analysis of the loader, the simulated Windows and the medium checker:
 #   static-checks.sh {clang-tidy|cppcheck}
 # clang-tidy reads its checks from .clang-tidy and the compile commands of the host build, which
-# has every file but the checker's Windows machine (cppcheck reads that one too).
+# has every file but the checker's Windows observers (cppcheck reads those too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sources=(loader/*.cpp winsim/src/*.cpp)
-for file in checker/*.cpp; do
-    if [ "$file" != checker/machine_windows.cpp ]; then
+for file in checker/*.cpp checker/*/*.cpp; do
+    if [[ "$file" != *_windows.cpp ]]; then
         sources+=("$file")
     fi
 done

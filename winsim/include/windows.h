@@ -88,6 +88,7 @@ BOOL WINAPI CloseHandle(HANDLE handle);
 
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText,
                                       LPSTR returned, DWORD size, LPCSTR fileName);
+DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR returned, DWORD size, LPCSTR fileName);
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
@@ -98,6 +99,7 @@ UINT WINAPI GetACP(void);
 BOOL WINAPI IsDBCSLeadByte(BYTE character);
 int WINAPI lstrlenA(LPCSTR text);
 LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source);
+int WINAPI lstrcmpiA(LPCSTR first, LPCSTR second);
 int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);

@@ -1,6 +1,8 @@
 // GetPrivateProfileStringA over the simulated files, with the platform's parsing rules.
 #include "world.h"
 
+#include <vector>
+
 namespace winsim {
 
 // Blanks as the ini reader sees them: C white space plus ^Z, the DOS end-of-file mark.
@@ -26,6 +28,36 @@ struct Entry {
     std::string value;
 };
 
+// The lines of a profile file as the reader splits them: at CR or LF, each trimmed of blanks and
+// ended at its first zero byte; empty lines are dropped.
+static std::vector<std::string> Lines(const std::string &content) {
+    std::vector<std::string> lines;
+    size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (start < content.size()) {
+        size_t end = content.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string line = content.substr(start, end - start);
+        line = Trim(line.substr(0, line.find('\0')));
+        start = end + 1;
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+// The name of the section a line heads, or nothing: "[ name ]" heads "name".
+static bool SectionName(const std::string &line, std::string *name) {
+    size_t close = line.rfind(']');
+    if (line[0] != '[' || close == std::string::npos) {
+        return false;
+    }
+    *name = Trim(line.substr(1, close - 1));
+    return true;
+}
+
 // Finds a key as the platform does: only the first section of that name is searched, and the
 // first key of that name in it wins. Lines end at CR or LF; each line is trimmed of blanks.
 static Entry FindEntry(const std::string &content, const std::string &section,
@@ -35,25 +67,13 @@ static Entry FindEntry(const std::string &content, const std::string &section,
     const std::string wantedKey = Upper(Trim(key));
     bool inSection = false;
     bool sectionSeen = false;
-    size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < content.size()) {
-        size_t end = content.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        // The reader keeps names and values as C strings: each ends at a zero byte.
-        std::string line = content.substr(start, end - start);
-        line = Trim(line.substr(0, line.find('\0')));
-        start = end + 1;
-        if (line.empty()) {
-            continue;
-        }
-        size_t close = line.rfind(']');
-        if (line[0] == '[' && close != std::string::npos) {
+    for (const std::string &line : Lines(content)) {
+        std::string sectionName;
+        if (SectionName(line, &sectionName)) {
             if (inSection) {
                 break;
             }
-            std::string name = Upper(Trim(line.substr(1, close - 1)));
+            std::string name = Upper(sectionName);
             inSection = !sectionSeen && !name.empty() && name == wantedSection;
             sectionSeen = sectionSeen || inSection;
             continue;
@@ -133,6 +153,33 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPC
            std::string(section ? section : "(null)") + " " + (key ? key : "(null)") + " size " +
                std::to_string(size) + " " + (fileName ? fileName : "(null)") + ": " +
                std::to_string(copied));
+    return copied;
+}
+
+// Every section's name, each ended by a zero byte, the list by one more; a list that does not fit
+// is cut to size - 2 characters, as the platform cuts it.
+extern "C" DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR returned, DWORD size,
+                                                       LPCSTR fileName) {
+    SimulatedCall call;
+    std::string names;
+    auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
+    if (file != TheWorld().files.end()) {
+        for (const std::string &line : Lines(file->second.content)) {
+            std::string name;
+            if (SectionName(line, &name)) {
+                names += name + '\0';
+            }
+        }
+    }
+    DWORD copied = 0;
+    if (returned != nullptr && size >= 2) {
+        copied = static_cast<DWORD>(names.size() < size ? names.size() : size - 2);
+        memcpy(returned, names.data(), copied);
+        returned[copied] = '\0';
+        returned[size - 1] = '\0';
+    }
+    Record("GetPrivateProfileSectionNamesA",
+           std::string(fileName ? fileName : "(null)") + ": " + std::to_string(copied));
     return copied;
 }
 

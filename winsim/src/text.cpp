@@ -18,6 +18,12 @@ extern "C" int WINAPI lstrlenA(LPCSTR text) {
     return text ? static_cast<int>(strlen(text)) : 0;
 }
 
+// Compares as Windows compares names: without regard to case, double-byte characters kept whole.
+extern "C" int WINAPI lstrcmpiA(LPCSTR first, LPCSTR second) {
+    winsim::SimulatedCall call;
+    return winsim::Upper(first ? first : "").compare(winsim::Upper(second ? second : ""));
+}
+
 extern "C" LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source) {
     winsim::SimulatedCall call;
     if (destination == nullptr || source == nullptr) {

@@ -1,7 +1,7 @@
 // The report for a person: one aligned line per value and decision, then one line per finding
 // in the compilers' form (where: severity: sentence [code]).
-#include "findings.h"
 #include "report.h"
+#include "wording.h"
 
 #include <iomanip>
 
@@ -21,43 +21,24 @@ std::string Version(const VersionReading &version) {
            (version.normalized.empty() ? "to over 32 characters" : version.normalized);
 }
 
-std::string Where(const InstalledReading &reading) {
-    return reading.key + (reading.view.empty() ? "" : " (" + reading.view + "-bit view)");
-}
-
-// Why nothing was read, in words.
-const char *Unread(RecordState state) {
-    switch (state) {
-    case RecordState::NotInstalled:
-        return "nothing installed";
-    case RecordState::NoKey:
-        return "no such key";
-    case RecordState::Unopenable:
-        return "the key cannot be opened";
-    case RecordState::NoValue:
-        return "no value Version";
-    case RecordState::TooLong:
-        return "the value is longer than the loader reads";
-    case RecordState::KeyTooLong:
-        return "the key's name is longer than the loader opens";
-    case RecordState::Present:
-        break;
+std::string Installed(const Reading &reading) {
+    const Record &record = reading.record;
+    std::string where =
+        RecordKey(record) + (record.view == 0 ? "" : " (" + ViewName(record.view) + "-bit view)");
+    if (record.read) {
+        return Version(reading.version) + ", at " + where;
     }
-    return "not read";
+    Decision notRead;
+    notRead.cause = Cause::NotRead;
+    return "none at " + where + ": " + DecisionReason(notRead, reading.version, &reading);
 }
 
-std::string Installed(const InstalledReading &reading) {
-    if (reading.read) {
-        return Version(reading.version) + ", at " + Where(reading);
-    }
-    return "none at " + Where(reading) + ": " + Unread(reading.state);
-}
-
-std::string DecisionText(const Decision &decision) {
+std::string DecisionText(const Decision &decision, const VersionReading &travelling,
+                         const Reading *reading) {
     const char *action = decision.end == End::Install    ? "install"
                          : decision.end == End::UpToDate ? "nothing, up to date"
                                                          : "nothing, descriptor incomplete";
-    return std::string(action) + ": " + decision.reason;
+    return std::string(action) + ": " + DecisionReason(decision, travelling, reading);
 }
 
 std::string Launch(const Prediction &prediction) {
@@ -66,7 +47,7 @@ std::string Launch(const Prediction &prediction) {
                         : placement.place == Place::Staging
                             ? "runs from " + placement.path
                             : "runs in place from " + placement.path;
-    std::string text = where + ": " + placement.reason;
+    std::string text = where + ": " + PlacementReason(placement);
     return prediction.decision.end == End::Install ? text : "not on this start; when due, " + text;
 }
 
@@ -76,44 +57,44 @@ std::string Count(size_t count, const char *noun, const char *plural) {
 
 } // namespace
 
-void PrintText(std::ostream &out, const Prediction &prediction,
+void PrintText(std::ostream &out, const Observation &observation, const Prediction &prediction,
                const std::vector<Finding> &findings) {
     Line(out, "Medium",
-         prediction.medium == prediction.programDirectory
-             ? prediction.medium
-             : prediction.medium + ", as the loader's directory " + prediction.programDirectory);
-    const auto fields = DescriptorValues(prediction.descriptor);
+         observation.medium == observation.programDirectory
+             ? observation.medium
+             : observation.medium + ", as the loader's directory " + observation.programDirectory);
+    const PackageDescriptor &values = observation.descriptor.values;
     for (int i = 0; i < 3; ++i) {
-        std::string value = fields[i][0] == '\0' ? "(not read)" : fields[i];
-        if (i == 2 && fields[i][0] != '\0') {
-            value = Version(prediction.travelling);
-        }
+        std::string value = DescriptorValue(values, i);
+        value = value.empty() ? "(not read)" : i == 2 ? Version(prediction.travelling) : value;
         Line(out, kDescriptorKeys[i], value);
     }
-    if (prediction.installed) {
-        Line(out, "Installed", Installed(*prediction.installed));
+    const Reading *installed = prediction.installed ? &*prediction.installed : nullptr;
+    if (installed) {
+        Line(out, "Installed", Installed(*installed));
     }
     if (prediction.otherView) {
         Line(out, "Other view", Installed(*prediction.otherView));
     }
-    Line(out, "Decision", DecisionText(prediction.decision));
+    Line(out, "Decision", DecisionText(prediction.decision, prediction.travelling, installed));
     if (prediction.placement) {
         Line(out, "Package", Launch(prediction));
     }
     if (prediction.next) {
+        const NextStart &next = *prediction.next;
         Line(out, "Next start",
-             DecisionText(prediction.next->decision) + " (the package records '" +
-                 prediction.next->recorded.stored + "')");
-    } else if (prediction.recordsGiven && prediction.complete) {
+             DecisionText(next.decision, prediction.travelling, &next.recorded) +
+                 " (the package records '" + next.recorded.record.stored + "')");
+    } else if (observation.recorded) {
         Line(out, "Next start", "as this one: the package does not run on this start");
     }
 
     out << "\n";
     size_t counts[3] = {0, 0, 0};
     for (const Finding &finding : findings) {
-        out << finding.where << ": " << SeverityName(finding.severity) << ": " << finding.message
-            << " [" << finding.code << "]\n";
-        ++counts[static_cast<int>(finding.severity)];
+        out << WhereText(finding.subject) << ": " << SeverityName(finding.rule->severity) << ": "
+            << FindingMessage(finding, prediction) << " [" << finding.rule->code << "]\n";
+        ++counts[static_cast<int>(finding.rule->severity)];
     }
     if (findings.empty()) {
         out << "no findings\n";
@@ -121,5 +102,11 @@ void PrintText(std::ostream &out, const Prediction &prediction,
         out << Count(counts[0], "error", "errors") << ", "
             << Count(counts[1], "warning", "warnings") << ", " << Count(counts[2], "info", "info")
             << "\n";
+    }
+}
+
+void PrintRules(std::ostream &out, const std::vector<Rule> &rules) {
+    for (const Rule &rule : rules) {
+        out << rule.code << "\t" << SeverityName(rule.severity) << "\t" << rule.title << "\n";
     }
 }

@@ -1,0 +1,42 @@
+// Windows: the medium where it lies. Its directory is found as the loader finds its own, from a
+// program's full path.
+#include "medium.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+bool FindLoader(const Options &options, std::string *modulePath, std::string *error) {
+    char path[MAX_PATH] = {0};
+    if (options.medium.empty()) {
+        GetModuleFileNameA(NULL, path, sizeof(path));
+    } else {
+        std::string program = options.medium + "\\" + kLoaderName;
+        GetFullPathNameA(program.c_str(), sizeof(path), path, NULL);
+    }
+    *modulePath = path;
+    std::string directory = modulePath->substr(0, modulePath->find_last_of('\\'));
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((directory + "\\*").c_str(), &found);
+    if (KindOf(directory) != FileKind::Directory || listing == INVALID_HANDLE_VALUE) {
+        *error = (options.medium.empty() ? directory : options.medium) +
+                 ": not a directory that can be read";
+        return false;
+    }
+    FindClose(listing);
+    return true;
+}
+
+std::optional<std::string> OpenMediumFile(const Options & /*options*/, const std::string &path) {
+    if (KindOf(path) != FileKind::File) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*/,
+                     const char *sourcePath) {
+    return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
+}

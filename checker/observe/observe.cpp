@@ -1,0 +1,100 @@
+// The order of observation: the loader's path, its descriptor, the temporary directory, the files
+// its launch plan names, then the records. Each is read once; nothing after this reads the machine.
+#include "observe.h"
+#include "medium.h"
+#include "registry.h"
+
+#include <paths.h>
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+const DWORD kWholeValueSize = 4096;
+
+// A value as the platform's reader gives it without the loader's cut.
+std::string WholeValue(const std::string &path, const char *key) {
+    std::vector<char> value(kWholeValueSize, '\0');
+    GetPrivateProfileStringA(kDescriptorSection, key, "", value.data(), kWholeValueSize,
+                             path.c_str());
+    return value.data();
+}
+
+// Whether the platform's reader finds a section "autorun", whatever it holds.
+bool HasAutorunSection(const std::string &path) {
+    std::vector<char> names(kWholeValueSize, '\0');
+    DWORD length = GetPrivateProfileSectionNamesA(names.data(), kWholeValueSize, path.c_str());
+    for (DWORD at = 0; at < length && names[at] != '\0'; at += lstrlenA(&names[at]) + 1) {
+        if (lstrcmpiA(&names[at], kDescriptorSection) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
+    std::optional<std::string> bytes = OpenMediumFile(options, descriptor->path);
+    descriptor->found = bytes.has_value();
+    descriptor->bytes = bytes.value_or("");
+    descriptor->hasSection = HasAutorunSection(descriptor->path);
+    descriptor->complete = ReadPackageDescriptor(descriptor->path.c_str(), &descriptor->values);
+    for (int i = 0; i < 3; ++i) {
+        descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
+    }
+}
+
+// The files the launch plan names: the package, and the directory its staging copy needs.
+void ObservePlannedFiles(const Options &options, Observation *observation) {
+    LaunchPlan plan;
+    ZeroMemory(&plan, sizeof(plan));
+    const PackageDescriptor &values = observation->descriptor.values;
+    if (!PlanLaunch(observation->programDirectory.c_str(), observation->tempPath.c_str(), &values,
+                    &plan)) {
+        return;
+    }
+    observation->files[plan.SourcePath] =
+        FindPackage(options, values.RuntimePackage, plan.SourcePath);
+    if (plan.StagingPath[0] != '\0') {
+        RemoveFileSpec(plan.StagingPath);
+        observation->files[plan.StagingPath] = KindOf(plan.StagingPath);
+    }
+}
+
+} // namespace
+
+bool Observe(const Options &options, Observation *observation, std::string *error) {
+    std::string modulePath;
+    if (!FindLoader(options, &modulePath, error)) {
+        return false;
+    }
+    // A module path that fills the loader's buffer ends its run; the descriptor's path is then as
+    // good as too long.
+    char programDirectory[kPathCapacity] = {0};
+    char descriptorPath[kPathCapacity] = {0};
+    if (modulePath.size() < sizeof(programDirectory)) {
+        lstrcpyA(programDirectory, modulePath.c_str());
+        if (LocateDescriptor(programDirectory, descriptorPath)) {
+            observation->descriptor.path = descriptorPath;
+        }
+    }
+    observation->programDirectory = programDirectory;
+    observation->medium = options.medium.empty() ? programDirectory : options.medium;
+    if (!observation->descriptor.path.empty()) {
+        ReadDescriptor(options, &observation->descriptor);
+    }
+    char tempPath[kPathCapacity] = {0};
+    ReadTempPath(tempPath);
+    observation->tempPath = tempPath;
+    if (!observation->descriptor.complete) {
+        return true;
+    }
+    ObservePlannedFiles(options, observation);
+    const std::string regPath = observation->descriptor.values.RegPath;
+    observation->installed = ObserveInstalled(options, regPath);
+    observation->otherView = ObserveOtherView(options, regPath);
+    if (options.records) {
+        observation->recorded = GivenRecord(regPath, options.records);
+    }
+    return true;
+}

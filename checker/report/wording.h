@@ -1,0 +1,26 @@
+// Every sentence the reports print: the reasons of decisions and placements, the message of each
+// finding, and the stable names of states in the JSON report.
+#pragma once
+
+#include "../model/finding.h"
+#include "../model/observation.h"
+#include "../model/prediction.h"
+
+#include <string>
+
+std::string RecordKey(const Record &record); // HKLM\Software\<RegPath>
+std::string ViewName(int view);              // "32", "64", or "" for none
+
+std::string WhereText(const Subject &subject);
+std::string FindingMessage(const Finding &finding, const Prediction &prediction);
+
+// Why the run ends as it does; reading is the record the decision read, if any.
+std::string DecisionReason(const Decision &decision, const VersionReading &travelling,
+                           const Reading *reading);
+std::string PlacementReason(const Placement &placement);
+
+const char *SeverityName(Severity severity);
+const char *EndName(End end);
+const char *StateName(RecordState state);
+const char *PlaceName(Place place);
+const char *SourceName(RecordSource source);

@@ -1,0 +1,46 @@
+// The one table of rules. Codes never change meaning; each has its row in docs/publishing.md,
+// whose findings table lists exactly these codes, severities and titles.
+#include "groups.h"
+
+#include <algorithm>
+#include <cstring>
+
+const std::vector<Rule> &Rules() {
+    static const std::vector<Rule> rules = {
+        {"MC101", Severity::Error, "no autorun.inf beside the loader", "mc101"},
+        {"MC102", Severity::Error, "no section [autorun]", "mc102"},
+        {"MC103", Severity::Error, "a value missing or empty", "mc103"},
+        {"MC104", Severity::Warning, "a value longer than the loader reads", "mc104"},
+        {"MC105", Severity::Warning, "autorun.inf not plain ASCII", "mc105"},
+        {"MC106", Severity::Error, "the path of autorun.inf too long", "mc106"},
+        {"MC201", Severity::Error, "Version is not a version", "mc201"},
+        {"MC202", Severity::Warning, "a version field of five digits or more", "mc202"},
+        {"MC203", Severity::Info, "Version without full stops", "mc203"},
+        {"MC301", Severity::Warning, "RegPath starts with a backslash", "mc301"},
+        {"MC302", Severity::Warning, "RegPath starts with Software\\", "mc302"},
+        {"MC303", Severity::Error, "Software\\<RegPath> longer than 260 characters", "mc303"},
+        {"MC304", Severity::Error, "the version recorded only in the other registry view", "mc304"},
+        {"MC305", Severity::Warning, "the installed value is not a version", "mc305"},
+        {"MC306", Severity::Error, "after the installer has run, the next start installs again",
+         "mc306"},
+        {"MC307", Severity::Info, "the other registry view holds another value", "mc307"},
+        {"MC401", Severity::Error, "the package is not there", "mc401"},
+        {"MC402", Severity::Warning, "RuntimePackage names a sub-directory", "mc402"},
+        {"MC403", Severity::Warning, "RuntimePackage leaves the loader's directory", "mc403"},
+        {"MC404", Severity::Warning, "a package that needs an associated program", "mc404"},
+        {"MC405", Severity::Error, "the package's path too long", "mc405"},
+    };
+    return rules;
+}
+
+void Add(Findings *out, const char *code, const Subject &subject, std::vector<std::string> values) {
+    const std::vector<Rule> &rules = Rules();
+    auto rule = std::find_if(rules.begin(), rules.end(), [&](const Rule &candidate) {
+        return strcmp(candidate.code, code) == 0;
+    });
+    out->push_back(Finding{&*rule, subject, std::move(values)});
+}
+
+Subject OnDescriptorKey(int keyIndex) {
+    return Subject{SubjectKind::DescriptorKey, kDescriptorKeys[keyIndex], 0, 0};
+}

@@ -1,0 +1,24 @@
+// The groups in the order of their codes; a descriptor the loader cannot read leaves nothing
+// for the others to check.
+#include "groups.h"
+
+#include <algorithm>
+
+std::vector<Finding> CollectFindings(const Observation &observation, const Prediction &prediction) {
+    Findings findings;
+    CheckDescriptor(observation, prediction, &findings);
+    if (observation.descriptor.complete) {
+        CheckVersion(observation, prediction, &findings);
+        CheckRegistry(observation, prediction, &findings);
+        CheckPackage(observation, prediction, &findings);
+    }
+    return findings;
+}
+
+int ExitStatus(const std::vector<Finding> &findings, bool strict) {
+    bool failing = std::any_of(findings.begin(), findings.end(), [&](const Finding &finding) {
+        return finding.rule->severity == Severity::Error ||
+               (strict && finding.rule->severity == Severity::Warning);
+    });
+    return failing ? kExitError : kExitWorks;
+}

@@ -1,0 +1,43 @@
+// MC4xx: RuntimePackage, where it runs from, and what opens it.
+#include "groups.h"
+
+#include <paths.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+const int kPackageKey = 0;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out) {
+    const Placement &placement = *prediction.placement;
+    const std::string name = observation.descriptor.values.RuntimePackage;
+    if (placement.cause == PlaceCause::SourceTooLong) {
+        Add(out, "MC405", OnDescriptorKey(kPackageKey));
+        return;
+    }
+    if (placement.package == FileKind::Missing) {
+        Add(out, "MC401", Subject{SubjectKind::File, placement.path, 0, 0}, {placement.path});
+    }
+    if (!IsNameBelowDirectory(name.c_str())) {
+        Add(out, "MC403", OnDescriptorKey(kPackageKey), {name});
+    } else if (name.find_first_of("\\/") != std::string::npos) {
+        Add(out, "MC402", OnDescriptorKey(kPackageKey), {name});
+    }
+    size_t slash = name.find_last_of("\\/");
+    std::string last = name.substr(slash == std::string::npos ? 0 : slash + 1);
+    size_t dot = last.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : Lower(last.substr(dot));
+    if (extension != ".exe" && extension != ".msi") {
+        Add(out, "MC404", OnDescriptorKey(kPackageKey), {last});
+    }
+}

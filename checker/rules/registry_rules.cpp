@@ -1,0 +1,56 @@
+// MC3xx: RegPath and the installed-version records, in the loader's view and the other one, now
+// and after the package has run.
+#include "groups.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+const int kRegPathKey = 1;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+Subject OnRecord(const Record &record) {
+    return Subject{SubjectKind::RegistryKey, record.regPath, record.view, 0};
+}
+
+} // namespace
+
+void CheckRegistry(const Observation & /*observation*/, const Prediction &prediction,
+                   Findings *out) {
+    const Reading &installed = *prediction.installed;
+    const std::string &regPath = installed.record.regPath;
+    if (regPath[0] == '\\') {
+        Add(out, "MC301", OnDescriptorKey(kRegPathKey), {regPath});
+    }
+    if (Lower(regPath.substr(0, 9)) == "software\\") {
+        Add(out, "MC302", OnDescriptorKey(kRegPathKey), {regPath});
+    }
+    if (installed.record.state == RecordState::KeyTooLong) {
+        Add(out, "MC303", OnDescriptorKey(kRegPathKey));
+    }
+    if (prediction.otherView && prediction.otherView->record.state == RecordState::Present) {
+        const Record &other = prediction.otherView->record;
+        const RecordState state = installed.record.state;
+        if (state == RecordState::NoKey || state == RecordState::NoValue) {
+            Add(out, "MC304", OnRecord(other),
+                {std::to_string(other.view), std::to_string(installed.record.view)});
+        } else if (state == RecordState::Present && installed.record.stored != other.stored) {
+            Add(out, "MC307", OnRecord(other),
+                {std::to_string(other.view), other.stored, std::to_string(installed.record.view),
+                 installed.record.stored});
+        }
+    }
+    if (installed.record.read && !installed.version.isVersion &&
+        prediction.decision.end == End::Install && !prediction.next) {
+        Add(out, "MC305", OnRecord(installed.record), {installed.record.stored});
+    }
+    if (prediction.next && prediction.next->decision.end == End::Install) {
+        Add(out, "MC306", OnRecord(installed.record), {prediction.next->recorded.record.stored});
+    }
+}

@@ -1,0 +1,39 @@
+// MC2xx: the medium's Version, as the loader's ordering takes it.
+#include "groups.h"
+
+#include <sstream>
+
+namespace {
+
+const int kVersionKey = 2;
+
+bool HasWideField(const VersionReading &version) {
+    if (version.normalized.empty()) {
+        return true; // a normalised version over 32 characters has fields of ten digits
+    }
+    std::istringstream fields(version.normalized);
+    std::string field;
+    while (std::getline(fields, field, '.')) {
+        if (field.size() > 4) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void CheckVersion(const Observation & /*observation*/, const Prediction &prediction,
+                  Findings *out) {
+    const VersionReading &version = prediction.travelling;
+    if (!version.isVersion) {
+        Add(out, "MC201", OnDescriptorKey(kVersionKey), {version.text});
+        return;
+    }
+    if (HasWideField(version)) {
+        Add(out, "MC202", OnDescriptorKey(kVersionKey), {version.text});
+    }
+    if (version.text.find('.') == std::string::npos) {
+        Add(out, "MC203", OnDescriptorKey(kVersionKey), {version.text, version.normalized});
+    }
+}

@@ -1,0 +1,312 @@
+// The checker's decisions and findings over hand-built observations: each row changes a sound
+// medium in one way and names the end, the cause, where the package runs from and the codes.
+#include "observe/registry.h"
+#include "predict/predict.h"
+#include "report/wording.h"
+#include "rules/rules.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kLongRegPath(252, 'k'); // Software\ and it do not fit 260 characters
+
+Observation Sound() {
+    Observation o;
+    o.medium = "medium";
+    o.programDirectory = "E:\\";
+    DescriptorFile &d = o.descriptor;
+    d.path = "E:\\\\autorun.inf";
+    d.found = true;
+    d.bytes =
+        "[autorun]\r\nRuntimePackage=setup.exe\r\nRegPath=Maker\\Runtime\r\nVersion=2.1.0.5\r\n";
+    d.hasSection = true;
+    d.complete = 1;
+    strcpy(d.values.RuntimePackage, "setup.exe");
+    strcpy(d.values.RegPath, "Maker\\Runtime");
+    strcpy(d.values.Version, "2.1.0.5");
+    for (int i = 0; i < 3; ++i) {
+        d.wholeValues[i] = DescriptorValue(d.values, i);
+    }
+    o.tempPath = "%TEMP%\\";
+    o.files = {{"E:\\\\setup.exe", FileKind::File}, {"%TEMP%", FileKind::Directory}};
+    o.installed = GivenRecord("Maker\\Runtime", std::nullopt);
+    return o;
+}
+
+// A record read from the registry in a view.
+Record InView(int view, RecordState state, const std::string &stored = "") {
+    Record record = GivenRecord("Maker\\Runtime", stored);
+    record.source = RecordSource::Registry;
+    record.view = view;
+    record.state = state;
+    record.read = state == RecordState::Present;
+    record.version = record.read ? stored : "";
+    return record;
+}
+
+// Sets a descriptor value as the reader reads it, uncut.
+void Set(Observation &o, int index, const char *text) {
+    char *values[3] = {o.descriptor.values.RuntimePackage, o.descriptor.values.RegPath,
+                       o.descriptor.values.Version};
+    strcpy(values[index], text);
+    o.descriptor.wholeValues[index] = text;
+}
+
+void Incomplete(Observation &o) {
+    o.descriptor.complete = 0;
+    o.installed.reset();
+}
+
+struct Row {
+    const char *label;
+    std::function<void(Observation &)> change;
+    End end;
+    Cause cause;
+    std::vector<std::string> codes;
+    std::string inMessages = ""; // a text one of the findings' messages holds
+};
+
+TEST(PredictAndRules, Table) {
+    const Row rows[] = {
+        {"sound, nothing installed", [](Observation &) {}, End::Install, Cause::NotRead, {}},
+        {"sound, up to date",
+         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.0.5"); },
+         End::UpToDate,
+         Cause::Ordered,
+         {}},
+        {"path of autorun.inf too long",
+         [](Observation &o) {
+             o.descriptor = DescriptorFile();
+             o.installed.reset();
+         },
+         End::IncompleteDescriptor,
+         Cause::DescriptorPathTooLong,
+         {"MC106"}},
+        {"no autorun.inf",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC101"}},
+        {"no section",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.hasSection = false;
+         },
+         End::IncompleteDescriptor,
+         Cause::NoSection,
+         {"MC102"}},
+        // The platform's reader finds the section behind a byte-order mark: one reason, the value.
+        {"mark, section, no RegPath",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.bytes = "\xEF\xBB\xBF[autorun]\r\nRuntimePackage=setup.exe\r\n";
+             o.descriptor.values.RegPath[0] = o.descriptor.values.Version[0] = '\0';
+         },
+         End::IncompleteDescriptor,
+         Cause::MissingValue,
+         {"MC105", "MC103"},
+         "RegPath is missing"},
+        {"Version cut",
+         [](Observation &o) {
+             o.descriptor.wholeValues[2] = "2.1.0.5-and-much-more-than-31-chars";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC104"},
+         "reads only the first 7"},
+        {"not ASCII on line 2",
+         [](Observation &o) {
+             o.descriptor.bytes = "[autorun]\r\nRuntimePackage=s\xE9tup.exe\r\n";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC105"}},
+        {"Version 1.0 over 1.0.0.0",
+         [](Observation &o) {
+             Set(o, 2, "1.0");
+             o.installed = GivenRecord("Maker\\Runtime", "1.0.0.0");
+         },
+         End::UpToDate,
+         Cause::Ordered,
+         {"MC201"}},
+        {"wide field",
+         [](Observation &o) { Set(o, 2, "1.10000.0.0"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC202"}},
+        {"no full stops",
+         [](Observation &o) { Set(o, 2, "21000005"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC203"},
+         "into 0002.0001.0000.0005"},
+        {"RegPath with a backslash",
+         [](Observation &o) { o.installed = GivenRecord("\\Maker", std::nullopt); },
+         End::Install,
+         Cause::NotRead,
+         {"MC301"}},
+        {"RegPath with Software",
+         [](Observation &o) { o.installed = GivenRecord("software\\Maker", std::nullopt); },
+         End::Install,
+         Cause::NotRead,
+         {"MC302"}},
+        // The sub-key rule holds whatever the command line gives.
+        {"RegPath of 252, nothing given",
+         [](Observation &o) { o.installed = GivenRecord(kLongRegPath, std::nullopt); },
+         End::Install,
+         Cause::NotRead,
+         {"MC303"}},
+        {"RegPath of 252, installed given",
+         [](Observation &o) { o.installed = GivenRecord(kLongRegPath, "2.1.0.5"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC303"}},
+        {"RegPath of 252, records given",
+         [](Observation &o) {
+             o.installed = GivenRecord(kLongRegPath, std::nullopt);
+             o.recorded = GivenRecord(kLongRegPath, "2.1.0.5");
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC303", "MC306"},
+         "recorded '2.1.0.5', the next"},
+        {"only in the other view",
+         [](Observation &o) {
+             o.installed = InView(32, RecordState::NoKey);
+             o.otherView = InView(64, RecordState::Present, "2.1.0.5");
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC304"},
+         "the other view (64-bit)"},
+        {"other view differs",
+         [](Observation &o) {
+             o.installed = InView(32, RecordState::Present, "2.1.0.5");
+             o.otherView = InView(64, RecordState::Present, "1.0.0.0");
+         },
+         End::UpToDate,
+         Cause::Ordered,
+         {"MC307"}},
+        {"installed not a version",
+         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.5"); },
+         End::Install,
+         Cause::Ordered,
+         {"MC305"}},
+        {"installed over 260 bytes",
+         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", std::string(300, '9')); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"records a short version",
+         [](Observation &o) { o.recorded = GivenRecord("Maker\\Runtime", "2.1.5"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC306"},
+         "'2.1.5' is not a version"},
+        {"records the version",
+         [](Observation &o) { o.recorded = GivenRecord("Maker\\Runtime", "2.1.0.5"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"package missing",
+         [](Observation &o) { o.files["E:\\\\setup.exe"] = FileKind::Missing; },
+         End::Install,
+         Cause::NotRead,
+         {"MC401"}},
+        {"package in a sub-directory",
+         [](Observation &o) {
+             Set(o, 0, "redist\\setup.exe");
+             o.files = {{"E:\\\\redist\\setup.exe", FileKind::File},
+                        {"%TEMP%\\redist", FileKind::Missing}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC402"}},
+        {"package above the medium",
+         [](Observation &o) { Set(o, 0, "..\\setup.exe"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC403"}},
+        {"package of another type",
+         [](Observation &o) {
+             Set(o, 0, "setup.bat");
+             o.files = {{"E:\\\\setup.bat", FileKind::File}, {"%TEMP%", FileKind::Directory}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC404"}},
+        {"package path too long",
+         [](Observation &o) { o.programDirectory = "E:\\" + std::string(250, 'd'); },
+         End::Install,
+         Cause::NotRead,
+         {"MC405"}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        Observation observation = Sound();
+        row.change(observation);
+        const Prediction prediction = Predict(observation);
+        EXPECT_EQ(row.end, prediction.decision.end);
+        EXPECT_EQ(row.cause, prediction.decision.cause);
+        const std::vector<Finding> findings = CollectFindings(observation, prediction);
+        std::vector<std::string> codes;
+        std::string messages;
+        for (const Finding &finding : findings) {
+            codes.push_back(finding.rule->code);
+            messages += FindingMessage(finding, prediction) + "\n";
+        }
+        EXPECT_EQ(row.codes, codes) << messages;
+        EXPECT_NE(std::string::npos, messages.find(row.inMessages)) << messages;
+        bool error = std::any_of(findings.begin(), findings.end(), [](const Finding &finding) {
+            return finding.rule->severity == Severity::Error;
+        });
+        EXPECT_EQ(error ? 1 : 0, ExitStatus(findings, false));
+    }
+}
+
+// Where the package runs from, for each way the launch plan and the machine can go.
+TEST(PredictAndRules, Placement) {
+    struct PlaceRow {
+        const char *label;
+        std::function<void(Observation &)> change;
+        Place place;
+        PlaceCause cause;
+        std::string path;
+    };
+    const PlaceRow rows[] = {
+        {"staged", [](Observation &) {}, Place::Staging, PlaceCause::Staged, "%TEMP%\\setup.exe"},
+        {"no temporary directory", [](Observation &o) { o.tempPath = ""; }, Place::Medium,
+         PlaceCause::NoTempDirectory, "E:\\\\setup.exe"},
+        {"staging path too long",
+         [](Observation &o) { o.tempPath = "C:\\" + std::string(250, 't') + "\\"; }, Place::Medium,
+         PlaceCause::StagingTooLong, "E:\\\\setup.exe"},
+        {"staging directory missing", [](Observation &o) { o.files["%TEMP%"] = FileKind::Missing; },
+         Place::Medium, PlaceCause::NoStagingDirectory, "E:\\\\setup.exe"},
+        {"leaves the directory", [](Observation &o) { Set(o, 0, "D:\\setup.exe"); }, Place::Medium,
+         PlaceCause::LeavesDirectory, "E:\\\\D:\\setup.exe"},
+        {"missing", [](Observation &o) { o.files["E:\\\\setup.exe"] = FileKind::Missing; },
+         Place::Nowhere, PlaceCause::PackageMissing, "E:\\\\setup.exe"},
+        {"source too long", [](Observation &o) { o.programDirectory = std::string(255, 'd'); },
+         Place::Nowhere, PlaceCause::SourceTooLong, ""},
+    };
+    for (const PlaceRow &row : rows) {
+        SCOPED_TRACE(row.label);
+        Observation observation = Sound();
+        row.change(observation);
+        const Placement placement = *Predict(observation).placement;
+        EXPECT_EQ(row.place, placement.place);
+        EXPECT_EQ(row.cause, placement.cause);
+        EXPECT_EQ(row.path, placement.path);
+    }
+}
+
+} // namespace
