@@ -35,7 +35,7 @@ static Entry FindEntry(const std::string &content, const std::string &section,
     const std::string wantedKey = Upper(Trim(key));
     bool inSection = false;
     bool sectionSeen = false;
-    size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find_first_of("\r\n", start);
         if (end == std::string::npos) {
@@ -94,6 +94,13 @@ static std::string Unquote(const std::string &value, DWORD size) {
     return copied;
 }
 
+// Windows reads a profile as UTF-16 only when it starts with the UTF-16 LE mark, converting it to
+// the ANSI code page for the A calls. The UTF-8 and UTF-16 BE marks are no marks to it: their bytes
+// stay at the start of the first line, so a section header there is not one.
+static std::string AnsiContent(const std::string &content) {
+    return content.compare(0, 2, "\xFF\xFE") == 0 ? FromUtf16(content.substr(2)) : content;
+}
+
 // An ini file named without a directory is looked for in the Windows directory.
 static std::string ProfilePath(const std::string &fileName) {
     if (FindSeparator(fileName, 0, "\\/") == std::string::npos &&
@@ -123,7 +130,7 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPC
     std::string text = fallback;
     auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
     if (file != TheWorld().files.end() && section != nullptr && key != nullptr) {
-        Entry entry = FindEntry(file->second.content, section, key);
+        Entry entry = FindEntry(AnsiContent(file->second.content), section, key);
         if (entry.found && entry.hasValue) {
             text = Unquote(entry.value, size);
         }
