@@ -37,6 +37,8 @@ TEST(SimulatedProfileReader, Table) {
     const ProfileCase cases[] = {
         {"plain", "[autorun]\nk=v\n", "k", 260, "v"},
         {"names in any case", "[AUTORUN]\nKEY=v\n", "kEy", 260, "v"},
+        {"spaces around the asked-for key", "[autorun]\nk=v\n", " k  ", 260, "v"},
+        {"a tab before the asked-for key", "[autorun]\nk=v\n", "\tk", 260, "default"},
         {"blanks around names and values", " [ autorun ] \r\n\t k \t=  a b  \r\n", "k", 260, "a b"},
         {"double quotes", "[autorun]\nk=\"a b\"\n", "k", 260, "a b"},
         {"single quotes", "[autorun]\nk='a'\n", "k", 260, "a"},

@@ -20,6 +20,14 @@ static std::string Trim(const std::string &text) {
     return text.substr(start, end - start);
 }
 
+// The asked-for names lose the spaces around them and nothing else: unlike Wine, Windows keeps a
+// tab there, and the name then matches nothing in the file.
+static std::string TrimSpaces(const std::string &name) {
+    size_t start = name.find_first_not_of(' ');
+    return start == std::string::npos ? ""
+                                      : name.substr(start, name.find_last_not_of(' ') + 1 - start);
+}
+
 struct Entry {
     bool found = false;
     bool hasValue = false; // a key line without "=" has no value
@@ -31,8 +39,8 @@ struct Entry {
 static Entry FindEntry(const std::string &content, const std::string &section,
                        const std::string &key) {
     Entry entry;
-    const std::string wantedSection = Upper(Trim(section));
-    const std::string wantedKey = Upper(Trim(key));
+    const std::string wantedSection = Upper(TrimSpaces(section));
+    const std::string wantedKey = Upper(TrimSpaces(key));
     bool inSection = false;
     bool sectionSeen = false;
     size_t start = 0;
