@@ -82,6 +82,8 @@ INI_FILES = [
                              "Version=" + "1." * 20])),
     ("longest-kept", descriptor(["[autorun]", "RuntimePackage=" + "p" * 259,
                                  "RegPath=" + "r" * 259, "Version=" + "7" * 31])),
+    ("value-65537", descriptor(["[autorun]", "RuntimePackage=" + "p" * 65537, "RegPath=b",
+                                "Version=1.0.0.0"])),
     ("quoted-at-limit-30", descriptor(["[autorun]", "RuntimePackage=a", "RegPath=b",
                                        "Version=\"" + "3" * 30 + "\""])),
     ("quoted-at-limit-31", descriptor(["[autorun]", "RuntimePackage=a", "RegPath=b",
@@ -111,6 +113,10 @@ KNOWN_DIFFERENCES = {
     # character, and ANSI text after the mark reads as it is.
     "utf16be": ("0 [] [] []", "1 [a.exe] [b] [1.0.0.0]", MARKS_ON_WINDOWS),
     "utf16be-mark-then-ansi": ("1 [a.exe] [b] [1.0.0.0]", "0 [] [] []", MARKS_ON_WINDOWS),
+    # Windows counts a value's length in 16 bits, so 65537 characters read as one.
+    "value-65537": ("1 [p] [b] [1.0.0.0]", "1 [%s] [b] [1.0.0.0]" % ("p" * 259),
+                    "Windows 10: WelliSolutions/IniFileFormatReverseEngineering, Limits_Tests.cs; "
+                    "docs/windows-behaviour.md"),
 }
 
 # Registry values: (RegPath, type, bytes as the loader's ANSI query sees them).

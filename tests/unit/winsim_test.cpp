@@ -57,6 +57,8 @@ TEST(SimulatedProfileReader, Table) {
         {"bracket line without closing is a key", "[autorun]\n[k=v\n", "[k", 260, "v"},
         {"lines end at CR too", "[autorun]\rk=v\r", "k", 260, "v"},
         {"cut to size - 1", "[autorun]\nk=abcdef\n", "k", 4, "abc"},
+        {"a value of 65537 characters", "[autorun]\nk=" + std::string(65537, 'x') + "\n", "k", 260,
+         "x"},
         {"quoted, fits", "[autorun]\nk=\"abc\"\n", "k", 5, "abc"},
         {"quoted, only the closing quote cut", "[autorun]\nk=\"abc\"\n", "k", 4, "ab"},
         {"quoted, cut", "[autorun]\nk=\"abcdef\"\n", "k", 4, "abc"},

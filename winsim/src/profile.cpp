@@ -77,7 +77,10 @@ static Entry FindEntry(const std::string &content, const std::string &section,
         entry.found = true;
         entry.hasValue = equals != std::string::npos;
         if (entry.hasValue) {
-            entry.value = Trim(line.substr(equals + 1));
+            // Windows counts a value's length in 16 bits: one of 65536 characters or more reads
+            // as its length modulo 65536 (Wine reads it whole).
+            std::string value = Trim(line.substr(equals + 1));
+            entry.value = value.substr(0, value.size() % 65536);
         }
         break;
     }
