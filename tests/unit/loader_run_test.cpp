@@ -234,15 +234,19 @@ TEST(LoaderRun, FailedCopyLaunchesInPlace) {
     }
 }
 
+// A type with no program, or a package whose elevation prompt the user declined.
 TEST(LoaderRun, FailedLaunchStillRemovesTheCopyAfterAPause) {
-    medium::LayOut();
-    winsim::LaunchFails(ERROR_NO_ASSOCIATION);
-    medium::RunLoader();
-    const winsim::Event *launch = Find("ShellExecuteExA");
-    EXPECT_EQ(nullptr, Find("WaitForSingleObject"));
-    EXPECT_EQ(nullptr, Find("CloseHandle"));
-    EXPECT_EQ(launch->at + 2000, Find("DeleteFileA")->at);
-    EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
+    for (DWORD error : {ERROR_NO_ASSOCIATION, ERROR_CANCELLED}) {
+        SCOPED_TRACE(error);
+        medium::LayOut();
+        winsim::LaunchFails(error);
+        medium::RunLoader();
+        const winsim::Event *launch = Find("ShellExecuteExA");
+        EXPECT_EQ(nullptr, Find("WaitForSingleObject"));
+        EXPECT_EQ(nullptr, Find("CloseHandle"));
+        EXPECT_EQ(launch->at + 2000, Find("DeleteFileA")->at);
+        EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
+    }
 }
 
 // The shell is loaded only to launch; if it cannot be loaded, that is a failed launch.

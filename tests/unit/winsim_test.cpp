@@ -20,12 +20,25 @@ struct ProfileCase {
     const char *key;
     DWORD size;
     const char *expected;
+    UINT codePage = 1252;
 };
+
+// A file in UTF-16 LE with its mark.
+std::string Utf16(const std::u16string &text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
 
 TEST(SimulatedProfileReader, Table) {
     const ProfileCase cases[] = {
         {"plain", "[autorun]\nk=v\n", "k", 260, "v"},
         {"names in any case", "[AUTORUN]\nKEY=v\n", "kEy", 260, "v"},
+        {"spaces around the asked-for key", "[autorun]\nk=v\n", " k  ", 260, "v"},
+        {"a tab before the asked-for key", "[autorun]\nk=v\n", "\tk", 260, "default"},
         {"blanks around names and values", " [ autorun ] \r\n\t k \t=  a b  \r\n", "k", 260, "a b"},
         {"double quotes", "[autorun]\nk=\"a b\"\n", "k", 260, "a b"},
         {"single quotes", "[autorun]\nk='a'\n", "k", 260, "a"},
@@ -44,16 +57,28 @@ TEST(SimulatedProfileReader, Table) {
         {"bracket line without closing is a key", "[autorun]\n[k=v\n", "[k", 260, "v"},
         {"lines end at CR too", "[autorun]\rk=v\r", "k", 260, "v"},
         {"cut to size - 1", "[autorun]\nk=abcdef\n", "k", 4, "abc"},
+        {"a value of 65537 characters", "[autorun]\nk=" + std::string(65537, 'x') + "\n", "k", 260,
+         "x"},
         {"quoted, fits", "[autorun]\nk=\"abc\"\n", "k", 5, "abc"},
         {"quoted, only the closing quote cut", "[autorun]\nk=\"abc\"\n", "k", 4, "ab"},
         {"quoted, cut", "[autorun]\nk=\"abcdef\"\n", "k", 4, "abc"},
         {"size 1", "[autorun]\nk=abcdef\n", "k", 1, ""},
         {"a value ends at a zero byte", std::string("[autorun]\nk=ab\0cd\n", 18), "k", 260, "ab"},
-        {"UTF-8 byte-order mark", "\xEF\xBB\xBF[autorun]\nk=v\n", "k", 260, "v"},
+        {"UTF-8 mark before the header", "\xEF\xBB\xBF[autorun]\nk=v\n", "k", 260, "default"},
+        {"UTF-8 mark, header on line 2: bytes unconverted", "\xEF\xBB\xBF\n[autorun]\nk=\xC3\xA9\n",
+         "k", 260, "\xC3\xA9"},
+        {"UTF-16 BE mark, then ANSI", "\xFE\xFF\n[autorun]\nk=v\n", "k", 260, "v"},
+        // In UTF-16: a character the code page holds, one it best-fits, one it has no fit for.
+        {"UTF-16 LE in 1252", Utf16(u"[autorun]\nk=\u00e9\u0100\u4e57\n"), "k", 260, "\xE9\x41?"},
+        {"UTF-16 LE in 932", Utf16(u"[autorun]\nk=\u30bd\u00e9\u0e01\n"), "k", 260, "\x83\x5C\x65?",
+         932},
+        {"UTF-16 LE in 936", Utf16(u"[autorun]\nk=\u4e57\u0100\u0e01\n"), "k", 260,
+         "\x81\x5C\xA8\xA1?", 936},
     };
     for (const ProfileCase &row : cases) {
         SCOPED_TRACE(row.label);
         winsim::Reset();
+        winsim::SetCodePage(row.codePage);
         winsim::AddFile("C:\\Medium\\autorun.inf", row.file);
         char buffer[300];
         memset(buffer, '#', sizeof(buffer));

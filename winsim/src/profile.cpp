@@ -22,6 +22,14 @@ static std::string Trim(const std::string &text) {
     return text.substr(start, end - start);
 }
 
+// The asked-for names lose the spaces around them and nothing else: unlike Wine, Windows keeps a
+// tab there, and the name then matches nothing in the file.
+static std::string TrimSpaces(const std::string &name) {
+    size_t start = name.find_first_not_of(' ');
+    return start == std::string::npos ? ""
+                                      : name.substr(start, name.find_last_not_of(' ') + 1 - start);
+}
+
 struct Entry {
     bool found = false;
     bool hasValue = false; // a key line without "=" has no value
@@ -32,7 +40,7 @@ struct Entry {
 // ended at its first zero byte; empty lines are dropped.
 static std::vector<std::string> Lines(const std::string &content) {
     std::vector<std::string> lines;
-    size_t start = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find_first_of("\r\n", start);
         if (end == std::string::npos) {
@@ -63,8 +71,8 @@ static bool SectionName(const std::string &line, std::string *name) {
 static Entry FindEntry(const std::string &content, const std::string &section,
                        const std::string &key) {
     Entry entry;
-    const std::string wantedSection = Upper(Trim(section));
-    const std::string wantedKey = Upper(Trim(key));
+    const std::string wantedSection = Upper(TrimSpaces(section));
+    const std::string wantedKey = Upper(TrimSpaces(key));
     bool inSection = false;
     bool sectionSeen = false;
     for (const std::string &line : Lines(content)) {
@@ -89,7 +97,10 @@ static Entry FindEntry(const std::string &content, const std::string &section,
         entry.found = true;
         entry.hasValue = equals != std::string::npos;
         if (entry.hasValue) {
-            entry.value = Trim(line.substr(equals + 1));
+            // Windows counts a value's length in 16 bits: one of 65536 characters or more reads
+            // as its length modulo 65536 (Wine reads it whole).
+            std::string value = Trim(line.substr(equals + 1));
+            entry.value = value.substr(0, value.size() % 65536);
         }
         break;
     }
@@ -112,6 +123,13 @@ static std::string Unquote(const std::string &value, DWORD size) {
         copied.pop_back();
     }
     return copied;
+}
+
+// Windows reads a profile as UTF-16 only when it starts with the UTF-16 LE mark, converting it to
+// the ANSI code page for the A calls. The UTF-8 and UTF-16 BE marks are no marks to it: their bytes
+// stay at the start of the first line, so a section header there is not one.
+static std::string AnsiContent(const std::string &content) {
+    return content.compare(0, 2, "\xFF\xFE") == 0 ? FromUtf16(content.substr(2)) : content;
 }
 
 // An ini file named without a directory is looked for in the Windows directory.
@@ -143,7 +161,7 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPC
     std::string text = fallback;
     auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
     if (file != TheWorld().files.end() && section != nullptr && key != nullptr) {
-        Entry entry = FindEntry(file->second.content, section, key);
+        Entry entry = FindEntry(AnsiContent(file->second.content), section, key);
         if (entry.found && entry.hasValue) {
             text = Unquote(entry.value, size);
         }
@@ -164,7 +182,7 @@ extern "C" DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR returned, DWORD siz
     std::string names;
     auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
     if (file != TheWorld().files.end()) {
-        for (const std::string &line : Lines(file->second.content)) {
+        for (const std::string &line : Lines(AnsiContent(file->second.content))) {
             std::string name;
             if (SectionName(line, &name)) {
                 names += name + '\0';

@@ -95,6 +95,10 @@ const char *NextCharacter(const char *c);
 size_t FindSeparator(const std::string &text, size_t start, const char *separators);
 size_t FindLastSeparator(const std::string &text, const char *separators);
 
+// UTF-16 LE bytes in the ANSI code page, as Windows converts them for the A calls: best-fit
+// mappings where the code page lacks a character, the default character where there is none.
+std::string FromUtf16(const std::string &utf16le);
+
 // Upper case as Windows compares names: the trail bytes of double-byte characters are kept.
 std::string Upper(const std::string &text);
 std::string ParentOf(const std::string &fullPath); // "" for a drive root
