@@ -35,6 +35,11 @@ struct Record {
     std::string version; // what it leaves in the loader's buffer
 };
 
+struct MarkedReadings {
+    int asWindows = 0;
+    int asWine = 0;
+};
+
 // autorun.inf as the loader's reader, and the platform's, see it.
 struct DescriptorFile {
     std::string path; // where the loader reads it; empty when that path does not fit
@@ -44,6 +49,9 @@ struct DescriptorFile {
     int complete = 0;        // what ReadPackageDescriptor returns
     PackageDescriptor values{};
     std::string wholeValues[3]; // the three values as the platform gives them, uncut
+    // For a file that starts with a UTF-8 or UTF-16 BE byte-order mark, which Wine reads as its
+    // encoding and Windows as plain bytes: whether each would give the loader all three values.
+    std::optional<MarkedReadings> marked;
 };
 
 struct Observation {

@@ -20,6 +20,10 @@ bool FindLoader(const Options &options, std::string *modulePath, std::string *er
 // its bytes; nothing when no file is there.
 std::optional<std::string> OpenMediumFile(const Options &options, const std::string &path);
 
+// What ReadPackageDescriptor returns for a descriptor holding these bytes, read through this
+// machine's reader from a scratch copy that is removed again.
+int ReadDescriptorCopy(const std::string &bytes);
+
 // What is at the package's source path: a file, nothing, or Unknown where this machine cannot
 // tell (a name that leaves the medium names a file of the target machine).
 FileKind FindPackage(const Options &options, const char *runtimePackage, const char *sourcePath);

@@ -95,3 +95,13 @@ FileKind FindPackage(const Options &options, const char *runtimePackage,
     }
     return FindOnMedium(options.medium, runtimePackage) ? FileKind::File : FileKind::Missing;
 }
+
+int ReadDescriptorCopy(const std::string &bytes) {
+    const char copy[] = "%TEMP%\\autorun-copy.inf";
+    winsim::AddFile(copy, bytes);
+    PackageDescriptor values;
+    ZeroMemory(&values, sizeof(values));
+    int complete = ReadPackageDescriptor(copy, &values);
+    winsim::RemoveFile(copy);
+    return complete;
+}

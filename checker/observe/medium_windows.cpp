@@ -2,6 +2,7 @@
 // program's full path.
 #include "medium.h"
 
+#include <loader.h>
 #include <windows.h>
 
 #include <fstream>
@@ -39,4 +40,22 @@ std::optional<std::string> OpenMediumFile(const Options & /*options*/, const std
 FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*/,
                      const char *sourcePath) {
     return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
+}
+
+int ReadDescriptorCopy(const std::string &bytes) {
+    char directory[MAX_PATH] = {0};
+    char copy[MAX_PATH] = {0};
+    if (GetTempPathA(sizeof(directory), directory) == 0 ||
+        GetTempFileNameA(directory, "mck", 0, copy) == 0) {
+        return 0;
+    }
+    {
+        std::ofstream out(copy, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    PackageDescriptor values;
+    ZeroMemory(&values, sizeof(values));
+    int complete = ReadPackageDescriptor(copy, &values);
+    DeleteFileA(copy);
+    return complete;
 }

@@ -7,6 +7,8 @@
 #include <paths.h>
 #include <windows.h>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,6 +35,33 @@ bool HasAutorunSection(const std::string &path) {
     return false;
 }
 
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
+const std::string kUtf16BigEndianMark = "\xFE\xFF";
+
+// Windows takes a UTF-8 or UTF-16 BE mark as plain bytes on line 1, Wine as the encoding it marks.
+// Each reading is made on a copy that every reader takes the same way: the mark made plain
+// letters for Windows, the text without it (UTF-16 BE turned little-endian) for Wine.
+std::optional<MarkedReadings> ReadMarked(const std::string &bytes) {
+    for (const std::string &mark : {kUtf8Mark, kUtf16BigEndianMark}) {
+        if (bytes.compare(0, mark.size(), mark) != 0) {
+            continue;
+        }
+        std::string asWine = bytes.substr(mark.size());
+        if (mark == kUtf16BigEndianMark) {
+            for (size_t i = 0; i + 1 < asWine.size(); i += 2) {
+                std::swap(asWine[i], asWine[i + 1]);
+            }
+            asWine = "\xFF\xFE" + asWine;
+        }
+        MarkedReadings readings;
+        readings.asWindows =
+            ReadDescriptorCopy(std::string(mark.size(), 'x') + bytes.substr(mark.size()));
+        readings.asWine = ReadDescriptorCopy(asWine);
+        return readings;
+    }
+    return std::nullopt;
+}
+
 void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     std::optional<std::string> bytes = OpenMediumFile(options, descriptor->path);
     descriptor->found = bytes.has_value();
@@ -42,6 +71,7 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     for (int i = 0; i < 3; ++i) {
         descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
     }
+    descriptor->marked = ReadMarked(descriptor->bytes);
 }
 
 // The files the launch plan names: the package, and the directory its staging copy needs.

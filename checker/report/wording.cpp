@@ -169,6 +169,21 @@ std::string FindingMessage(const Finding &finding, const Prediction &prediction)
     if (code == "MC106") {
         return "the path of autorun.inf does not fit " + PathLimit() + nothing;
     }
+    if (code == "MC107") {
+        return "autorun.inf starts with a UTF-8 byte-order mark on the line of [autorun]: Windows "
+               "reads the mark as part of that line, so it never finds the section and the "
+               "loader does nothing. Wine skips the mark, so a test under Wine does not show it";
+    }
+    if (code == "MC108") {
+        return "autorun.inf is saved as UTF-16 big-endian, which Windows does not recognise: it "
+               "never finds the section and the loader does nothing. Wine reads it, so a test "
+               "under Wine does not show it";
+    }
+    if (code == "MC109") {
+        return "autorun.inf is saved as UTF-16 (Unicode): Windows reads it, converting it to "
+               "each machine's ANSI code page, where a character outside that code page "
+               "becomes '?'";
+    }
     if (code == "MC201") {
         return Quoted(v[0]) + " is not a version: the loader installs only where nothing is "
                               "installed, and never over any installed version";

@@ -3,14 +3,35 @@
 
 namespace {
 
-// The first line holding a byte outside ASCII, counted from 1; 0 when there is none.
-int FirstNonAsciiLine(const std::string &bytes) {
+enum class Encoding { Ansi, Utf8Mark, Utf16LittleEndian, Utf16BigEndian };
+
+Encoding EncodingOf(const std::string &bytes) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        return Encoding::Utf8Mark;
+    }
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+        return Encoding::Utf16LittleEndian;
+    }
+    return bytes.compare(0, 2, "\xFE\xFF") == 0 ? Encoding::Utf16BigEndian : Encoding::Ansi;
+}
+
+// The first line holding a character outside ASCII, counted from 1; 0 when there is none. A mark
+// is no character of the text, and UTF-16 is looked at a code unit at a time.
+int FirstNonAsciiLine(const std::string &bytes, Encoding encoding) {
+    const size_t markSize[] = {0, 3, 2, 2};
+    const size_t width = encoding == Encoding::Ansi || encoding == Encoding::Utf8Mark ? 1 : 2;
+    const size_t high = encoding == Encoding::Utf16BigEndian ? 0 : width - 1;
     int line = 1;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
+    for (size_t at = markSize[static_cast<int>(encoding)]; at + width <= bytes.size();
+         at += width) {
+        unsigned int unit = static_cast<unsigned char>(bytes[at + (width - 1 - high)]);
+        unit |= width == 2
+                    ? static_cast<unsigned int>(static_cast<unsigned char>(bytes[at + high])) << 8
+                    : 0;
+        if (unit >= 0x80) {
             return line;
         }
-        line += c == '\n' ? 1 : 0;
+        line += unit == '\n' ? 1 : 0;
     }
     return 0;
 }
@@ -20,8 +41,20 @@ int FirstNonAsciiLine(const std::string &bytes) {
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out) {
     const DescriptorFile &descriptor = observation.descriptor;
     const Subject medium{SubjectKind::Medium, observation.medium, 0, 0};
-    if (int line = FirstNonAsciiLine(descriptor.bytes)) {
+    const Encoding encoding = EncodingOf(descriptor.bytes);
+    const Subject file{SubjectKind::Descriptor, "autorun.inf", 0, 0};
+    if (int line = FirstNonAsciiLine(descriptor.bytes, encoding)) {
         Add(out, "MC105", Subject{SubjectKind::Descriptor, "autorun.inf", 0, line});
+    }
+    // A mark that Windows reads as plain bytes, hiding what Wine finds: the loader does nothing on
+    // Windows whatever this machine's reader made of it.
+    const bool hidden =
+        descriptor.marked && descriptor.marked->asWine && !descriptor.marked->asWindows;
+    if (hidden) {
+        Add(out, encoding == Encoding::Utf8Mark ? "MC107" : "MC108", file);
+    }
+    if (encoding == Encoding::Utf16LittleEndian) {
+        Add(out, "MC109", file);
     }
     switch (prediction.decision.cause) {
     case Cause::DescriptorPathTooLong:
@@ -31,7 +64,9 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
         Add(out, "MC101", medium);
         return;
     case Cause::NoSection:
-        Add(out, "MC102", Subject{SubjectKind::Descriptor, "autorun.inf", 0, 0});
+        if (!hidden) {
+            Add(out, "MC102", file);
+        }
         return;
     case Cause::MissingValue:
         Add(out, "MC103", OnDescriptorKey(prediction.decision.missingKey),

@@ -2,12 +2,14 @@
 """medium-check on the build machine, over a table of media: each publisher's mistake and sound
 media, with the decision, the finding codes and the exit status each must give. Every JSON
 report is parsed back and validated against docs/medium-check.schema.json; the text report must
-give the same exit status and name the same codes.
+give the same exit status and name the same codes. The publisher's guide beside the schema must
+list exactly the checker's findings, with their severities and titles.
 
 usage: host_table.py MEDIUM_CHECK SCHEMA SCRATCH_DIR
 """
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -94,6 +96,26 @@ CASES = [
      {"installed.state": "key-too-long"}),
 ]
 
+MEDIUM_TEXT = descriptor(RegPath="Acme\\Rt")
+LONG_REG_PATH = "k" * 252
+CASES += [
+    ("RegPath too long, nothing given", descriptor(RegPath=LONG_REG_PATH), ["setup.exe"], [],
+     "install", "install", ["MC303"], 1, {"installed.state": "key-too-long"}),
+    ("RegPath too long, not installed", descriptor(RegPath=LONG_REG_PATH), ["setup.exe"],
+     ["--not-installed"], "install", "install", ["MC303"], 1, {}),
+    ("RegPath too long, records given", descriptor(RegPath=LONG_REG_PATH), ["setup.exe"],
+     ["--records", "2.1.0.5"], "install", "install", ["MC303", "MC306"], 1,
+     {"messages contain": "recorded '2.1.0.5'"}),
+    ("UTF-8 mark on the line of [autorun]", b"\xef\xbb\xbf" + MEDIUM_TEXT.encode(), ["setup.exe"],
+     [], "nothing", "incomplete-descriptor", ["MC107"], 1, {}),
+    ("UTF-8 mark, [autorun] later", b"\xef\xbb\xbf; saved by an editor\r\n" +
+     MEDIUM_TEXT.encode(), ["setup.exe"], [], "install", "install", [], 0, {}),
+    ("UTF-16 LE", b"\xff\xfe" + MEDIUM_TEXT.encode("utf-16-le"), ["setup.exe"], [],
+     "install", "install", ["MC109"], 0, {}),
+    ("UTF-16 BE", b"\xfe\xff" + MEDIUM_TEXT.encode("utf-16-be"), ["setup.exe"], [],
+     "nothing", "incomplete-descriptor", ["MC108"], 1, {}),
+]
+
 USAGE_CASES = [
     ("no medium", []),
     ("both installed options", ["MEDIUM", "--installed", "1.0.0.0", "--not-installed"]),
@@ -118,10 +140,39 @@ def lay_out(index, inf, files):
     return medium
 
 
-def field(report, dotted):
+def field(report, dotted, expected):
+    """A field of the report by its dotted name; "messages contain" gives the expected text when
+    a finding's message holds it, and the messages otherwise."""
+    if dotted == "messages contain":
+        messages = [finding["message"] for finding in report["findings"]]
+        return expected if any(expected in text for text in messages) else messages
     for name in dotted.split("."):
         report = report[name]
     return report
+
+
+def guide_failures():
+    """The guide's findings table against the checker's own: the same codes, severities and
+    titles (the guide's code spans aside), each row with its anchor."""
+    listing = subprocess.run([CHECKER, "--list-findings"], capture_output=True, text=True,
+                             check=True).stdout
+    table = [tuple(line.split("\t")) for line in listing.splitlines()]
+    guide = os.path.join(os.path.dirname(os.path.abspath(SCHEMA)), "publishing.md")
+    rows = []
+    with open(guide, encoding="utf-8") as text:
+        for line in text:
+            match = re.match(r'\| <a id="(mc\d+)"></a>(MC\d+) \| (\w+) \| ([^|]+) \|', line)
+            if match:
+                anchor, code, severity, title = match.groups()
+                rows.append((code, severity, title.strip().replace("`", "")))
+                if anchor != code.lower():
+                    rows.append(("anchor " + anchor, "of", code))
+    ok = rows == table
+    print(("ok   " if ok else "FAIL ") + "the guide lists the checker's %d findings" % len(table))
+    if ok:
+        return []
+    return ["guide: %r, checker: %r" % (row, listed) for row, listed in
+            zip(rows + [None] * len(table), table + [None] * len(rows)) if row != listed]
 
 
 def main():
@@ -142,7 +193,7 @@ def main():
                    report["exitStatus"]}
             expected = {"action": action, "end": end, "codes": sorted(codes), "exit": status,
                         "reported exit": status}
-            got.update({key: field(report, key) for key in more})
+            got.update({key: field(report, key, value) for key, value in more.items()})
             expected.update(more)
             problems += ["%s: %r, expected %r" % (key, got[key], expected[key])
                          for key in expected if got[key] != expected[key]]
@@ -164,6 +215,7 @@ def main():
         if not ok:
             failures.append("usage %s: exit %d, %r" % (name, run.returncode, run.stderr))
 
+    failures += guide_failures()
     for failure in failures:
         print("FAIL " + failure)
     print("%d media, %d usage errors, %d failures" % (len(CASES), len(USAGE_CASES), len(failures)))

@@ -113,8 +113,34 @@ TEST(PredictAndRules, Table) {
          },
          End::IncompleteDescriptor,
          Cause::MissingValue,
-         {"MC105", "MC103"},
+         {"MC103"},
          "RegPath is missing"},
+        // A mark Windows reads as bytes hides the section that Wine finds: one reason, the mark.
+        {"UTF-8 mark on the line of [autorun]",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.hasSection = false;
+             o.descriptor.bytes = "\xEF\xBB\xBF[autorun]\r\n";
+             o.descriptor.marked = MarkedReadings{0, 1};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoSection,
+         {"MC107"}},
+        {"UTF-16 BE",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.hasSection = false;
+             o.descriptor.bytes = std::string("\xFE\xFF\0[", 4);
+             o.descriptor.marked = MarkedReadings{0, 1};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoSection,
+         {"MC108"}},
+        {"UTF-16 LE, not ASCII on line 2",
+         [](Observation &o) { o.descriptor.bytes = std::string("\xFF\xFE[\0\n\0s\0\xE9\0", 10); },
+         End::Install,
+         Cause::NotRead,
+         {"MC105", "MC109"}},
         {"Version cut",
          [](Observation &o) {
              o.descriptor.wholeValues[2] = "2.1.0.5-and-much-more-than-31-chars";
