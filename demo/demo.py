@@ -57,6 +57,9 @@ def run_loader(prefix, medium, log, number):
         if watcher.gone_at:
             say("  The loader paused, then removed the copy at %s, %.2f s after the installer "
                 "ended." % (at(watcher.gone_at), (watcher.gone_at - run["ended"]) / 1000.0))
+    left = os.path.exists(staging)
+    if left:
+        say("  The copy was NOT removed: it is still in the temporary directory.")
     if not runs:
         say("  The runtime is up to date: the loader copied nothing and started nothing.")
     after = prefix.installed_version(REG_PATH)
@@ -64,7 +67,7 @@ def run_loader(prefix, medium, log, number):
         say("  The registry now says %s is installed." % after)
     say("  The loader ended after %s with exit code %d." % (at(ended), result.returncode))
     say()
-    return result.returncode == 0 and (len(runs) == 1) == (number == 1)
+    return result.returncode == 0 and (len(runs) == 1) == (number == 1) and not left
 
 
 def check(prefix, build, medium, title):
@@ -96,10 +99,14 @@ def main():
                 os.path.join(medium, "setup.exe"))
     with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
         out.write(DESCRIPTOR)
+    # Every file on a CD is read-only, and a copy of one is read-only too.
+    for name in os.listdir(medium):
+        path = os.path.join(medium, name)
+        os.chmod(path, os.stat(path).st_mode & ~0o222)
 
     say("Corvane Loader demo (the 64-bit twin of loader.exe, under Wine)")
     say()
-    say("The medium, in %s:" % medium)
+    say("The medium, in %s, its files read-only as on a CD:" % medium)
     say("  loader.exe    the loader")
     say("  setup.exe     a sample runtime installer: it works for %.1f s, then records" %
         INSTALL_SECONDS)
@@ -122,6 +129,7 @@ def main():
         broken = os.path.join(work, "broken-medium")
         shutil.rmtree(broken, ignore_errors=True)
         shutil.copytree(medium, broken)
+        os.remove(os.path.join(broken, "autorun.inf"))
         with open(os.path.join(broken, "autorun.inf"), "w", newline="") as out:
             out.write(DESCRIPTOR.replace("Version=" + VERSION, "Version=1.0"))
         status, codes = check(prefix, build, broken,

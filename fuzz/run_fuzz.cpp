@@ -1,7 +1,7 @@
-// The whole run over a generated world: descriptor, registry value, temporary path, files present
-// or locked, the launch's outcome, another loader running. Whatever the world, the run ends with
-// 0, launches at most once, never deletes or writes outside the temporary directory, and removes
-// a staging copy it made only after the pauses.
+// The whole run over a generated world: descriptor, registry value, temporary path, files present,
+// read-only or locked, the launch's outcome, another loader running. Whatever the world, the run
+// ends with 0, launches at most once, never deletes or writes outside the temporary directory, and
+// removes a staging copy it made only after the pauses.
 #include "medium.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -120,6 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     winsim::AddFile(programDirectory + "\\autorun.inf", descriptor);
     if (input.ConsumeIntegralInRange(0, 3) != 0) {
         winsim::AddFile(programDirectory + "\\" + package, "package");
+        if (input.ConsumeBool()) {
+            winsim::SetReadOnly(programDirectory + "\\" + package);
+        }
     }
 
     switch (input.ConsumeIntegralInRange(0, 3)) {
@@ -151,6 +154,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (input.ConsumeBool()) {
             winsim::LockFile(stale);
         }
+        if (input.ConsumeBool()) {
+            winsim::SetReadOnly(stale);
+        }
     }
     winsim::AddFile("C:\\Victim\\setup.exe", "user's file");
     winsim::AddFile("C:\\setup.exe", "user's file");
@@ -178,11 +184,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     Check(winsim::Launches().size() <= 1);
 
-    // Every copy and deletion targets the temporary directory.
+    // Every copy, deletion and change of attributes targets the temporary directory.
     std::string staging;
     const winsim::Event *copy = nullptr;
     for (const winsim::Event &event : winsim::Log()) {
-        if (event.call == "DeleteFileA" || event.call == "CopyFileA") {
+        if (event.call == "DeleteFileA" || event.call == "CopyFileA" ||
+            event.call == "SetFileAttributesA") {
             Check(Inside(event.target, temp));
         }
         if (event.call == "CopyFileA" && event.ok) {

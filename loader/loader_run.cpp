@@ -97,10 +97,17 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     BOOL staged = FALSE;
     if (plan.StagingPath[0] != '\0') {
         // A copy left by an earlier run is removed first; if that fails, the copy overwrites it.
+        // It may be read-only, which neither deletion nor overwriting gets past.
         if (FileExists(plan.StagingPath)) {
+            SetFileAttributesA(plan.StagingPath, FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(plan.StagingPath);
         }
         staged = CopyFileA(plan.SourcePath, plan.StagingPath, FALSE);
+        // The copy takes the source's attributes, and every file on a CD is read-only: cleared,
+        // or the deletion at the end fails and the copy stays in the temporary directory.
+        if (staged) {
+            SetFileAttributesA(plan.StagingPath, FILE_ATTRIBUTE_NORMAL);
+        }
     }
 
     RunPackage(staged ? plan.StagingPath : plan.SourcePath);

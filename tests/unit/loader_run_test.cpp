@@ -81,9 +81,9 @@ TEST(LoaderRun, FourEnds) {
                     kLocateCalls,
                     kDescriptorCalls,
                     {"RegOpenKeyExA"},
-                    {"GetTempPathA", "GetFileAttributesA", "CopyFileA", "LoadLibraryA",
-                     "GetProcAddress", "ShellExecuteExA", "WaitForSingleObject", "Sleep",
-                     "CloseHandle", "Sleep", "DeleteFileA"}}),
+                    {"GetTempPathA", "GetFileAttributesA", "CopyFileA", "SetFileAttributesA",
+                     "LoadLibraryA", "GetProcAddress", "ShellExecuteExA", "WaitForSingleObject",
+                     "Sleep", "CloseHandle", "Sleep", "DeleteFileA"}}),
               winsim::Calls());
 }
 
@@ -192,16 +192,55 @@ TEST(LoaderRun, StagesLaunchesWaitsAndRemovesTheCopy) {
     EXPECT_EQ(0, winsim::OpenKeyCount());
 }
 
+// A stale copy is made an ordinary file and deleted before the new copy is made; the new copy
+// takes the package's read-only attribute from a CD and loses it at once, so it goes at the end.
 TEST(LoaderRun, StaleCopyIsReplaced) {
-    medium::LayOut();
-    winsim::AddFile("C:\\Temp\\setup.exe", "stale");
-    medium::RunLoader();
-    EXPECT_EQ(Calls({"GetFileAttributesA", "DeleteFileA", "CopyFileA", "LoadLibraryA",
-                     "GetProcAddress", "ShellExecuteExA", "WaitForSingleObject", "Sleep",
-                     "CloseHandle", "Sleep", "DeleteFileA"}),
-              CallsFrom("GetFileAttributesA"));
-    EXPECT_EQ("package", winsim::FileContent("C:\\Medium\\setup.exe"));
-    EXPECT_EQ("C:\\Temp\\setup.exe", winsim::Launches()[0].file);
+    const Calls kFromCopy = {"CopyFileA",      "SetFileAttributesA", "LoadLibraryA",
+                             "GetProcAddress", "ShellExecuteExA",    "WaitForSingleObject",
+                             "Sleep",          "CloseHandle",        "Sleep",
+                             "DeleteFileA"};
+    const struct {
+        const char *label;
+        bool stale;
+        bool staleReadOnly;
+        bool packageReadOnly;
+    } cases[] = {
+        {"stale copy", true, false, false},
+        {"read-only stale copy", true, true, false},
+        {"read-only package", false, false, true},
+        {"read-only package, read-only stale copy", true, true, true},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        medium::LayOut();
+        if (row.stale) {
+            winsim::AddFile("C:\\Temp\\setup.exe", "stale");
+        }
+        if (row.staleReadOnly) {
+            winsim::SetReadOnly("C:\\Temp\\setup.exe");
+        }
+        if (row.packageReadOnly) {
+            winsim::SetReadOnly("C:\\Medium\\setup.exe");
+        }
+        medium::RunLoader();
+        Calls staleCalls = {"GetFileAttributesA", "SetFileAttributesA", "DeleteFileA"};
+        EXPECT_EQ(Join({row.stale ? staleCalls : Calls({"GetFileAttributesA"}), kFromCopy}),
+                  CallsFrom("GetFileAttributesA"));
+        for (const winsim::Event &event : winsim::Log()) {
+            if (event.call == "SetFileAttributesA" || event.call == "DeleteFileA") {
+                EXPECT_EQ("C:\\Temp\\setup.exe", event.target);
+                EXPECT_TRUE(event.ok) << event.detail;
+            }
+        }
+        EXPECT_EQ("C:\\Temp\\setup.exe 128: ok", Find("SetFileAttributesA")->detail);
+        ASSERT_EQ(1u, winsim::Launches().size());
+        const winsim::Launch &launch = winsim::Launches()[0];
+        EXPECT_EQ("C:\\Temp\\setup.exe", launch.file);
+        EXPECT_EQ(launch.endsAt + 4000, winsim::Log().back().at);
+        EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
+        EXPECT_EQ("package", winsim::FileContent("C:\\Medium\\setup.exe"));
+        EXPECT_EQ(row.packageReadOnly, winsim::IsReadOnly("C:\\Medium\\setup.exe"));
+    }
 }
 
 // Whenever the copy fails, the package runs where it lies and nothing is deleted afterwards.

@@ -1,5 +1,6 @@
 // The simulated Windows against the platform's documented and observed behaviour, where the
-// loader relies on it: the ini reader, registry reads, formatting, path removal and mutexes.
+// loader relies on it: the ini reader, registry reads, formatting, path removal, read-only files
+// and mutexes.
 #include "medium.h"
 #include "paths.h"
 
@@ -208,6 +209,30 @@ TEST(SimulatedPaths, PathRemoveFileSpecA) {
         EXPECT_EQ(row.result, platform.data());
         EXPECT_EQ(row.result, own.data());
     }
+}
+
+// Windows' answers on read-only files, which root under Wine does not all give: the attribute
+// travels with a copy, and neither deletion nor a copy over the file gets past it.
+TEST(SimulatedFiles, ReadOnlyAttribute) {
+    winsim::Reset();
+    winsim::AddFile("C:\\Medium\\setup.exe", "package");
+    winsim::SetReadOnly("C:\\Medium\\setup.exe");
+    EXPECT_EQ(FILE_ATTRIBUTE_READONLY, GetFileAttributesA("C:\\Medium\\setup.exe"));
+    EXPECT_TRUE(CopyFileA("C:\\Medium\\setup.exe", "C:\\Temp\\setup.exe", FALSE));
+    EXPECT_TRUE(winsim::IsReadOnly("C:\\Temp\\setup.exe"));
+    EXPECT_FALSE(DeleteFileA("C:\\Temp\\setup.exe"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_FALSE(CopyFileA("C:\\Medium\\setup.exe", "C:\\Temp\\setup.exe", FALSE));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+
+    EXPECT_TRUE(SetFileAttributesA("C:\\Temp\\setup.exe", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(FILE_ATTRIBUTE_NORMAL, GetFileAttributesA("C:\\Temp\\setup.exe"));
+    EXPECT_TRUE(CopyFileA("C:\\Medium\\setup.exe", "C:\\Temp\\setup.exe", FALSE));
+    EXPECT_TRUE(SetFileAttributesA("C:\\Temp\\setup.exe", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(DeleteFileA("C:\\Temp\\setup.exe"));
+    EXPECT_FALSE(SetFileAttributesA("C:\\Temp\\setup.exe", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_TRUE(winsim::IsReadOnly("C:\\Medium\\setup.exe"));
 }
 
 TEST(SimulatedMutexes, NamesAreCaseSensitive) {

@@ -196,6 +196,23 @@ class Staging(LoaderCase):
         self.assertTrue(runs[0]["module"].lower().startswith(prefix.temp_windows.lower()))
         self.assertFalse(os.path.exists(self.staging("stale-setup.exe")))
 
+    def test_read_only_package(self):
+        # Every file on a CD is read-only, and the copy takes the attribute with it; the copy must
+        # still go, and the medium stays as it was.
+        medium = Medium("read-only", package="ro-setup.exe")
+        source = os.path.join(medium.directory, medium.package)
+        os.chmod(source, 0o444)
+        self.install(medium, sleep_ms=300)
+        self.assertEqual(0, os.stat(source).st_mode & 0o222)
+
+    def test_read_only_stale_copy(self):
+        medium = Medium("read-only-stale", package="ro-stale-setup.exe")
+        stale = self.staging(medium.package)
+        with open(stale, "w") as out:
+            out.write("a stale copy that is no program")
+        os.chmod(stale, 0o444)
+        self.install(medium, sleep_ms=300)
+
     def test_missing_sub_directory_runs_in_place(self):
         medium = Medium("subpath", package="redist\\setup.exe")
         source = medium.place("redist/setup.exe", source=PROBE_EXE)

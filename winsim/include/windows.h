@@ -37,6 +37,7 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define WAIT_FAILED 0xFFFFFFFFu
 
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define FILE_ATTRIBUTE_READONLY 0x1u
 #define FILE_ATTRIBUTE_DIRECTORY 0x10u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
 
@@ -81,6 +82,7 @@ DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
+BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes);
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);

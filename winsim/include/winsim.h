@@ -25,6 +25,11 @@ void AddDirectory(const std::string &path);
 void AddFile(const std::string &path, const std::string &content); // creates its directories
 void RemoveFile(const std::string &path);
 void LockFile(const std::string &path); // copy over it and delete fail
+// The read-only attribute, as every file on a CD has: CopyFileA gives it to the copy; a read-only
+// file can be neither deleted nor copied over (ERROR_ACCESS_DENIED) until SetFileAttributesA
+// clears it.
+void SetReadOnly(const std::string &path);
+bool IsReadOnly(const std::string &path);
 bool FileExists(const std::string &path);
 std::string FileContent(const std::string &path);
 std::vector<std::string> Files(); // every file's full path, in their stored spelling, sorted

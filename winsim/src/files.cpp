@@ -1,4 +1,4 @@
-// Files and directories: CopyFileA, DeleteFileA and the shell path utilities.
+// Files and directories: CopyFileA, DeleteFileA, file attributes and the shell path utilities.
 #include "world.h"
 
 #include <shlwapi.h>
@@ -29,6 +29,18 @@ void LockFile(const std::string &path) {
     if (file != nullptr) {
         file->locked = true;
     }
+}
+
+void SetReadOnly(const std::string &path) {
+    File *file = FindFile(FullPath(path));
+    if (file != nullptr) {
+        file->readOnly = true;
+    }
+}
+
+bool IsReadOnly(const std::string &path) {
+    const File *file = FindFile(FullPath(path));
+    return file != nullptr && file->readOnly;
 }
 
 bool FileExists(const std::string &path) {
@@ -89,16 +101,22 @@ static BOOL Copy(const std::string &source, const std::string &target, BOOL fail
         SetError(ERROR_FILE_EXISTS);
         return FALSE;
     }
+    if (to != nullptr && to->readOnly) {
+        SetError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     if (to == from || (to != nullptr && IsHeld(*to))) {
         SetError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
     std::string content = from->content;
+    bool readOnly = from->readOnly;
     File &file = TheWorld().files[Upper(target)];
     if (file.path.empty()) {
         file.path = target;
     }
     file.content = content;
+    file.readOnly = readOnly; // the copy takes the source's attributes
     SetError(ERROR_SUCCESS);
     return TRUE;
 }
@@ -118,6 +136,10 @@ static BOOL Delete(const std::string &fullPath) {
     const File *file = FindFile(fullPath);
     if (file == nullptr) {
         SetError(DirectoryExists(fullPath) ? ERROR_ACCESS_DENIED : MissingError(fullPath));
+        return FALSE;
+    }
+    if (file->readOnly) {
+        SetError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     if (IsHeld(*file)) {
@@ -141,8 +163,9 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
     if (fileName != nullptr) {
         std::string full = FullPath(fileName);
-        if (FindFile(full) != nullptr) {
-            attributes = FILE_ATTRIBUTE_NORMAL;
+        const File *file = FindFile(full);
+        if (file != nullptr) {
+            attributes = file->readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
         } else if (DirectoryExists(full)) {
             attributes = FILE_ATTRIBUTE_DIRECTORY;
         } else {
@@ -153,6 +176,28 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
            std::string(fileName ? fileName : "(null)") + ": " + std::to_string(attributes),
            fileName ? fileName : "", attributes != INVALID_FILE_ATTRIBUTES);
     return attributes;
+}
+
+// Only the read-only attribute of a file is kept; a directory takes any attributes and keeps none.
+static BOOL SetAttributes(const std::string &fullPath, DWORD attributes) {
+    File *file = FindFile(fullPath);
+    if (file != nullptr) {
+        file->readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    } else if (!DirectoryExists(fullPath)) {
+        SetError(MissingError(fullPath));
+        return FALSE;
+    }
+    SetError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
+    SimulatedCall call;
+    BOOL result = SetAttributes(FullPath(fileName), attributes);
+    Record("SetFileAttributesA",
+           std::string(fileName) + " " + std::to_string(attributes) + ": " + Outcome(result),
+           fileName, result);
+    return result;
 }
 
 // Removes the last name and its backslash; a drive root keeps its backslash ("C:\a" -> "C:\"),

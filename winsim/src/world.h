@@ -15,6 +15,7 @@ struct File {
     std::string path; // full path as first spelled
     std::string content;
     bool locked = false;
+    bool readOnly = false;
 };
 
 struct RegistryValue {
