@@ -2,8 +2,10 @@
 """medium-check's prediction against what the loader then does, under Wine: for each case a
 medium and a registry state in both views, the checker's JSON report, then the loader run on the
 same medium and machine with the probe as the package. For every case the predicted decision
-(and where the package runs from) must be what the loader did; with --records, the loader's
-second start must be the predicted next start.
+(and where the package runs from) must be what the loader did, and the findings exactly those
+expected; with --records, the loader's second start must be the predicted next start. Cases with
+--installed or --not-installed give the checker the version the registry holds, as a publisher
+would type it.
 
 Parameters (environment): LOADER_EXE, PROBE_EXE, CHECKER_EXE, CHECK_VIEW (the registry view of
 that loader and probe: 64 for the twins here, 32 for the shipped programs in a WoW64 prefix),
@@ -31,7 +33,7 @@ ROOT_KEY = "HKLM\\Software\\CorvaneCheck"
 class Case:
     def __init__(self, name, version="2.1.0.5", package="setup.exe", reg_path=None,
                  same=None, other=None, records=None, codes=(), descriptor=None,
-                 from_medium=False):
+                 from_medium=False, given=()):
         self.name = name
         self.version = version
         self.package = package
@@ -40,7 +42,8 @@ class Case:
         self.other = other    # reg add arguments for the other view
         self.records = records
         self.codes = codes    # finding codes the report must hold
-        self.descriptor = descriptor
+        self.descriptor = descriptor  # autorun.inf's text or bytes, instead of the sound one
+        self.given = list(given)  # --installed TEXT or --not-installed
         self.from_medium = from_medium  # the checker sits on the medium, run without arguments
 
 
@@ -54,7 +57,7 @@ CASES = [
     Case("short-fresh", version="1.0", codes=["MC201"]),
     Case("installed-not-version", same=["/d", "2.1.5"], codes=["MC305"]),
     Case("installed-40", same=["/d", "2.1.0.5" + "-" * 33], codes=["MC305"]),
-    Case("installed-dword", same=["/t", "REG_DWORD", "/d", "5"]),
+    Case("installed-dword", same=["/t", "REG_DWORD", "/d", "5"], codes=["MC305"]),
     Case("only-other-view", other=["/d", "2.1.0.5"], codes=["MC304"]),
     Case("both-views", same=["/d", "2.1.0.5"], other=["/d", "1.0.0.0"], codes=["MC307"]),
     Case("sub-directory", package="redist\\setup.exe", codes=["MC402"]),
@@ -65,6 +68,19 @@ CASES = [
     Case("records-same", records="2.1.0.5"),
     Case("no-version", descriptor="[autorun]\r\nRuntimePackage=setup.exe\r\n"
                                   "RegPath=CorvaneCheck\\no-version\r\n", codes=["MC103"]),
+    Case("given-older", same=["/d", "2.1.0.4"], given=["--installed", "2.1.0.4"]),
+    Case("given-equal", same=["/d", "2.1.0.5"], given=["--installed", "2.1.0.5"]),
+    Case("given-not-installed", records="2.1.0.5", given=["--not-installed"]),
+    Case("given-records-short", version="2.1.5.0", records="2.1.5", given=["--not-installed"],
+         codes=["MC306"]),
+    # Software\<RegPath> does not fit the loader's 260 characters: it installs on every start,
+    # whatever the checker is told is installed.
+    Case("regpath-252", reg_path="CorvaneCheck\\" + "k" * 239, same=["/d", "2.1.0.5"],
+         given=["--installed", "2.1.0.5"], codes=["MC303"]),
+    Case("regpath-252-records", reg_path="CorvaneCheck\\" + "r" * 239, records="2.1.0.5",
+         given=["--not-installed"], codes=["MC303", "MC306"]),
+    Case("utf16-le", descriptor=b"\xff\xfe" + winehost.autorun(
+        "setup.exe", "CorvaneCheck\\utf16-le", "2.1.0.5").encode("utf-16-le"), codes=["MC109"]),
 ]
 
 
@@ -78,8 +94,8 @@ def lay_out(case):
     os.makedirs(os.path.dirname(package), exist_ok=True)
     shutil.copy(PROBE_EXE, package)
     text = case.descriptor or winehost.autorun(case.package, case.reg_path, case.version)
-    with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
-        out.write(text)
+    with open(os.path.join(medium, "autorun.inf"), "wb") as out:
+        out.write(text if isinstance(text, bytes) else text.encode("latin-1"))
     return medium
 
 
@@ -92,6 +108,7 @@ def set_registry(prefix, case):
 
 def predict(prefix, case, medium):
     args = ["--view", VIEW, "--json"] + (["--records", case.records] if case.records else [])
+    args += case.given
     if case.from_medium:
         checker = os.path.join(medium, "medium-check.exe")
         shutil.copy(CHECKER_EXE, checker)
@@ -146,7 +163,8 @@ def compare(prefix, case):
             module is not None and not same_path(package["path"], module)):
         problems.append("predicted %s, observed %s" % (predicted, observed))
     codes = [finding["code"] for finding in report["findings"]]
-    problems += ["no finding " + code for code in case.codes if code not in codes]
+    if sorted(codes) != sorted(case.codes):
+        problems.append("findings %s, expected %s" % (codes, list(case.codes)))
     if case.records:
         next_action = report["nextStart"]["action"]
         second, _ = run_loader(prefix, case, medium, log)
