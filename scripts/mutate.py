@@ -1,13 +1,16 @@
 #!/usr/bin/python3
-"""Mutation testing of the loader's sources against the host unit suite.
+"""Mutation testing of the loader's sources, and of the medium checker's decisions and findings,
+against the host suites that cover them.
 
-Each mutant is one small fault in one line of loader/*.cpp or loader/*.h: a relational or
+Each mutant is one small fault in one line of loader/*.cpp or loader/*.h, or of the checker's
+checker/predict/ and checker/rules/ files: a relational or
 equality operator changed, && and || swapped, an integer constant or an index moved by one,
 return 0 and return 1 (FALSE and TRUE) swapped, or a statement line removed. Mutants are built
 one at a time in copies of the tree under build/mutation/, never in the working tree, so only
-the mutated object recompiles. The host unit suite runs against each; a mutant it does not
-notice runs again against the suite's sanitizer build, which sees overruns the plain build
-cannot. A failure, a crash or the time limit kills a mutant.
+the mutated object recompiles. A loader mutant meets the host unit suite; a checker mutant meets
+the checker's table tests and then medium-check over the host table of media. A mutant they do
+not notice runs again against the sanitizer build, which sees overruns the plain build cannot.
+A failure, a crash or the time limit kills a mutant.
 
 Every survivor is printed with its id. Survivors whose id is listed in
 tests/mutation/equivalents.txt are reported apart; any other survivor makes the exit status 1.
@@ -32,7 +35,16 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 PROGRAM = "mutate.py"
-UNIT_TARGET = "unit_tests"
+
+# What tests the files of each mutated folder: the build targets, and the commands that must all
+# pass, run in the copy with {build} standing for the preset's build folder.
+LOADER_SUITE = (("unit_tests",),
+                (("{build}/tests/unit_tests", "--gtest_brief=1", "--gtest_fail_fast"),))
+CHECKER_SUITE = (("checker_tests", "medium-check"),
+                 (("{build}/tests/checker_tests", "--gtest_brief=1", "--gtest_fail_fast"),
+                  ("/usr/bin/python3", "tests/checker/host_table.py", "{build}/checker/medium-check",
+                   "docs/medium-check.schema.json", "{build}/mutation-media")))
+SUITES = {"loader": LOADER_SUITE, "checker/predict": CHECKER_SUITE, "checker/rules": CHECKER_SUITE}
 SANITIZER_ENV = {
     "ASAN_OPTIONS": "halt_on_error=1:detect_leaks=1",
     "UBSAN_OPTIONS": "halt_on_error=1:print_stacktrace=1",
@@ -364,9 +376,6 @@ class Worker:
     presets: tuple
     dirty: str = ""  # the file that holds a mutant, if any
 
-    def binary(self, preset):
-        return self.copy / "build" / preset / "tests" / UNIT_TARGET
-
     def prepare(self):
         sync_copy(self.copy)
         for relative in SOURCES:
@@ -378,31 +387,34 @@ class Worker:
                 if configure.returncode != 0:
                     fail(f"configuring {preset} in {self.copy} failed:\n{configure.stdout}"
                          f"{configure.stderr}")
-            if not self.build(preset):
-                fail(f"the unmutated tree does not build ({preset}, {self.copy}); "
-                     f"see cmake --build {self.copy}/build/{preset} --target {UNIT_TARGET}")
+            for suite in set(SUITES.values()):
+                if not self.build(preset, suite):
+                    fail(f"the unmutated tree does not build ({preset}, {self.copy}); see cmake "
+                         f"--build {self.copy}/build/{preset} --target {' '.join(suite[0])}")
 
-    def build(self, preset):
+    def build(self, preset, suite):
         result = subprocess.run(
-            ["cmake", "--build", str(self.copy / "build" / preset), "--target", UNIT_TARGET],
+            ["cmake", "--build", str(self.copy / "build" / preset), "--target", *suite[0]],
             cwd=self.copy, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return result.returncode == 0
 
-    def run(self, preset, timeout):
+    def run(self, preset, suite, timeout):
         """"passed", "failed", "crashed" or "timed out"."""
         environment = dict(os.environ, **(SANITIZER_ENV if preset != "host" else {}))
-        with subprocess.Popen([str(self.binary(preset)), "--gtest_brief=1", "--gtest_fail_fast"],
-                              cwd=self.copy, env=environment, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, start_new_session=True) as process:
-            try:
-                code = process.wait(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                os.killpg(process.pid, signal.SIGKILL)
-                process.wait()
-                return "timed out"
-        if code == 0:
-            return "passed"
-        return "crashed" if code < 0 else "failed"
+        build = str(self.copy / "build" / preset)
+        for command in suite[1]:
+            with subprocess.Popen([part.format(build=build) for part in command], cwd=self.copy,
+                                  env=environment, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL, start_new_session=True) as process:
+                try:
+                    code = process.wait(timeout=timeout)
+                except subprocess.TimeoutExpired:
+                    os.killpg(process.pid, signal.SIGKILL)
+                    process.wait()
+                    return "timed out"
+            if code != 0:
+                return "crashed" if code < 0 else "failed"
+        return "passed"
 
     def write(self, relative, text, only_if_changed=False):
         # A fresh modification time, later than the object built from the previous content.
@@ -421,12 +433,13 @@ class Worker:
             self.restore()
         self.write(mutant.path, mutated_text(mutant))
         self.dirty = mutant.path
+        suite = suite_of(mutant.path)
         for preset, step in zip(self.presets, ("unit suite", "sanitizer build")):
-            if not self.build(preset):
+            if not self.build(preset, suite):
                 mutant.outcome = "not compiling"
                 mutant.detail = step
                 return
-            verdict = self.run(preset, timeouts[preset])
+            verdict = self.run(preset, suite, timeouts[preset, suite])
             if verdict != "passed":
                 mutant.outcome = "killed"
                 mutant.detail = f"{step}: {verdict}"
@@ -434,16 +447,22 @@ class Worker:
         mutant.outcome = "survived"
 
 
+def suite_of(relative):
+    return SUITES[Path(relative).parent.as_posix()]
+
+
 def collect(files, pattern):
+    folders = [ROOT / folder for folder in SUITES]
     if files:
         paths = []
         for name in files:
             path = Path(name).resolve() if Path(name).exists() else (ROOT / name).resolve()
-            if path.parent != ROOT / "loader" or not path.is_file():
-                fail(f"not a file of loader/: {name}")
+            if path.parent not in folders or not path.is_file():
+                fail(f"not a file of {', '.join(f + '/' for f in SUITES)}: {name}")
             paths.append(path)
     else:
-        paths = sorted((ROOT / "loader").glob("*.cpp")) + sorted((ROOT / "loader").glob("*.h"))
+        paths = [path for folder in folders
+                 for path in sorted(folder.glob("*.cpp")) + sorted(folder.glob("*.h"))]
     mutants = []
     for path in paths:
         try:
@@ -568,9 +587,10 @@ def report(mutants, listed, equivalents_path, whole_set, sanitized):
 
 def parse_arguments():
     parser = argparse.ArgumentParser(
-        prog=PROGRAM, description="Mutation testing of loader/ against the host unit suite.")
+        prog=PROGRAM, description="Mutation testing of loader/, checker/predict/ and "
+                                  "checker/rules/ against the host suites that cover them.")
     parser.add_argument("files", nargs="*", metavar="FILE",
-                        help="only the mutants of these files of loader/")
+                        help="only the mutants of these files")
     parser.add_argument("-k", metavar="PATTERN",
                         help="only mutants where the regular expression PATTERN is found in "
                              "'FILE:LINE FUNCTION ID'")
@@ -620,10 +640,12 @@ def main():
         worker.prepare()
     timeouts = {}
     for preset in presets:
-        begin = time.monotonic()
-        if workers[0].run(preset, None) != "passed":
-            fail(f"the unit suite fails without any mutant ({preset})")
-        timeouts[preset] = arguments.timeout or max(10.0, 10 * (time.monotonic() - begin))
+        for suite in {suite_of(mutant.path) for mutant in mutants}:
+            begin = time.monotonic()
+            if workers[0].run(preset, suite, None) != "passed":
+                fail(f"{' and '.join(suite[0])} fail without any mutant ({preset})")
+            timeouts[preset, suite] = (arguments.timeout or
+                                       max(10.0, 10 * (time.monotonic() - begin)))
     prepared = time.monotonic()
     print(f"{len(mutants)} mutants, {len(workers)} at a time, "
           f"{' then '.join(presets)}; copies ready in {duration(prepared - started)}",

@@ -36,8 +36,8 @@ struct Record {
 };
 
 struct MarkedReadings {
-    int asWindows = 0;
-    int asWine = 0;
+    bool asWindows = false;
+    bool asWine = false;
 };
 
 // autorun.inf as the loader's reader, and the platform's, see it.
@@ -50,7 +50,7 @@ struct DescriptorFile {
     PackageDescriptor values{};
     std::string wholeValues[3]; // the three values as the platform gives them, uncut
     // For a file that starts with a UTF-8 or UTF-16 BE byte-order mark, which Wine reads as its
-    // encoding and Windows as plain bytes: whether each would give the loader all three values.
+    // encoding and Windows as plain bytes: whether each finds the section "autorun".
     std::optional<MarkedReadings> marked;
 };
 

@@ -20,9 +20,10 @@ bool FindLoader(const Options &options, std::string *modulePath, std::string *er
 // its bytes; nothing when no file is there.
 std::optional<std::string> OpenMediumFile(const Options &options, const std::string &path);
 
-// What ReadPackageDescriptor returns for a descriptor holding these bytes, read through this
-// machine's reader from a scratch copy that is removed again.
-int ReadDescriptorCopy(const std::string &bytes);
+// A scratch copy of a descriptor holding these bytes, where this machine's reader reads it; its
+// path, empty when none could be made. RemoveScratchCopy removes it again.
+std::string PlaceScratchCopy(const std::string &bytes);
+void RemoveScratchCopy(const std::string &path);
 
 // What is at the package's source path: a file, nothing, or Unknown where this machine cannot
 // tell (a name that leaves the medium names a file of the target machine).

@@ -96,12 +96,12 @@ FileKind FindPackage(const Options &options, const char *runtimePackage,
     return FindOnMedium(options.medium, runtimePackage) ? FileKind::File : FileKind::Missing;
 }
 
-int ReadDescriptorCopy(const std::string &bytes) {
-    const char copy[] = "%TEMP%\\autorun-copy.inf";
+std::string PlaceScratchCopy(const std::string &bytes) {
+    const std::string copy = "%TEMP%\\autorun-copy.inf";
     winsim::AddFile(copy, bytes);
-    PackageDescriptor values;
-    ZeroMemory(&values, sizeof(values));
-    int complete = ReadPackageDescriptor(copy, &values);
-    winsim::RemoveFile(copy);
-    return complete;
+    return copy;
+}
+
+void RemoveScratchCopy(const std::string &path) {
+    winsim::RemoveFile(path);
 }

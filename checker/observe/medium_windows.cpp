@@ -2,7 +2,6 @@
 // program's full path.
 #include "medium.h"
 
-#include <loader.h>
 #include <windows.h>
 
 #include <fstream>
@@ -42,20 +41,18 @@ FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*
     return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
 }
 
-int ReadDescriptorCopy(const std::string &bytes) {
+std::string PlaceScratchCopy(const std::string &bytes) {
     char directory[MAX_PATH] = {0};
     char copy[MAX_PATH] = {0};
     if (GetTempPathA(sizeof(directory), directory) == 0 ||
         GetTempFileNameA(directory, "mck", 0, copy) == 0) {
-        return 0;
+        return "";
     }
-    {
-        std::ofstream out(copy, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-    PackageDescriptor values;
-    ZeroMemory(&values, sizeof(values));
-    int complete = ReadPackageDescriptor(copy, &values);
-    DeleteFileA(copy);
-    return complete;
+    std::ofstream out(copy, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return copy;
+}
+
+void RemoveScratchCopy(const std::string &path) {
+    DeleteFileA(path.c_str());
 }

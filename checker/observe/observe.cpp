@@ -35,6 +35,15 @@ bool HasAutorunSection(const std::string &path) {
     return false;
 }
 
+bool CopyHasSection(const std::string &bytes) {
+    const std::string copy = PlaceScratchCopy(bytes);
+    const bool found = !copy.empty() && HasAutorunSection(copy);
+    if (!copy.empty()) {
+        RemoveScratchCopy(copy);
+    }
+    return found;
+}
+
 const std::string kUtf8Mark = "\xEF\xBB\xBF";
 const std::string kUtf16BigEndianMark = "\xFE\xFF";
 
@@ -55,8 +64,8 @@ std::optional<MarkedReadings> ReadMarked(const std::string &bytes) {
         }
         MarkedReadings readings;
         readings.asWindows =
-            ReadDescriptorCopy(std::string(mark.size(), 'x') + bytes.substr(mark.size()));
-        readings.asWine = ReadDescriptorCopy(asWine);
+            CopyHasSection(std::string(mark.size(), 'x') + bytes.substr(mark.size()));
+        readings.asWine = CopyHasSection(asWine);
         return readings;
     }
     return std::nullopt;

@@ -121,7 +121,7 @@ TEST(PredictAndRules, Table) {
              Incomplete(o);
              o.descriptor.hasSection = false;
              o.descriptor.bytes = "\xEF\xBB\xBF[autorun]\r\n";
-             o.descriptor.marked = MarkedReadings{0, 1};
+             o.descriptor.marked = MarkedReadings{false, true};
          },
          End::IncompleteDescriptor,
          Cause::NoSection,
@@ -131,7 +131,7 @@ TEST(PredictAndRules, Table) {
              Incomplete(o);
              o.descriptor.hasSection = false;
              o.descriptor.bytes = std::string("\xFE\xFF\0[", 4);
-             o.descriptor.marked = MarkedReadings{0, 1};
+             o.descriptor.marked = MarkedReadings{false, true};
          },
          End::IncompleteDescriptor,
          Cause::NoSection,
