@@ -3,6 +3,7 @@
 #include "groups.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 const std::vector<Rule> &Rules() {
@@ -46,4 +47,10 @@ void Add(Findings *out, const char *code, const Subject &subject, std::vector<st
 
 Subject OnDescriptorKey(int keyIndex) {
     return Subject{SubjectKind::DescriptorKey, kDescriptorKeys[keyIndex], 0, 0};
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }

@@ -13,6 +13,9 @@ void Add(Findings *out, const char *code, const Subject &subject,
 
 Subject OnDescriptorKey(int keyIndex);
 
+// ASCII letters in lower case, for the names Windows matches without regard to case.
+std::string Lower(std::string text);
+
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckRegistry(const Observation &observation, const Prediction &prediction, Findings *out);

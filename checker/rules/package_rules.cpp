@@ -3,18 +3,9 @@
 
 #include <paths.h>
 
-#include <algorithm>
-#include <cctype>
-
 namespace {
 
 const int kPackageKey = 0;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 } // namespace
 

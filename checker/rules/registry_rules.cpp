@@ -2,18 +2,9 @@
 // and after the package has run.
 #include "groups.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace {
 
 const int kRegPathKey = 1;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 Subject OnRecord(const Record &record) {
     return Subject{SubjectKind::RegistryKey, record.regPath, record.view, 0};
