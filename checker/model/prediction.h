@@ -54,7 +54,7 @@ enum class PlaceCause {
 // Where the package runs from when installation is due.
 struct Placement {
     Place place = Place::Nowhere;
-    PlaceCause cause = PlaceCause::SourceTooLong;
+    PlaceCause cause = PlaceCause::Staged;
     std::string path;             // what is launched
     std::string stagingPath;      // the staging copy's path, when one can be formed
     std::string stagingDirectory; // its directory

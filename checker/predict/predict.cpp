@@ -9,21 +9,15 @@
 namespace {
 
 Decision Incomplete(const DescriptorFile &descriptor) {
-    Decision decision;
-    decision.end = End::IncompleteDescriptor;
-    if (descriptor.path.empty()) {
-        decision.cause = Cause::DescriptorPathTooLong;
-    } else if (!descriptor.found) {
-        decision.cause = Cause::NoDescriptor;
-    } else if (!descriptor.hasSection) {
-        decision.cause = Cause::NoSection;
-    } else {
-        // The reader stops at the first value that is missing or empty.
-        decision.cause = Cause::MissingValue;
-        while (decision.missingKey < 2 &&
-               DescriptorValue(descriptor.values, decision.missingKey)[0] != '\0') {
-            ++decision.missingKey;
-        }
+    Decision decision; // its end: the descriptor incomplete
+    decision.cause = descriptor.path.empty()  ? Cause::DescriptorPathTooLong
+                     : !descriptor.found      ? Cause::NoDescriptor
+                     : !descriptor.hasSection ? Cause::NoSection
+                                              : Cause::MissingValue;
+    // The reader stops at the first value that is missing or empty.
+    while (decision.missingKey < 2 &&
+           DescriptorValue(descriptor.values, decision.missingKey)[0] != '\0') {
+        ++decision.missingKey;
     }
     return decision;
 }

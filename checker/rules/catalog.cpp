@@ -45,8 +45,28 @@ void Add(Findings *out, const char *code, const Subject &subject, std::vector<st
     out->push_back(Finding{&*rule, subject, std::move(values)});
 }
 
+Subject OnMedium(const std::string &directory) {
+    return Subject{SubjectKind::Medium, directory};
+}
+
+Subject OnDescriptor(int line) {
+    Subject subject{SubjectKind::Descriptor, "autorun.inf"};
+    subject.line = line;
+    return subject;
+}
+
 Subject OnDescriptorKey(int keyIndex) {
-    return Subject{SubjectKind::DescriptorKey, kDescriptorKeys[keyIndex], 0, 0};
+    return Subject{SubjectKind::DescriptorKey, kDescriptorKeys[keyIndex]};
+}
+
+Subject OnFile(const std::string &path) {
+    return Subject{SubjectKind::File, path};
+}
+
+Subject OnRecord(const Record &record) {
+    Subject subject{SubjectKind::RegistryKey, record.regPath};
+    subject.view = record.view;
+    return subject;
 }
 
 std::string Lower(std::string text) {

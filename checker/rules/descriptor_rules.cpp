@@ -40,11 +40,11 @@ int FirstNonAsciiLine(const std::string &bytes, Encoding encoding) {
 
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out) {
     const DescriptorFile &descriptor = observation.descriptor;
-    const Subject medium{SubjectKind::Medium, observation.medium, 0, 0};
+    const Subject medium = OnMedium(observation.medium);
     const Encoding encoding = EncodingOf(descriptor.bytes);
-    const Subject file{SubjectKind::Descriptor, "autorun.inf", 0, 0};
+    const Subject file = OnDescriptor(0);
     if (int line = FirstNonAsciiLine(descriptor.bytes, encoding)) {
-        Add(out, "MC105", Subject{SubjectKind::Descriptor, "autorun.inf", 0, line});
+        Add(out, "MC105", OnDescriptor(line));
     }
     // A mark that Windows reads as plain bytes, hiding what Wine finds: the loader does nothing on
     // Windows whatever this machine's reader made of it.

@@ -11,7 +11,12 @@ using Findings = std::vector<Finding>;
 void Add(Findings *out, const char *code, const Subject &subject,
          std::vector<std::string> values = {});
 
+// What a finding is about; a subject's other fields stay at none.
+Subject OnMedium(const std::string &directory);
+Subject OnDescriptor(int line);
 Subject OnDescriptorKey(int keyIndex);
+Subject OnFile(const std::string &path);
+Subject OnRecord(const Record &record);
 
 // ASCII letters in lower case, for the names Windows matches without regard to case.
 std::string Lower(std::string text);

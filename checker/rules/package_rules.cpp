@@ -17,7 +17,7 @@ void CheckPackage(const Observation &observation, const Prediction &prediction, 
         return;
     }
     if (placement.package == FileKind::Missing) {
-        Add(out, "MC401", Subject{SubjectKind::File, placement.path, 0, 0}, {placement.path});
+        Add(out, "MC401", OnFile(placement.path), {placement.path});
     }
     if (!IsNameBelowDirectory(name.c_str())) {
         Add(out, "MC403", OnDescriptorKey(kPackageKey), {name});

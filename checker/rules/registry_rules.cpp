@@ -6,10 +6,6 @@ namespace {
 
 const int kRegPathKey = 1;
 
-Subject OnRecord(const Record &record) {
-    return Subject{SubjectKind::RegistryKey, record.regPath, record.view, 0};
-}
-
 } // namespace
 
 void CheckRegistry(const Observation & /*observation*/, const Prediction &prediction,

@@ -69,7 +69,7 @@ struct Row {
     End end;
     Cause cause;
     std::vector<std::string> codes;
-    std::string inMessages = ""; // a text one of the findings' messages holds
+    std::string inReport = ""; // a text of the decision's reason or a finding's "where: message"
 };
 
 TEST(PredictAndRules, Table) {
@@ -79,7 +79,8 @@ TEST(PredictAndRules, Table) {
          [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.0.5"); },
          End::UpToDate,
          Cause::Ordered,
-         {}},
+         {},
+         "2.1.0.5 orders alike 2.1.0.5"},
         {"path of autorun.inf too long",
          [](Observation &o) {
              o.descriptor = DescriptorFile();
@@ -148,14 +149,31 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC104"},
-         "reads only the first 7"},
+         "autorun.inf [autorun] Version: Version has 35 characters; the loader reads only the "
+         "first 7: '2.1.0.5'"},
+        {"RuntimePackage cut",
+         [](Observation &o) { o.descriptor.wholeValues[0] = "setup.exe and more"; },
+         End::Install,
+         Cause::NotRead,
+         {"MC104"},
+         "RuntimePackage has 18 characters"},
+        {"Version missing",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.values.Version[0] = '\0';
+         },
+         End::IncompleteDescriptor,
+         Cause::MissingValue,
+         {"MC103"},
+         "autorun.inf gives no Version in section [autorun]"},
         {"not ASCII on line 2",
          [](Observation &o) {
              o.descriptor.bytes = "[autorun]\r\nRuntimePackage=s\xE9tup.exe\r\n";
          },
          End::Install,
          Cause::NotRead,
-         {"MC105"}},
+         {"MC105"},
+         "autorun.inf line 2: "},
         {"Version 1.0 over 1.0.0.0",
          [](Observation &o) {
              Set(o, 2, "1.0");
@@ -163,7 +181,8 @@ TEST(PredictAndRules, Table) {
          },
          End::UpToDate,
          Cause::Ordered,
-         {"MC201"}},
+         {"MC201"},
+         "autorun.inf [autorun] Version: '1.0' is not a version"},
         {"wide field",
          [](Observation &o) { Set(o, 2, "1.10000.0.0"); },
          End::Install,
@@ -179,7 +198,8 @@ TEST(PredictAndRules, Table) {
          [](Observation &o) { o.installed = GivenRecord("\\Maker", std::nullopt); },
          End::Install,
          Cause::NotRead,
-         {"MC301"}},
+         {"MC301"},
+         "autorun.inf [autorun] RegPath: RegPath starts with a backslash"},
         {"RegPath with Software",
          [](Observation &o) { o.installed = GivenRecord("software\\Maker", std::nullopt); },
          End::Install,
@@ -213,7 +233,8 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC304"},
-         "the other view (64-bit)"},
+         "HKLM\\Software\\Maker\\Runtime (64-bit view): the version is recorded only in the "
+         "other view (64-bit): the loader reads the 32-bit view"},
         {"other view differs",
          [](Observation &o) {
              o.installed = InView(32, RecordState::Present, "2.1.0.5");
@@ -222,6 +243,26 @@ TEST(PredictAndRules, Table) {
          End::UpToDate,
          Cause::Ordered,
          {"MC307"}},
+        {"both views alike",
+         [](Observation &o) {
+             o.installed = InView(32, RecordState::Present, "2.1.0.5");
+             o.otherView = InView(64, RecordState::Present, "2.1.0.5");
+         },
+         End::UpToDate,
+         Cause::Ordered,
+         {}},
+        {"installed of 32 characters",
+         [](Observation &o) {
+             o.installed = GivenRecord("Maker\\Runtime", "12345678.12345678.12345678.12345");
+         },
+         End::UpToDate,
+         Cause::Ordered,
+         {}},
+        {"Version normalised over 32 characters",
+         [](Observation &o) { Set(o, 2, "1.1.1.1234567890123456789012345"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC202"}},
         {"installed not a version",
          [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.5"); },
          End::Install,
@@ -269,9 +310,22 @@ TEST(PredictAndRules, Table) {
          },
          End::Install,
          Cause::NotRead,
-         {"MC404"}},
+         {"MC404"},
+         "autorun.inf [autorun] RuntimePackage: 'setup.bat' is opened"},
+        {"package of another type in a sub-directory",
+         [](Observation &o) {
+             Set(o, 0, "tools\\setup.bat");
+             o.files = {{"E:\\\\tools\\setup.bat", FileKind::File}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC402", "MC404"},
+         "'setup.bat' is opened"},
         {"package path too long",
-         [](Observation &o) { o.programDirectory = "E:\\" + std::string(250, 'd'); },
+         [](Observation &o) {
+             o.programDirectory = "E:\\" + std::string(250, 'd');
+             Set(o, 0, "setup.bat");
+         },
          End::Install,
          Cause::NotRead,
          {"MC405"}},
@@ -285,13 +339,16 @@ TEST(PredictAndRules, Table) {
         EXPECT_EQ(row.cause, prediction.decision.cause);
         const std::vector<Finding> findings = CollectFindings(observation, prediction);
         std::vector<std::string> codes;
-        std::string messages;
+        const Reading *installed = prediction.installed ? &*prediction.installed : nullptr;
+        std::string report =
+            DecisionReason(prediction.decision, prediction.travelling, installed) + "\n";
         for (const Finding &finding : findings) {
             codes.push_back(finding.rule->code);
-            messages += FindingMessage(finding, prediction) + "\n";
+            report +=
+                WhereText(finding.subject) + ": " + FindingMessage(finding, prediction) + "\n";
         }
-        EXPECT_EQ(row.codes, codes) << messages;
-        EXPECT_NE(std::string::npos, messages.find(row.inMessages)) << messages;
+        EXPECT_EQ(row.codes, codes) << report;
+        EXPECT_NE(std::string::npos, report.find(row.inReport)) << report;
         bool error = std::any_of(findings.begin(), findings.end(), [](const Finding &finding) {
             return finding.rule->severity == Severity::Error;
         });
@@ -332,6 +389,31 @@ TEST(PredictAndRules, Placement) {
         EXPECT_EQ(row.place, placement.place);
         EXPECT_EQ(row.cause, placement.cause);
         EXPECT_EQ(row.path, placement.path);
+    }
+}
+
+// The line MC105 names: the first character outside ASCII, in the file's encoding, a mark being
+// no character; 0 where there is none.
+TEST(PredictAndRules, NotAsciiLine) {
+    const std::pair<std::string, int> rows[] = {
+        {"\x80[autorun]", 1},
+        {"[autorun]\x7F\r\n", 0},
+        {"[autorun]\r\nx\n\xE9", 3},
+        {"\xEF\xBB\xBF[autorun]", 0},
+        {"\xEF\xBB\xBF\xC3\xA9", 1},
+        {std::string("\xFF\xFE[\0\n\0\x2D\x4E", 8), 2},
+        {std::string("\xFF\xFE[\0\x80\0", 6), 1},
+        {std::string("\xFE\xFF\0[\0\n\x4E\x2D", 8), 2},
+    };
+    for (const auto &[bytes, line] : rows) {
+        SCOPED_TRACE(line);
+        Observation observation = Sound();
+        observation.descriptor.bytes = bytes;
+        const std::vector<Finding> findings = CollectFindings(observation, Predict(observation));
+        auto found = std::find_if(findings.begin(), findings.end(), [](const Finding &finding) {
+            return std::string(finding.rule->code) == "MC105";
+        });
+        EXPECT_EQ(line, found == findings.end() ? 0 : found->subject.line) << bytes;
     }
 }
 
