@@ -70,8 +70,7 @@ Placement PlacePackage(const Observation &observation, const PackageDescriptor &
     } else if (KindAt(observation, placement.stagingDirectory) != FileKind::Directory) {
         placement.cause = PlaceCause::NoStagingDirectory;
     } else {
-        placement.place = Place::Staging;
-        placement.cause = PlaceCause::Staged;
+        placement.place = Place::Staging; // its cause: staged
         placement.path = placement.stagingPath;
     }
     return placement;

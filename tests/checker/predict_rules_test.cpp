@@ -81,6 +81,12 @@ TEST(PredictAndRules, Table) {
          Cause::Ordered,
          {},
          "2.1.0.5 orders alike 2.1.0.5"},
+        {"older installed",
+         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.0.0.0"); },
+         End::Install,
+         Cause::Ordered,
+         {},
+         "2.1.0.5 orders after 2.0.0.0"},
         {"path of autorun.inf too long",
          [](Observation &o) {
              o.descriptor = DescriptorFile();
@@ -104,7 +110,8 @@ TEST(PredictAndRules, Table) {
          },
          End::IncompleteDescriptor,
          Cause::NoSection,
-         {"MC102"}},
+         {"MC102"},
+         "autorun.inf: autorun.inf has no section [autorun]"},
         // The platform's reader finds the section behind a byte-order mark: one reason, the value.
         {"mark, section, no RegPath",
          [](Observation &o) {
@@ -259,7 +266,7 @@ TEST(PredictAndRules, Table) {
          Cause::Ordered,
          {}},
         {"Version normalised over 32 characters",
-         [](Observation &o) { Set(o, 2, "1.1.1.1234567890123456789012345"); },
+         [](Observation &o) { Set(o, 2, "1234567890.1234567890.1234567.1"); },
          End::Install,
          Cause::NotRead,
          {"MC202"}},
@@ -400,7 +407,7 @@ TEST(PredictAndRules, NotAsciiLine) {
         {"[autorun]\x7F\r\n", 0},
         {"[autorun]\r\nx\n\xE9", 3},
         {"\xEF\xBB\xBF[autorun]", 0},
-        {"\xEF\xBB\xBF\xC3\xA9", 1},
+        {"\xEF\xBB\xBF\xE9", 1},
         {std::string("\xFF\xFE[\0\n\0\x2D\x4E", 8), 2},
         {std::string("\xFF\xFE[\0\x80\0", 6), 1},
         {std::string("\xFE\xFF\0[\0\n\x4E\x2D", 8), 2},
