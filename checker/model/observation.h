@@ -40,9 +40,24 @@ struct MarkedReadings {
     int asWine = 0;
 };
 
+// A place in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
+// count bytes, or UTF-16 code units in a UTF-16 file, after any byte-order mark. Line 0: none.
+struct TextPosition {
+    int line = 0;
+    int column = 0;
+};
+
+// Where in autorun.inf the platform's reader finds what it reads.
+struct DescriptorPlaces {
+    TextPosition section;   // the header of the section [autorun] it reads
+    TextPosition values[3]; // each value's first character, in the order of kDescriptorKeys
+    TextPosition nonAscii;  // the first character outside ASCII
+};
+
 // autorun.inf as the loader's reader, and the platform's, see it.
 struct DescriptorFile {
     std::string path; // where the loader reads it; empty when that path does not fit
+    std::string name = "autorun.inf"; // relative to the medium, as it lies there
     bool found = false;
     std::string bytes;
     bool hasSection = false; // the platform's reader lists a section "autorun"
@@ -52,11 +67,14 @@ struct DescriptorFile {
     // For a file that starts with a UTF-8 or UTF-16 BE byte-order mark, which Wine reads as its
     // encoding and Windows as plain bytes: whether each would give the loader all three values.
     std::optional<MarkedReadings> marked;
+    DescriptorPlaces places;
 };
 
 struct Observation {
     std::string medium;           // the directory as given, or the program's own
     std::string programDirectory; // the directory as the loader sees its own
+    std::string mediumShown;      // the medium as reports name it: relative to the current one
+    std::string mediumAbsolute;   // its absolute path, with '/' between names
     DescriptorFile descriptor;
     std::string tempPath;                  // as ReadTempPath gives it
     std::map<std::string, FileKind> files; // the paths the launch plan names, by path

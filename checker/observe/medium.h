@@ -20,6 +20,10 @@ bool FindLoader(const Options &options, std::string *modulePath, std::string *er
 // its bytes; nothing when no file is there.
 std::optional<std::string> OpenMediumFile(const Options &options, const std::string &path);
 
+// A file's name relative to the medium, '/' between names, as it lies there (the host's names may
+// differ in case from the one asked for).
+std::string NameOnMedium(const Options &options, const std::string &path);
+
 // What ReadPackageDescriptor returns for a descriptor holding these bytes, read through this
 // machine's reader from a scratch copy that is removed again.
 int ReadDescriptorCopy(const std::string &bytes);

@@ -96,6 +96,13 @@ FileKind FindPackage(const Options &options, const char *runtimePackage,
     return FindOnMedium(options.medium, runtimePackage) ? FileKind::File : FileKind::Missing;
 }
 
+std::string NameOnMedium(const Options &options, const std::string &path) {
+    const std::string root = kMediumRoot;
+    std::optional<fs::path> file = FindOnMedium(options.medium, path.substr(root.size()));
+    return file ? file->lexically_relative(options.medium).generic_string()
+                : fs::path(path.substr(root.size())).generic_string();
+}
+
 int ReadDescriptorCopy(const std::string &bytes) {
     const char copy[] = "%TEMP%\\autorun-copy.inf";
     winsim::AddFile(copy, bytes);

@@ -42,6 +42,10 @@ FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*
     return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
 }
 
+std::string NameOnMedium(const Options & /*options*/, const std::string &path) {
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
 int ReadDescriptorCopy(const std::string &bytes) {
     char directory[MAX_PATH] = {0};
     char copy[MAX_PATH] = {0};

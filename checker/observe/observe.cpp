@@ -1,12 +1,14 @@
 // The order of observation: the loader's path, its descriptor, the temporary directory, the files
 // its launch plan names, then the records. Each is read once; nothing after this reads the machine.
 #include "observe.h"
+#include "locate.h"
 #include "medium.h"
 #include "registry.h"
 
 #include <paths.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -72,6 +74,10 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
         descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
     }
     descriptor->marked = ReadMarked(descriptor->bytes);
+    descriptor->places = LocateInDescriptor(descriptor->bytes);
+    if (descriptor->found) {
+        descriptor->name = NameOnMedium(options, descriptor->path);
+    }
 }
 
 // The files the launch plan names: the package, and the directory its staging copy needs.
@@ -110,6 +116,12 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     }
     observation->programDirectory = programDirectory;
     observation->medium = options.medium.empty() ? programDirectory : options.medium;
+    namespace fs = std::filesystem;
+    std::error_code status;
+    const fs::path absolute = fs::absolute(observation->medium, status).lexically_normal();
+    observation->mediumAbsolute = absolute.generic_string();
+    observation->mediumShown =
+        absolute.lexically_proximate(fs::current_path(status)).generic_string();
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(options, &observation->descriptor);
     }

@@ -12,6 +12,10 @@ std::string RecordKey(const Record &record); // HKLM\Software\<RegPath>
 std::string ViewName(int view);              // "32", "64", or "" for none
 
 std::string WhereText(const Subject &subject);
+// The compilers' place of a finding: the file from the current directory, its line and column.
+std::string PlaceText(const Subject &subject, const Observation &observation);
+// Each rule's why and fix, in a sentence or two, as the publisher's guide gives them.
+std::string RuleHelp(const Rule &rule);
 std::string FindingMessage(const Finding &finding, const Prediction &prediction);
 
 // Why the run ends as it does; reading is the record the decision read, if any.

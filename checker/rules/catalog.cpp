@@ -2,6 +2,8 @@
 // whose findings table lists exactly these codes, severities and titles.
 #include "groups.h"
 
+#include <paths.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -44,6 +46,23 @@ void Add(Findings *out, const char *code, const Subject &subject, std::vector<st
     out->push_back(Finding{&*rule, subject, std::move(values)});
 }
 
-Subject OnDescriptorKey(int keyIndex) {
-    return Subject{SubjectKind::DescriptorKey, kDescriptorKeys[keyIndex], 0, 0};
+Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex) {
+    TextPosition at = descriptor.places.values[keyIndex];
+    at = at.line != 0 ? at : descriptor.places.section;
+    Subject subject = OnDescriptor(descriptor, at);
+    subject.kind = SubjectKind::DescriptorKey;
+    subject.name = kDescriptorKeys[keyIndex];
+    return subject;
+}
+
+Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at) {
+    at = at.line != 0 ? at : TextPosition{1, 1};
+    return Subject{SubjectKind::Descriptor, descriptor.name, 0,
+                   descriptor.name,         at.line,         at.column};
+}
+
+Subject OnFile(const std::string &name, const std::string &shown) {
+    std::string file = IsNameBelowDirectory(name.c_str()) ? name : "";
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return Subject{SubjectKind::File, shown, 0, file, 0, 0};
 }

@@ -11,7 +11,12 @@ using Findings = std::vector<Finding>;
 void Add(Findings *out, const char *code, const Subject &subject,
          std::vector<std::string> values = {});
 
-Subject OnDescriptorKey(int keyIndex);
+// A value of autorun.inf, where the reader found it; where it did not, the section's header.
+Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex);
+// autorun.inf at a place; line 1 when there is none.
+Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at = TextPosition{1, 1});
+// A file on the medium, by its name there; a name that leaves the medium is no place on it.
+Subject OnFile(const std::string &name, const std::string &shown);
 
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out);

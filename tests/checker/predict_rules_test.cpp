@@ -1,5 +1,6 @@
 // The checker's decisions and findings over hand-built observations: each row changes a sound
 // medium in one way and names the end, the cause, where the package runs from and the codes.
+#include "observe/locate.h"
 #include "observe/registry.h"
 #include "predict/predict.h"
 #include "report/wording.h"
@@ -280,6 +281,7 @@ TEST(PredictAndRules, Table) {
         SCOPED_TRACE(row.label);
         Observation observation = Sound();
         row.change(observation);
+        observation.descriptor.places = LocateInDescriptor(observation.descriptor.bytes);
         const Prediction prediction = Predict(observation);
         EXPECT_EQ(row.end, prediction.decision.end);
         EXPECT_EQ(row.cause, prediction.decision.cause);
