@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class FileKind { File, Directory, Missing, Unknown };
 
@@ -70,6 +71,23 @@ struct DescriptorFile {
     DescriptorPlaces places;
 };
 
+// What the platform's verifier says of a program's Authenticode signature.
+enum class SignatureState {
+    NotChecked, // no verifier on this machine
+    Unsigned,   // no signature
+    BadDigest,  // signed, but the file's digest is not the signed one, or the signature is damaged
+    Untrusted,  // sound, but its chain ends in a root this machine does not trust
+    Verified    // sound; on the build machine the chain is not judged
+};
+
+struct Signature {
+    std::string file; // relative to the medium, '/' between names
+    SignatureState state = SignatureState::NotChecked;
+    std::string signer;    // the signing certificate's subject
+    std::string timestamp; // the time-stamp's time, in the verifier's words; empty without one
+    std::string detail;    // why it was not checked, or what the verifier objected to
+};
+
 struct Observation {
     std::string medium;           // the directory as given, or the program's own
     std::string programDirectory; // the directory as the loader sees its own
@@ -81,6 +99,7 @@ struct Observation {
     std::optional<Record> installed;       // in the loader's view, or as given
     std::optional<Record> otherView;       // the other registry view, where one is read
     std::optional<Record> recorded;        // what the package records, as given
+    std::vector<Signature> signatures;     // of the loader and the package, where on the medium
 };
 
 // The descriptor's values in the order of kDescriptorKeys.

@@ -13,7 +13,8 @@ namespace {
 
 using Units = std::vector<unsigned int>;
 
-const std::string kUtf8Mark = "\xEF\xBB\xBF";
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+const size_t kUtf8MarkSize = 3;
 
 bool IsBlank(unsigned int unit) {
     return unit == ' ' || (unit >= '\t' && unit <= '\r') || unit == 0x1A;
@@ -102,7 +103,7 @@ void LocateValues(const Units &units, DescriptorPlaces *places) {
         while (close > start && units[close - 1] != ']') {
             --close;
         }
-        if (units[start] == '[' && close > start) {
+        if (close > start && units[start] == '[') {
             if (inSection) {
                 return;
             }
@@ -152,8 +153,8 @@ DescriptorPlaces LocateInDescriptor(const std::string &bytes) {
     DescriptorPlaces places;
     const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0;
     const bool utf16BigEndian = bytes.compare(0, 2, "\xFE\xFF") == 0;
-    const bool utf8Mark = bytes.compare(0, kUtf8Mark.size(), kUtf8Mark) == 0;
-    const size_t mark = utf16 || utf16BigEndian ? 2 : utf8Mark ? kUtf8Mark.size() : 0;
+    const bool utf8Mark = bytes.compare(0, kUtf8MarkSize, kUtf8Mark) == 0;
+    const size_t mark = utf16 || utf16BigEndian ? 2 : utf8Mark ? kUtf8MarkSize : 0;
     const Units text = Decode(bytes, mark, utf16 || utf16BigEndian ? 2 : 1, utf16BigEndian);
     places.nonAscii = FirstNonAscii(text);
     if (utf16) {

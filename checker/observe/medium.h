@@ -24,6 +24,9 @@ std::optional<std::string> OpenMediumFile(const Options &options, const std::str
 // differ in case from the one asked for).
 std::string NameOnMedium(const Options &options, const std::string &path);
 
+// Where a file at a Windows path on the medium lies on this machine; nothing when it is not there.
+std::optional<std::string> MediumFilePath(const Options &options, const std::string &path);
+
 // What ReadPackageDescriptor returns for a descriptor holding these bytes, read through this
 // machine's reader from a scratch copy that is removed again.
 int ReadDescriptorCopy(const std::string &bytes);

@@ -96,6 +96,15 @@ FileKind FindPackage(const Options &options, const char *runtimePackage,
     return FindOnMedium(options.medium, runtimePackage) ? FileKind::File : FileKind::Missing;
 }
 
+std::optional<std::string> MediumFilePath(const Options &options, const std::string &path) {
+    const std::string root = kMediumRoot;
+    if (path.compare(0, root.size(), root) != 0) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> file = FindOnMedium(options.medium, path.substr(root.size()));
+    return file ? std::optional<std::string>(file->string()) : std::nullopt;
+}
+
 std::string NameOnMedium(const Options &options, const std::string &path) {
     const std::string root = kMediumRoot;
     std::optional<fs::path> file = FindOnMedium(options.medium, path.substr(root.size()));

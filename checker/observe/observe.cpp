@@ -4,6 +4,7 @@
 #include "locate.h"
 #include "medium.h"
 #include "registry.h"
+#include "signature.h"
 
 #include <paths.h>
 #include <windows.h>
@@ -37,14 +38,14 @@ bool HasAutorunSection(const std::string &path) {
     return false;
 }
 
-const std::string kUtf8Mark = "\xEF\xBB\xBF";
-const std::string kUtf16BigEndianMark = "\xFE\xFF";
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+const char kUtf16BigEndianMark[] = "\xFE\xFF";
 
 // Windows takes a UTF-8 or UTF-16 BE mark as plain bytes on line 1, Wine as the encoding it marks.
 // Each reading is made on a copy that every reader takes the same way: the mark made plain
 // letters for Windows, the text without it (UTF-16 BE turned little-endian) for Wine.
 std::optional<MarkedReadings> ReadMarked(const std::string &bytes) {
-    for (const std::string &mark : {kUtf8Mark, kUtf16BigEndianMark}) {
+    for (const std::string mark : {kUtf8Mark, kUtf16BigEndianMark}) {
         if (bytes.compare(0, mark.size(), mark) != 0) {
             continue;
         }
@@ -53,7 +54,7 @@ std::optional<MarkedReadings> ReadMarked(const std::string &bytes) {
             for (size_t i = 0; i + 1 < asWine.size(); i += 2) {
                 std::swap(asWine[i], asWine[i + 1]);
             }
-            asWine = "\xFF\xFE" + asWine;
+            asWine.insert(0, "\xFF\xFE");
         }
         MarkedReadings readings;
         readings.asWindows =
@@ -80,6 +81,23 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     }
 }
 
+// A program's signature, where the program is on the medium.
+void ObserveSigned(const Options &options, const std::string &path, Observation *observation) {
+    if (std::optional<std::string> local = MediumFilePath(options, path)) {
+        if (std::optional<Signature> signature =
+                ObserveSignature(*local, NameOnMedium(options, path))) {
+            observation->signatures.push_back(*signature);
+        }
+    }
+}
+
+// A package Windows checks the signature of: a program or a Windows Installer package.
+bool IsSignedKind(const std::string &name) {
+    const size_t dot = name.find_last_of('.');
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    return lstrcmpiA(extension.c_str(), ".exe") == 0 || lstrcmpiA(extension.c_str(), ".msi") == 0;
+}
+
 // The files the launch plan names: the package, and the directory its staging copy needs.
 void ObservePlannedFiles(const Options &options, Observation *observation) {
     LaunchPlan plan;
@@ -91,6 +109,9 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
     }
     observation->files[plan.SourcePath] =
         FindPackage(options, values.RuntimePackage, plan.SourcePath);
+    if (IsNameBelowDirectory(values.RuntimePackage) && IsSignedKind(values.RuntimePackage)) {
+        ObserveSigned(options, plan.SourcePath, observation);
+    }
     if (plan.StagingPath[0] != '\0') {
         RemoveFileSpec(plan.StagingPath);
         observation->files[plan.StagingPath] = KindOf(plan.StagingPath);
@@ -128,6 +149,9 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     char tempPath[kPathCapacity] = {0};
     ReadTempPath(tempPath);
     observation->tempPath = tempPath;
+    if (modulePath.size() < sizeof(programDirectory)) {
+        ObserveSigned(options, modulePath, observation);
+    }
     if (!observation->descriptor.complete) {
         return true;
     }

@@ -97,6 +97,7 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                 {"decision", DecisionJson(prediction.decision, prediction.travelling, installed)},
                 {"package", prediction.placement ? PackageJson(*prediction.placement) : nullptr},
                 {"nextStart", nullptr},
+                {"signatures", Json::array()},
                 {"findings", Json::array()},
                 {"exitStatus", exitStatus}};
     if (prediction.next) {
@@ -104,6 +105,13 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
         Json json = DecisionJson(next.decision, prediction.travelling, &next.recorded);
         json["recorded"] = ReadingJson(next.recorded);
         report["nextStart"] = json;
+    }
+    for (const Signature &signature : observation.signatures) {
+        report["signatures"].push_back(Json{{"file", signature.file},
+                                            {"state", SignatureStateName(signature.state)},
+                                            {"signer", TextOrNull(signature.signer)},
+                                            {"timestamp", TextOrNull(signature.timestamp)},
+                                            {"detail", TextOrNull(signature.detail)}});
     }
     for (const Finding &finding : findings) {
         report["findings"].push_back(Json{{"code", finding.rule->code},

@@ -6,8 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <iterator>
 
 using Json = nlohmann::ordered_json;
 
@@ -36,9 +37,8 @@ std::string UriOf(const std::string &path) {
             std::string("-._~/").find(static_cast<char>(c)) != std::string::npos) {
             uri += static_cast<char>(c);
         } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof(escaped), "%%%02X", c);
-            uri += escaped;
+            const char digits[] = "0123456789ABCDEF";
+            uri += {'%', digits[c >> 4], digits[c & 15]};
         }
     }
     return uri;
@@ -87,9 +87,10 @@ void PrintSarif(std::ostream &out, const Observation &observation, const Predict
         driver["rules"].push_back(RuleJson(rule));
     }
     Json results = Json::array();
-    for (const Finding &finding : findings) {
-        results.push_back(ResultJson(finding, finding.rule - rules.data(), prediction));
-    }
+    std::transform(findings.begin(), findings.end(), std::back_inserter(results),
+                   [&](const Finding &finding) {
+                       return ResultJson(finding, finding.rule - rules.data(), prediction);
+                   });
     std::string base = observation.mediumAbsolute;
     base += base.empty() || base.back() == '/' ? "" : "/";
     base = base.front() == '/' ? base : "/" + base;

@@ -88,6 +88,9 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
     } else if (observation.recorded) {
         Line(out, "Next start", "as this one: the package does not run on this start");
     }
+    for (const Signature &signature : observation.signatures) {
+        Line(out, "Signature", signature.file + ": " + SignatureText(signature));
+    }
 
     out << "\n";
     size_t counts[3] = {0, 0, 0};

@@ -257,8 +257,63 @@ std::string FindingMessage(const Finding &finding, const Prediction &prediction)
         return Quoted(v[0]) + " is opened by the program associated with its type, which a "
                               "machine may lack: then nothing is launched";
     }
+    if (code == "MC501") {
+        return v[0] + " is not signed: SmartScreen and the elevation prompt show it as from an "
+                      "unknown publisher";
+    }
+    if (code == "MC502") {
+        return v[0] + " is signed, but the signature does not match the file (" + v[1] +
+               "): it was changed after signing, or is damaged, and Windows refuses or warns";
+    }
+    if (code == "MC503") {
+        return v[0] + " is signed by " + v[1] +
+               " without a time-stamp: the signature stops being valid when the certificate "
+               "expires";
+    }
+    if (code == "MC504") {
+        return v[0] + " is signed by " + v[1] +
+               ", whose chain ends in a root this machine does not trust: Windows shows the "
+               "publisher as unknown wherever that root is not installed";
+    }
+    if (code == "MC505") {
+        return "the signature of " + v[0] + " was not checked: " + v[1];
+    }
     return "the package's path does not fit " + PathLimit() +
            ": the loader ends without launching anything";
+}
+
+std::string SignatureText(const Signature &signature) {
+    switch (signature.state) {
+    case SignatureState::NotChecked:
+        return "not checked: " + signature.detail;
+    case SignatureState::Unsigned:
+        return "unsigned";
+    case SignatureState::BadDigest:
+        return "does not match the file: " + signature.detail;
+    case SignatureState::Untrusted:
+    case SignatureState::Verified:
+        break;
+    }
+    return std::string(signature.state == SignatureState::Untrusted ? "untrusted root, "
+                                                                    : "signed, ") +
+           "by " + signature.signer + ", " +
+           (signature.timestamp.empty() ? "no time-stamp" : "time-stamped " + signature.timestamp);
+}
+
+const char *SignatureStateName(SignatureState state) {
+    switch (state) {
+    case SignatureState::NotChecked:
+        return "not-checked";
+    case SignatureState::Unsigned:
+        return "unsigned";
+    case SignatureState::BadDigest:
+        return "bad-digest";
+    case SignatureState::Untrusted:
+        return "untrusted-root";
+    case SignatureState::Verified:
+        break;
+    }
+    return "verified";
 }
 
 std::string RuleHelp(const Rule &rule) {
@@ -318,6 +373,17 @@ std::string RuleHelp(const Rule &rule) {
                   "which a machine may lack; then nothing runs. Ship an .exe or an .msi."},
         {"MC405", "The loader ends without launching anything. Shorten RuntimePackage or the "
                   "medium's directory."},
+        {"MC501", "SmartScreen and the elevation prompt show loader.exe or the package as from an "
+                  "unknown publisher. Sign it with your code-signing certificate."},
+        {"MC502", "The file was changed after signing, or is damaged: Windows refuses it or warns. "
+                  "Sign the final file again, and change nothing after."},
+        {"MC503", "The signature stops being valid when the certificate expires. Sign with a "
+                  "time-stamp (--timestamp)."},
+        {"MC504", "On the Windows machine checked, the signer's chain does not reach a trusted "
+                  "root: Windows shows the publisher as unknown where that root is not installed. "
+                  "Sign with a certificate from a public authority."},
+        {"MC505", "No verifier on this machine (osslsigncode on the build machine). Install it, or "
+                  "check on Windows."},
     };
     auto found = help.find(rule.code);
     return found == help.end() ? std::string(rule.title) + "." : found->second;

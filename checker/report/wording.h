@@ -22,9 +22,12 @@ std::string FindingMessage(const Finding &finding, const Prediction &prediction)
 std::string DecisionReason(const Decision &decision, const VersionReading &travelling,
                            const Reading *reading);
 std::string PlacementReason(const Placement &placement);
+// A signature as the text report shows it: its verdict, the signer and the time-stamp.
+std::string SignatureText(const Signature &signature);
 
 const char *SeverityName(Severity severity);
 const char *EndName(End end);
 const char *StateName(RecordState state);
 const char *PlaceName(Place place);
 const char *SourceName(RecordSource source);
+const char *SignatureStateName(SignatureState state);

@@ -34,6 +34,11 @@ const std::vector<Rule> &Rules() {
         {"MC403", Severity::Warning, "RuntimePackage leaves the loader's directory", "mc403"},
         {"MC404", Severity::Warning, "a package that needs an associated program", "mc404"},
         {"MC405", Severity::Error, "the package's path too long", "mc405"},
+        {"MC501", Severity::Warning, "a program unsigned", "mc501"},
+        {"MC502", Severity::Error, "a signature that does not match its file", "mc502"},
+        {"MC503", Severity::Warning, "a signature without a time-stamp", "mc503"},
+        {"MC504", Severity::Info, "a signature whose chain ends in an untrusted root", "mc504"},
+        {"MC505", Severity::Info, "signatures not checked", "mc505"},
     };
     return rules;
 }

@@ -22,3 +22,4 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckRegistry(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out);
+void CheckSignatures(const Observation &observation, const Prediction &prediction, Findings *out);

@@ -59,6 +59,10 @@ void Set(Observation &o, int index, const char *text) {
     o.descriptor.wholeValues[index] = text;
 }
 
+Signature Signed(SignatureState state, const std::string &timestamp) {
+    return Signature{"loader.exe", state, "CN=Publisher", timestamp, ""};
+}
+
 void Incomplete(Observation &o) {
     o.descriptor.complete = 0;
     o.installed.reset();
@@ -276,6 +280,47 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC405"}},
+        // Signatures as a verifier saw them. Wine never answers with an untrusted root, where
+        // Windows does: that row stands only here.
+        {"signed, time-stamped",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "2026-12-09")}; },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"signed, no time-stamp",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC503"},
+         "signed by CN=Publisher without a time-stamp"},
+        {"untrusted root, time-stamped",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "2026-12-09")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC504"}},
+        {"untrusted root, no time-stamp",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC504", "MC503"}},
+        {"unsigned, changed after signing, not checked",
+         [](Observation &o) {
+             o.signatures = {Signed(SignatureState::Unsigned, ""),
+                             Signed(SignatureState::BadDigest, ""),
+                             Signed(SignatureState::NotChecked, "")};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC501", "MC502", "MC505"}},
+        {"signatures of an incomplete medium",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+             o.signatures = {Signed(SignatureState::Unsigned, "")};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC101", "MC501"}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);

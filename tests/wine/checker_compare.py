@@ -162,7 +162,12 @@ def compare(prefix, case):
     if report["decision"]["action"] != action or (
             module is not None and not same_path(package["path"], module)):
         problems.append("predicted %s, observed %s" % (predicted, observed))
-    codes = [finding["code"] for finding in report["findings"]]
+    # The test builds are unsigned, which Wine's WinVerifyTrust answers as Windows does; the
+    # signing test covers signed ones.
+    signatures = {s["file"].lower(): s["state"] for s in report["signatures"]}
+    if signatures.get("loader.exe") != "unsigned":
+        problems.append("loader.exe's signature %r" % signatures)
+    codes = [finding["code"] for finding in report["findings"] if finding["code"] < "MC5"]
     if sorted(codes) != sorted(case.codes):
         problems.append("findings %s, expected %s" % (codes, list(case.codes)))
     if case.records:
