@@ -149,8 +149,11 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     char tempPath[kPathCapacity] = {0};
     ReadTempPath(tempPath);
     observation->tempPath = tempPath;
-    if (modulePath.size() < sizeof(programDirectory)) {
-        ObserveSigned(options, modulePath, observation);
+    // The loader beside the descriptor: on Windows the checker may be the program run there.
+    char loaderPath[kPathCapacity] = {0};
+    if (!observation->descriptor.path.empty() &&
+        JoinPath(loaderPath, kPathCapacity, programDirectory, kLoaderName)) {
+        ObserveSigned(options, loaderPath, observation);
     }
     if (!observation->descriptor.complete) {
         return true;
