@@ -135,6 +135,7 @@ USAGE_CASES = [
     ("no medium", []),
     ("both installed options", ["MEDIUM", "--installed", "1.0.0.0", "--not-installed"]),
     ("unknown option", ["MEDIUM", "--view", "64"]),
+    ("unknown format", ["MEDIUM", "--format", "xml"]),
     ("no such directory", [os.path.join(SCRATCH, "no-such-medium")]),
 ]
 
