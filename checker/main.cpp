@@ -27,10 +27,16 @@ int main(int argc, char **argv) {
     const Prediction prediction = Predict(observation);
     const std::vector<Finding> findings = CollectFindings(observation, prediction);
     status = ExitStatus(findings, options.strict);
-    if (options.json) {
+    switch (options.format) {
+    case Format::Json:
         PrintJson(std::cout, observation, prediction, findings, status);
-    } else {
+        break;
+    case Format::Sarif:
+        PrintSarif(std::cout, observation, prediction, findings, Rules());
+        break;
+    case Format::Text:
         PrintText(std::cout, observation, prediction, findings);
+        break;
     }
     return status;
 }

@@ -3,6 +3,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <map>
+
 namespace {
 
 #ifdef _WIN32
@@ -31,7 +33,13 @@ int ParseOptions(int argc, char **argv, Options *options) {
     app.add_option("--view", options->view, "the registry view the loader reads: 32 (default), 64")
         ->check(CLI::IsMember({32, 64}));
 #endif
-    app.add_flag("--json", options->json, "print the report as JSON");
+    app.add_option("--format", options->format, "the report's form: text (default), json, sarif")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, Format>{{"text", Format::Text},
+                                                                          {"json", Format::Json},
+                                                                          {"sarif", Format::Sarif}},
+                                            CLI::ignore_case));
+    app.add_flag_callback(
+        "--json", [options] { options->format = Format::Json; }, "the same as --format json");
     app.add_flag("--strict", options->strict, "warnings make the exit status 1, as errors do");
     app.failure_message([](const CLI::App *, const CLI::Error &error) {
         return std::string("medium-check: ") + error.what() + "\nRun with --help for more.\n";

@@ -10,7 +10,7 @@ packages=(
     libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-tidy cppcheck
     qemu-system-x86 debootstrap e2fsprogs
-    zip unzip osslsigncode openssl strace
+    zip unzip osslsigncode openssl strace npm
 )
 
 missing=()

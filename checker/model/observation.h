@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class FileKind { File, Directory, Missing, Unknown };
 
@@ -40,9 +41,24 @@ struct MarkedReadings {
     bool asWine = false;
 };
 
+// A place in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
+// count bytes, or UTF-16 code units in a UTF-16 file, after any byte-order mark. Line 0: none.
+struct TextPosition {
+    int line = 0;
+    int column = 0;
+};
+
+// Where in autorun.inf the platform's reader finds what it reads.
+struct DescriptorPlaces {
+    TextPosition section;   // the header of the section [autorun] it reads
+    TextPosition values[3]; // each value's first character, in the order of kDescriptorKeys
+    TextPosition nonAscii;  // the first character outside ASCII
+};
+
 // autorun.inf as the loader's reader, and the platform's, see it.
 struct DescriptorFile {
     std::string path; // where the loader reads it; empty when that path does not fit
+    std::string name = "autorun.inf"; // relative to the medium, as it lies there
     bool found = false;
     std::string bytes;
     bool hasSection = false; // the platform's reader lists a section "autorun"
@@ -52,17 +68,38 @@ struct DescriptorFile {
     // For a file that starts with a UTF-8 or UTF-16 BE byte-order mark, which Wine reads as its
     // encoding and Windows as plain bytes: whether each finds the section "autorun".
     std::optional<MarkedReadings> marked;
+    DescriptorPlaces places;
+};
+
+// What the platform's verifier says of a program's Authenticode signature.
+enum class SignatureState {
+    NotChecked, // no verifier on this machine
+    Unsigned,   // no signature
+    BadDigest,  // signed, but the file's digest is not the signed one, or the signature is damaged
+    Untrusted,  // sound, but its chain ends in a root this machine does not trust
+    Verified    // sound; on the build machine the chain is not judged
+};
+
+struct Signature {
+    std::string file; // relative to the medium, '/' between names
+    SignatureState state = SignatureState::NotChecked;
+    std::string signer;    // the signing certificate's subject
+    std::string timestamp; // the time-stamp's time, in the verifier's words; empty without one
+    std::string detail;    // why it was not checked, or what the verifier objected to
 };
 
 struct Observation {
     std::string medium;           // the directory as given, or the program's own
     std::string programDirectory; // the directory as the loader sees its own
+    std::string mediumShown;      // the medium as reports name it: relative to the current one
+    std::string mediumAbsolute;   // its absolute path, with '/' between names
     DescriptorFile descriptor;
     std::string tempPath;                  // as ReadTempPath gives it
     std::map<std::string, FileKind> files; // the paths the launch plan names, by path
     std::optional<Record> installed;       // in the loader's view, or as given
     std::optional<Record> otherView;       // the other registry view, where one is read
     std::optional<Record> recorded;        // what the package records, as given
+    std::vector<Signature> signatures;     // of the loader and the package, where on the medium
 };
 
 // The descriptor's values in the order of kDescriptorKeys.

@@ -96,8 +96,24 @@ FileKind FindPackage(const Options &options, const char *runtimePackage,
     return FindOnMedium(options.medium, runtimePackage) ? FileKind::File : FileKind::Missing;
 }
 
+std::optional<std::string> MediumFilePath(const Options &options, const std::string &path) {
+    const std::string root = kMediumRoot;
+    if (path.compare(0, root.size(), root) != 0) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> file = FindOnMedium(options.medium, path.substr(root.size()));
+    return file ? std::optional<std::string>(file->string()) : std::nullopt;
+}
+
+std::string NameOnMedium(const Options &options, const std::string &path) {
+    const std::string root = kMediumRoot;
+    std::optional<fs::path> file = FindOnMedium(options.medium, path.substr(root.size()));
+    return file ? file->lexically_relative(options.medium).generic_string()
+                : fs::path(path.substr(root.size())).generic_string();
+}
+
 std::string PlaceScratchCopy(const std::string &bytes) {
-    const std::string copy = "%TEMP%\\autorun-copy.inf";
+    std::string copy = "%TEMP%\\autorun-copy.inf";
     winsim::AddFile(copy, bytes);
     return copy;
 }

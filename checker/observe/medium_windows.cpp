@@ -41,6 +41,14 @@ FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*
     return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
 }
 
+std::optional<std::string> MediumFilePath(const Options & /*options*/, const std::string &path) {
+    return KindOf(path) == FileKind::File ? std::optional<std::string>(path) : std::nullopt;
+}
+
+std::string NameOnMedium(const Options & /*options*/, const std::string &path) {
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
 std::string PlaceScratchCopy(const std::string &bytes) {
     char directory[MAX_PATH] = {0};
     char copy[MAX_PATH] = {0};

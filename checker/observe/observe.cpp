@@ -1,12 +1,15 @@
 // The order of observation: the loader's path, its descriptor, the temporary directory, the files
 // its launch plan names, then the records. Each is read once; nothing after this reads the machine.
 #include "observe.h"
+#include "locate.h"
 #include "medium.h"
 #include "registry.h"
+#include "signature.h"
 
 #include <paths.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -44,14 +47,14 @@ bool CopyHasSection(const std::string &bytes) {
     return found;
 }
 
-const std::string kUtf8Mark = "\xEF\xBB\xBF";
-const std::string kUtf16BigEndianMark = "\xFE\xFF";
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+const char kUtf16BigEndianMark[] = "\xFE\xFF";
 
 // Windows takes a UTF-8 or UTF-16 BE mark as plain bytes on line 1, Wine as the encoding it marks.
 // Each reading is made on a copy that every reader takes the same way: the mark made plain
 // letters for Windows, the text without it (UTF-16 BE turned little-endian) for Wine.
 std::optional<MarkedReadings> ReadMarked(const std::string &bytes) {
-    for (const std::string &mark : {kUtf8Mark, kUtf16BigEndianMark}) {
+    for (const std::string mark : {kUtf8Mark, kUtf16BigEndianMark}) {
         if (bytes.compare(0, mark.size(), mark) != 0) {
             continue;
         }
@@ -60,11 +63,12 @@ std::optional<MarkedReadings> ReadMarked(const std::string &bytes) {
             for (size_t i = 0; i + 1 < asWine.size(); i += 2) {
                 std::swap(asWine[i], asWine[i + 1]);
             }
-            asWine = "\xFF\xFE" + asWine;
+            asWine.insert(0, "\xFF\xFE");
         }
+        std::string asWindows = bytes;
+        asWindows.replace(0, mark.size(), mark.size(), 'x');
         MarkedReadings readings;
-        readings.asWindows =
-            CopyHasSection(std::string(mark.size(), 'x') + bytes.substr(mark.size()));
+        readings.asWindows = CopyHasSection(asWindows);
         readings.asWine = CopyHasSection(asWine);
         return readings;
     }
@@ -81,6 +85,27 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
         descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
     }
     descriptor->marked = ReadMarked(descriptor->bytes);
+    descriptor->places = LocateInDescriptor(descriptor->bytes);
+    if (descriptor->found) {
+        descriptor->name = NameOnMedium(options, descriptor->path);
+    }
+}
+
+// A program's signature, where the program is on the medium.
+void ObserveSigned(const Options &options, const std::string &path, Observation *observation) {
+    if (std::optional<std::string> local = MediumFilePath(options, path)) {
+        if (std::optional<Signature> signature =
+                ObserveSignature(*local, NameOnMedium(options, path))) {
+            observation->signatures.push_back(*signature);
+        }
+    }
+}
+
+// A package Windows checks the signature of: a program or a Windows Installer package.
+bool IsSignedKind(const std::string &name) {
+    const size_t dot = name.find_last_of('.');
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    return lstrcmpiA(extension.c_str(), ".exe") == 0 || lstrcmpiA(extension.c_str(), ".msi") == 0;
 }
 
 // The files the launch plan names: the package, and the directory its staging copy needs.
@@ -94,6 +119,9 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
     }
     observation->files[plan.SourcePath] =
         FindPackage(options, values.RuntimePackage, plan.SourcePath);
+    if (IsNameBelowDirectory(values.RuntimePackage) && IsSignedKind(values.RuntimePackage)) {
+        ObserveSigned(options, plan.SourcePath, observation);
+    }
     if (plan.StagingPath[0] != '\0') {
         RemoveFileSpec(plan.StagingPath);
         observation->files[plan.StagingPath] = KindOf(plan.StagingPath);
@@ -119,12 +147,24 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     }
     observation->programDirectory = programDirectory;
     observation->medium = options.medium.empty() ? programDirectory : options.medium;
+    namespace fs = std::filesystem;
+    std::error_code status;
+    const fs::path absolute = fs::absolute(observation->medium, status).lexically_normal();
+    observation->mediumAbsolute = absolute.generic_string();
+    observation->mediumShown =
+        absolute.lexically_proximate(fs::current_path(status)).generic_string();
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(options, &observation->descriptor);
     }
     char tempPath[kPathCapacity] = {0};
     ReadTempPath(tempPath);
     observation->tempPath = tempPath;
+    // The loader beside the descriptor: on Windows the checker may be the program run there.
+    char loaderPath[kPathCapacity] = {0};
+    if (!observation->descriptor.path.empty() &&
+        JoinPath(loaderPath, kPathCapacity, programDirectory, kLoaderName)) {
+        ObserveSigned(options, loaderPath, observation);
+    }
     if (!observation->descriptor.complete) {
         return true;
     }

@@ -9,10 +9,32 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-const int kSchemaVersion = 1;
+const int kSchemaVersion = 2;
 
 Json TextOrNull(const std::string &text) {
     return text.empty() ? Json(nullptr) : Json(text);
+}
+
+Json PositionJson(const TextPosition &at) {
+    return at.line == 0 ? Json(nullptr) : Json{{"line", at.line}, {"column", at.column}};
+}
+
+Json PlacesJson(const DescriptorPlaces &places) {
+    Json json{{"section", PositionJson(places.section)}};
+    for (int i = 0; i < 3; ++i) {
+        json[kDescriptorKeys[i]] = PositionJson(places.values[i]);
+    }
+    return json;
+}
+
+Json LocationJson(const Subject &subject) {
+    if (subject.file.empty()) {
+        return nullptr;
+    }
+    const TextPosition at{subject.line, subject.column};
+    return Json{{"file", subject.file},
+                {"line", at.line == 0 ? Json(nullptr) : Json(at.line)},
+                {"column", at.line == 0 ? Json(nullptr) : Json(at.column)}};
 }
 
 Json ReadingJson(const Reading &reading) {
@@ -68,12 +90,14 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                   {"RegPath", values.RegPath},
                   {"Version", values.Version},
                   {"isVersion", prediction.travelling.isVersion},
-                  {"normalizedVersion", TextOrNull(prediction.travelling.normalized)}}},
+                  {"normalizedVersion", TextOrNull(prediction.travelling.normalized)},
+                  {"places", PlacesJson(descriptor.places)}}},
                 {"installed", Optional(prediction.installed)},
                 {"otherView", Optional(prediction.otherView)},
                 {"decision", DecisionJson(prediction.decision, prediction.travelling, installed)},
                 {"package", prediction.placement ? PackageJson(*prediction.placement) : nullptr},
                 {"nextStart", nullptr},
+                {"signatures", Json::array()},
                 {"findings", Json::array()},
                 {"exitStatus", exitStatus}};
     if (prediction.next) {
@@ -82,10 +106,18 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
         json["recorded"] = ReadingJson(next.recorded);
         report["nextStart"] = json;
     }
+    for (const Signature &signature : observation.signatures) {
+        report["signatures"].push_back(Json{{"file", signature.file},
+                                            {"state", SignatureStateName(signature.state)},
+                                            {"signer", TextOrNull(signature.signer)},
+                                            {"timestamp", TextOrNull(signature.timestamp)},
+                                            {"detail", TextOrNull(signature.detail)}});
+    }
     for (const Finding &finding : findings) {
         report["findings"].push_back(Json{{"code", finding.rule->code},
                                           {"severity", SeverityName(finding.rule->severity)},
                                           {"where", WhereText(finding.subject)},
+                                          {"location", LocationJson(finding.subject)},
                                           {"message", FindingMessage(finding, prediction)}});
     }
     // Texts are the bytes the loader reads, in the machine's ANSI code page; bytes that are not

@@ -2,6 +2,8 @@
 // whose findings table lists exactly these codes, severities and titles.
 #include "groups.h"
 
+#include <paths.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -33,6 +35,11 @@ const std::vector<Rule> &Rules() {
         {"MC403", Severity::Warning, "RuntimePackage leaves the loader's directory", "mc403"},
         {"MC404", Severity::Warning, "a package that needs an associated program", "mc404"},
         {"MC405", Severity::Error, "the package's path too long", "mc405"},
+        {"MC501", Severity::Warning, "a program unsigned", "mc501"},
+        {"MC502", Severity::Error, "a signature that does not match its file", "mc502"},
+        {"MC503", Severity::Warning, "a signature without a time-stamp", "mc503"},
+        {"MC504", Severity::Info, "a signature whose chain ends in an untrusted root", "mc504"},
+        {"MC505", Severity::Info, "signatures not checked", "mc505"},
     };
     return rules;
 }
@@ -46,25 +53,15 @@ void Add(Findings *out, const char *code, const Subject &subject, std::vector<st
 }
 
 Subject OnMedium(const std::string &directory) {
-    return Subject{SubjectKind::Medium, directory};
-}
-
-Subject OnDescriptor(int line) {
-    Subject subject{SubjectKind::Descriptor, "autorun.inf"};
-    subject.line = line;
+    Subject subject;
+    subject.name = directory;
     return subject;
 }
 
-Subject OnDescriptorKey(int keyIndex) {
-    return Subject{SubjectKind::DescriptorKey, kDescriptorKeys[keyIndex]};
-}
-
-Subject OnFile(const std::string &path) {
-    return Subject{SubjectKind::File, path};
-}
-
 Subject OnRecord(const Record &record) {
-    Subject subject{SubjectKind::RegistryKey, record.regPath};
+    Subject subject;
+    subject.kind = SubjectKind::RegistryKey;
+    subject.name = record.regPath;
     subject.view = record.view;
     return subject;
 }
@@ -73,4 +70,25 @@ std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
+}
+
+Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex) {
+    TextPosition at = descriptor.places.values[keyIndex];
+    at = at.line != 0 ? at : descriptor.places.section;
+    Subject subject = OnDescriptor(descriptor, at);
+    subject.kind = SubjectKind::DescriptorKey;
+    subject.name = kDescriptorKeys[keyIndex];
+    return subject;
+}
+
+Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at) {
+    at = at.line != 0 ? at : TextPosition{1, 1};
+    return Subject{SubjectKind::Descriptor, descriptor.name, 0,
+                   descriptor.name,         at.line,         at.column};
+}
+
+Subject OnFile(const std::string &name, const std::string &shown) {
+    std::string file = IsNameBelowDirectory(name.c_str()) ? name : "";
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return Subject{SubjectKind::File, shown, 0, file, 0, 0};
 }

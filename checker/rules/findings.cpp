@@ -12,6 +12,7 @@ std::vector<Finding> CollectFindings(const Observation &observation, const Predi
         CheckRegistry(observation, prediction, &findings);
         CheckPackage(observation, prediction, &findings);
     }
+    CheckSignatures(observation, prediction, &findings);
     return findings;
 }
 

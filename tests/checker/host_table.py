@@ -2,7 +2,9 @@
 """medium-check on the build machine, over a table of media: each publisher's mistake and sound
 media, with the decision, the finding codes and the exit status each must give. Every JSON
 report is parsed back and validated against docs/medium-check.schema.json; the text report must
-give the same exit status and name the same codes. The publisher's guide beside the schema must
+give the same exit status and name the same codes, each at its place in the compilers' form, and
+the text at each value's place must be the value the reader returned. Every SARIF report must
+pass the SARIF Multitool's validation without errors. The publisher's guide beside the schema must
 list exactly the checker's findings, with their severities and titles.
 
 usage: host_table.py MEDIUM_CHECK SCHEMA SCRATCH_DIR
@@ -17,6 +19,8 @@ import sys
 import jsonschema
 
 CHECKER, SCHEMA, SCRATCH = sys.argv[1], sys.argv[2], os.path.abspath(sys.argv[3])
+SARIF_VALIDATOR = os.path.join(os.path.dirname(os.path.abspath(SCHEMA)), "..", "scripts",
+                               "sarif-validator.sh")
 SOUND = {"RuntimePackage": "setup.exe", "RegPath": "Maker\\Runtime", "Version": "2.1.0.5"}
 NO_FILE = object()
 
@@ -116,10 +120,22 @@ CASES += [
      "nothing", "incomplete-descriptor", ["MC108"], 1, {}),
 ]
 
+# The places of values the reader finds past other sections, comments, blanks, quotes and lines
+# ended by CR alone; the text at each must be the value read.
+PLACED = ("; a comment\r[Other]\rVersion=9.9.9.9\r\r  [ AutoRun ]  \r;Version=0.0.0.0\r"
+          "\tRuntimePackage =  'setup.exe'\rRegPath= Maker\\Runtime\rversion\t=\t1.0\r"
+          "Version=2.1.0.5\r")
+CASES += [
+    ("values placed past sections and comments", PLACED, ["setup.exe"], [],
+     "install", "install", ["MC201"], 1, {"descriptor.places.section": {"line": 5, "column": 3},
+                                          "descriptor.places.Version": {"line": 9, "column": 11}}),
+]
+
 USAGE_CASES = [
     ("no medium", []),
     ("both installed options", ["MEDIUM", "--installed", "1.0.0.0", "--not-installed"]),
     ("unknown option", ["MEDIUM", "--view", "64"]),
+    ("unknown format", ["MEDIUM", "--format", "xml"]),
     ("no such directory", [os.path.join(SCRATCH, "no-such-medium")]),
 ]
 
@@ -151,6 +167,59 @@ def field(report, dotted, expected):
     return report
 
 
+def text_at(medium, report, key):
+    """The text of autorun.inf where the report places a value, as far as the value reaches."""
+    place = report["descriptor"]["places"][key]
+    name = next(name for name in os.listdir(medium) if name.lower() == "autorun.inf")
+    with open(os.path.join(medium, name), "rb") as f:
+        data = f.read()
+    # The report's texts are UTF-8, a byte that is none U+FFFD; so are these.
+    text = data[2:].decode("utf-16-le") if data[:2] == b"\xff\xfe" else data.decode(
+        "utf-8", "replace")
+    line = re.split(r"\r\n|\r|\n", text)[place["line"] - 1]
+    return line[place["column"] - 1:]
+
+
+def place_problems(medium, report, text):
+    """Each value read must start at its place (its quotes aside); each finding with a place is
+    printed at it, relative to the current directory."""
+    problems = []
+    values = [key for key in ("RuntimePackage", "RegPath", "Version")
+              if report["descriptor"][key]]
+    for key in values if report["descriptor"]["found"] else []:
+        at = text_at(medium, report, key).lstrip("'\"")
+        if not at.startswith(report["descriptor"][key]):
+            problems.append("%s placed at %r" % (key, at))
+    shown = os.path.relpath(medium)
+    for finding in report["findings"]:
+        location = finding["location"]
+        if location and location["line"]:
+            place = "%s/%s:%d:%d: " % (shown, location["file"], location["line"],
+                                        location["column"])
+        elif location:
+            place = "%s/%s: " % (shown, location["file"])
+        else:
+            continue
+        if ("\n" + place + finding["severity"]).encode() not in b"\n" + text:
+            problems.append("text lacks %s%s" % (place, finding["code"]))
+    return problems
+
+
+def sarif_failures(paths):
+    """The SARIF Multitool's verdict on every report: no errors."""
+    tool = subprocess.run(["bash", SARIF_VALIDATOR, os.path.join(SCRATCH, "..")],
+                          capture_output=True, text=True)
+    if tool.returncode != 0:
+        return ["SARIF validator not installed: " + tool.stderr[-500:]]
+    log = os.path.join(SCRATCH, "validation.sarif")
+    run = subprocess.run([tool.stdout.strip(), "validate", "--log", "ForceOverwrite", "-o", log] + paths,
+                         capture_output=True, text=True)
+    errors = [line for line in run.stdout.splitlines() if ": error " in line]
+    ok = run.returncode == 0 and not errors
+    print(("ok   " if ok else "FAIL ") + "SARIF of %d media valid" % len(paths))
+    return [] if ok else errors or [run.stdout[-2000:]]
+
+
 def guide_failures():
     """The guide's findings table against the checker's own: the same codes, severities and
     titles (the guide's code spans aside), each row with its anchor."""
@@ -179,10 +248,16 @@ def main():
     with open(SCHEMA) as schema_file:
         validator = jsonschema.Draft202012Validator(json.load(schema_file))
     failures = []
+    sarifs = []
     for index, (name, inf, files, options, action, end, codes, status, more) in enumerate(CASES):
         medium = lay_out(index, inf, files)
         run = subprocess.run([CHECKER, medium, "--json"] + options, capture_output=True)
         text = subprocess.run([CHECKER, medium] + options, capture_output=True)
+        sarif = os.path.join(SCRATCH, "medium%02d.sarif" % index)
+        with open(sarif, "wb") as out:
+            out.write(subprocess.run([CHECKER, medium, "--format", "sarif"] + options,
+                                     capture_output=True).stdout)
+        sarifs.append(sarif)
         problems = []
         try:
             report = json.loads(run.stdout.decode("utf-8"))
@@ -197,6 +272,7 @@ def main():
             expected.update(more)
             problems += ["%s: %r, expected %r" % (key, got[key], expected[key])
                          for key in expected if got[key] != expected[key]]
+            problems += place_problems(medium, report, text.stdout)
         except (ValueError, KeyError, TypeError) as error:
             problems.append("no report: %r %s" % (error, run.stderr.decode(errors="replace")))
         if text.returncode != status:
@@ -215,6 +291,7 @@ def main():
         if not ok:
             failures.append("usage %s: exit %d, %r" % (name, run.returncode, run.stderr))
 
+    failures += sarif_failures(sarifs)
     failures += guide_failures()
     for failure in failures:
         print("FAIL " + failure)

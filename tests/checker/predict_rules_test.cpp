@@ -1,5 +1,6 @@
 // The checker's decisions and findings over hand-built observations: each row changes a sound
 // medium in one way and names the end, the cause, where the package runs from and the codes.
+#include "observe/locate.h"
 #include "observe/registry.h"
 #include "predict/predict.h"
 #include "report/wording.h"
@@ -56,6 +57,10 @@ void Set(Observation &o, int index, const char *text) {
                        o.descriptor.values.Version};
     strcpy(values[index], text);
     o.descriptor.wholeValues[index] = text;
+}
+
+Signature Signed(SignatureState state, const std::string &timestamp) {
+    return Signature{"loader.exe", state, "CN=Publisher", timestamp, ""};
 }
 
 void Incomplete(Observation &o) {
@@ -179,8 +184,7 @@ TEST(PredictAndRules, Table) {
          },
          End::Install,
          Cause::NotRead,
-         {"MC105"},
-         "autorun.inf line 2: "},
+         {"MC105"}},
         {"Version 1.0 over 1.0.0.0",
          [](Observation &o) {
              Set(o, 2, "1.0");
@@ -336,11 +340,53 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC405"}},
+        // Signatures as a verifier saw them. Wine never answers with an untrusted root, where
+        // Windows does: that row stands only here.
+        {"signed, time-stamped",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "2026-12-09")}; },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"signed, no time-stamp",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC503"},
+         "signed by CN=Publisher without a time-stamp"},
+        {"untrusted root, time-stamped",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "2026-12-09")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC504"}},
+        {"untrusted root, no time-stamp",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC504", "MC503"}},
+        {"unsigned, changed after signing, not checked",
+         [](Observation &o) {
+             o.signatures = {Signed(SignatureState::Unsigned, ""),
+                             Signed(SignatureState::BadDigest, ""),
+                             Signed(SignatureState::NotChecked, "")};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC501", "MC502", "MC505"}},
+        {"signatures of an incomplete medium",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+             o.signatures = {Signed(SignatureState::Unsigned, "")};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC101", "MC501"}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
         Observation observation = Sound();
         row.change(observation);
+        observation.descriptor.places = LocateInDescriptor(observation.descriptor.bytes);
         const Prediction prediction = Predict(observation);
         EXPECT_EQ(row.end, prediction.decision.end);
         EXPECT_EQ(row.cause, prediction.decision.cause);
@@ -416,6 +462,7 @@ TEST(PredictAndRules, NotAsciiLine) {
         SCOPED_TRACE(line);
         Observation observation = Sound();
         observation.descriptor.bytes = bytes;
+        observation.descriptor.places = LocateInDescriptor(bytes);
         const std::vector<Finding> findings = CollectFindings(observation, Predict(observation));
         auto found = std::find_if(findings.begin(), findings.end(), [](const Finding &finding) {
             return std::string(finding.rule->code) == "MC105";

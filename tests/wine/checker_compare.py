@@ -14,6 +14,7 @@ SUITE_DIR (scratch space), PREFIX_DIR, and those of winehost (WINE, WINESERVER, 
 import json
 import ntpath
 import os
+import re
 import shutil
 import sys
 
@@ -81,6 +82,11 @@ CASES = [
          given=["--not-installed"], codes=["MC303", "MC306"]),
     Case("utf16-le", descriptor=b"\xff\xfe" + winehost.autorun(
         "setup.exe", "CorvaneCheck\\utf16-le", "2.1.0.5").encode("utf-16-le"), codes=["MC109"]),
+    # Values past a comment, another section, blanks and quotes, on lines ended by CR alone: the
+    # places the checker gives must hold what Windows' reader returned.
+    Case("placed", descriptor="; by hand\r[Other]\rVersion=9.9.9.9\r  [ AutoRun ]\r"
+                              "\tRuntimePackage = 'setup.exe'\rRegPath= CorvaneCheck\\placed\r"
+                              "Version\t=\t2.1.0.5\r"),
 ]
 
 
@@ -145,6 +151,21 @@ def same_path(first, second):
     return ntpath.normpath(first).lower() == ntpath.normpath(second).lower()
 
 
+def misplaced(medium, report):
+    """Each value the platform's reader returned must stand where the report places it."""
+    with open(os.path.join(medium, "autorun.inf"), "rb") as data:
+        raw = data.read()
+    text = raw[2:].decode("utf-16-le") if raw[:2] == b"\xff\xfe" else raw.decode("latin-1")
+    lines = re.split(r"\r\n|\r|\n", text)
+    problems = []
+    for key in ("RuntimePackage", "RegPath", "Version"):
+        place, value = report["descriptor"]["places"][key], report["descriptor"][key]
+        at = lines[place["line"] - 1][place["column"] - 1:] if place else ""
+        if value and not at.lstrip("'\"").startswith(value):
+            problems.append("%s %r placed at %r" % (key, value, at))
+    return problems
+
+
 def compare(prefix, case):
     medium = lay_out(case)
     log = os.path.join(medium, "probe.log")
@@ -162,7 +183,13 @@ def compare(prefix, case):
     if report["decision"]["action"] != action or (
             module is not None and not same_path(package["path"], module)):
         problems.append("predicted %s, observed %s" % (predicted, observed))
-    codes = [finding["code"] for finding in report["findings"]]
+    # The test builds are unsigned, which Wine's WinVerifyTrust answers as Windows does; the
+    # signing test covers signed ones.
+    signatures = {s["file"].lower(): s["state"] for s in report["signatures"]}
+    if signatures.get("loader.exe") != "unsigned":
+        problems.append("loader.exe's signature %r" % signatures)
+    problems += misplaced(medium, report)
+    codes = [finding["code"] for finding in report["findings"] if finding["code"] < "MC5"]
     if sorted(codes) != sorted(case.codes):
         problems.append("findings %s, expected %s" % (codes, list(case.codes)))
     if case.records:
