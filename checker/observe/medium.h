@@ -28,5 +28,9 @@ int ReadDescriptorCopy(const std::string &bytes);
 // tell (a name that leaves the medium names a file of the target machine).
 FileKind FindPackage(const Options &options, const char *runtimePackage, const char *sourcePath);
 
+// Where the package lies on this machine, for its readers; nothing when it is not on the medium.
+std::optional<std::string> LocatePackage(const Options &options, const char *runtimePackage,
+                                         const char *sourcePath);
+
 // What a path names, as GetFileAttributesA tells it.
 FileKind KindOf(const std::string &path);

@@ -96,6 +96,15 @@ FileKind FindPackage(const Options &options, const char *runtimePackage,
     return FindOnMedium(options.medium, runtimePackage) ? FileKind::File : FileKind::Missing;
 }
 
+std::optional<std::string> LocatePackage(const Options &options, const char *runtimePackage,
+                                         const char * /*sourcePath*/) {
+    if (!IsNameBelowDirectory(runtimePackage)) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> file = FindOnMedium(options.medium, runtimePackage);
+    return file ? std::optional<std::string>(file->string()) : std::nullopt;
+}
+
 int ReadDescriptorCopy(const std::string &bytes) {
     const char copy[] = "%TEMP%\\autorun-copy.inf";
     winsim::AddFile(copy, bytes);

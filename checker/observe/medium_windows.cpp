@@ -42,6 +42,12 @@ FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*
     return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
 }
 
+std::optional<std::string> LocatePackage(const Options & /*options*/,
+                                         const char * /*runtimePackage*/, const char *sourcePath) {
+    return KindOf(sourcePath) == FileKind::File ? std::optional<std::string>(sourcePath)
+                                                : std::nullopt;
+}
+
 int ReadDescriptorCopy(const std::string &bytes) {
     char directory[MAX_PATH] = {0};
     char copy[MAX_PATH] = {0};

@@ -2,6 +2,7 @@
 // its launch plan names, then the records. Each is read once; nothing after this reads the machine.
 #include "observe.h"
 #include "medium.h"
+#include "package.h"
 #include "registry.h"
 
 #include <paths.h>
@@ -74,6 +75,16 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     descriptor->marked = ReadMarked(descriptor->bytes);
 }
 
+// The type a package's name gives it, as the shell picks the program that opens it.
+PackageType TypeOfPackage(const std::string &name) {
+    size_t dot = name.find_last_of(".\\/");
+    std::string extension = dot == std::string::npos || name[dot] != '.' ? "" : name.substr(dot);
+    if (lstrcmpiA(extension.c_str(), ".msi") == 0) {
+        return PackageType::Msi;
+    }
+    return lstrcmpiA(extension.c_str(), ".exe") == 0 ? PackageType::Exe : PackageType::Other;
+}
+
 // The files the launch plan names: the package, and the directory its staging copy needs.
 void ObservePlannedFiles(const Options &options, Observation *observation) {
     LaunchPlan plan;
@@ -85,6 +96,12 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
     }
     observation->files[plan.SourcePath] =
         FindPackage(options, values.RuntimePackage, plan.SourcePath);
+    std::optional<std::string> file =
+        LocatePackage(options, values.RuntimePackage, plan.SourcePath);
+    if (file) {
+        observation->package = ReadPackage(*file, TypeOfPackage(values.RuntimePackage));
+        observation->package->path = plan.SourcePath;
+    }
     if (plan.StagingPath[0] != '\0') {
         RemoveFileSpec(plan.StagingPath);
         observation->files[plan.StagingPath] = KindOf(plan.StagingPath);

@@ -9,5 +9,8 @@
 
 Prediction Predict(const Observation &observation);
 
+// What an MSI's Registry rows leave at HKLM\Software\<regPath>, value Version.
+PackageRecords PredictPackageRecords(const MsiContents &msi, const std::string &regPath);
+
 // What the loader's ordering makes of a version text.
 VersionReading DescribeVersion(const std::string &text);

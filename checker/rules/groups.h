@@ -16,4 +16,6 @@ Subject OnDescriptorKey(int keyIndex);
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckRegistry(const Observation &observation, const Prediction &prediction, Findings *out);
+void CheckRuntimePackage(const Observation &observation, const Prediction &prediction,
+                         Findings *out);
 void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out);
