@@ -47,7 +47,7 @@ std::string Text(MSIHANDLE record, UINT field) {
 
 int Integer(MSIHANDLE record, UINT field) {
     int value = MsiRecordGetInteger(record, field);
-    return value == MSI_NULL_INTEGER ? 0 : value;
+    return value == static_cast<int>(MSI_NULL_INTEGER) ? 0 : value;
 }
 
 std::string Platform(MSIHANDLE database) {

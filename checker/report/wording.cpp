@@ -303,7 +303,7 @@ std::string FindingMessage(const Finding &finding, const Prediction &prediction)
         return Quoted(v[0]) + " is opened by the program associated with its type, which a "
                               "machine may lack: then nothing is launched";
     }
-    if (code.compare(0, 4, "MC6") == 0) {
+    if (code.compare(0, 3, "MC6") == 0) {
         return RuntimePackageMessage(code, v);
     }
     return "the package's path does not fit " + PathLimit() +
