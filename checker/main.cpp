@@ -1,5 +1,6 @@
 // medium-check: tells a publisher what the loader will do with a medium, and why. The machine is
 // read once, the loader core predicts from what was read, the rules find, the reports word it.
+#include "init.h"
 #include "observe/observe.h"
 #include "options.h"
 #include "predict/predict.h"
@@ -13,6 +14,9 @@ int main(int argc, char **argv) {
     int status = ParseOptions(argc, argv, &options);
     if (status >= 0) {
         return status;
+    }
+    if (options.init) {
+        return RunInit(options);
     }
     if (options.listFindings) {
         PrintRules(std::cout, Rules());

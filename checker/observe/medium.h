@@ -32,5 +32,8 @@ FileKind FindPackage(const Options &options, const char *runtimePackage, const c
 std::optional<std::string> LocatePackage(const Options &options, const char *runtimePackage,
                                          const char *sourcePath);
 
+// The directory the checker's own program is in.
+std::string CheckerDirectory();
+
 // What a path names, as GetFileAttributesA tells it.
 FileKind KindOf(const std::string &path);

@@ -105,6 +105,11 @@ std::optional<std::string> LocatePackage(const Options &options, const char *run
     return file ? std::optional<std::string>(file->string()) : std::nullopt;
 }
 
+std::string CheckerDirectory() {
+    std::error_code error;
+    return fs::read_symlink("/proc/self/exe", error).parent_path().string();
+}
+
 int ReadDescriptorCopy(const std::string &bytes) {
     const char copy[] = "%TEMP%\\autorun-copy.inf";
     winsim::AddFile(copy, bytes);

@@ -48,6 +48,13 @@ std::optional<std::string> LocatePackage(const Options & /*options*/,
                                                 : std::nullopt;
 }
 
+std::string CheckerDirectory() {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(NULL, path, sizeof(path));
+    std::string program = path;
+    return program.substr(0, program.find_last_of('\\'));
+}
+
 int ReadDescriptorCopy(const std::string &bytes) {
     char directory[MAX_PATH] = {0};
     char copy[MAX_PATH] = {0};

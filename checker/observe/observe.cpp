@@ -75,16 +75,6 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     descriptor->marked = ReadMarked(descriptor->bytes);
 }
 
-// The type a package's name gives it, as the shell picks the program that opens it.
-PackageType TypeOfPackage(const std::string &name) {
-    size_t dot = name.find_last_of(".\\/");
-    std::string extension = dot == std::string::npos || name[dot] != '.' ? "" : name.substr(dot);
-    if (lstrcmpiA(extension.c_str(), ".msi") == 0) {
-        return PackageType::Msi;
-    }
-    return lstrcmpiA(extension.c_str(), ".exe") == 0 ? PackageType::Exe : PackageType::Other;
-}
-
 // The files the launch plan names: the package, and the directory its staging copy needs.
 void ObservePlannedFiles(const Options &options, Observation *observation) {
     LaunchPlan plan;
@@ -109,6 +99,15 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
 }
 
 } // namespace
+
+PackageType TypeOfPackage(const std::string &name) {
+    size_t dot = name.find_last_of(".\\/");
+    std::string extension = dot == std::string::npos || name[dot] != '.' ? "" : name.substr(dot);
+    if (lstrcmpiA(extension.c_str(), ".msi") == 0) {
+        return PackageType::Msi;
+    }
+    return lstrcmpiA(extension.c_str(), ".exe") == 0 ? PackageType::Exe : PackageType::Other;
+}
 
 bool Observe(const Options &options, Observation *observation, std::string *error) {
     std::string modulePath;

@@ -7,5 +7,8 @@
 
 #include <string>
 
+// The type a package's name gives it, as the shell picks the program that opens it.
+PackageType TypeOfPackage(const std::string &name);
+
 // file is where the package lies on this machine; type comes from its name.
 PackageFile ReadPackage(const std::string &file, PackageType type);

@@ -100,9 +100,16 @@ CASES = [
      {"installed.state": "key-too-long"}),
 ]
 
+MSIS = {}
+
+
 def msi(name, *queries, template=None):
-    """The sound MSI, its tables changed by SQL queries and its summary's Template by template."""
+    """The sound MSI, its tables changed by SQL queries and its summary's Template by template;
+    made once under each name."""
     path = os.path.join(SCRATCH, "packages", name + ".msi")
+    if name in MSIS:
+        return path
+    MSIS[name] = path
     os.makedirs(os.path.dirname(path), exist_ok=True)
     wxs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "package.wxs")
     subprocess.run(["wixl", "-a", "x86", "-o", path, wxs], check=True)
@@ -220,6 +227,48 @@ USAGE_CASES = [
 ]
 
 
+# init: name, package, further options, whether DIR holds an autorun.inf before, exit status,
+# the files DIR must then hold and what its autorun.inf must say.
+INIT_CASES = [
+    ("MSI", msi("sound"), [], False, 0, ["autorun.inf", "loader.exe", "runtime.msi"],
+     "RegPath=Maker\\Runtime\r\nVersion=2.1.0.5\r\n"),
+    ("MSI, 64-bit component: nothing written", msi("win64"), [], False, 1, None, None),
+    ("MSI, autorun.inf there", msi("sound"), [], True, 2, ["autorun.inf"], "[other]"),
+    ("MSI, autorun.inf there, --force", msi("sound"), ["--force"], True, 0,
+     ["autorun.inf", "loader.exe", "runtime.msi"], "Version=2.1.0.5"),
+    ("EXE without --version", program("x86"), ["--reg-path", "Maker\\Runtime"], False, 2, None,
+     None),
+    ("EXE", program("x86"), ["--reg-path", "Maker\\Runtime", "--version", "2.1.0.5"], False, 0,
+     ["autorun.inf", "loader.exe", "runtime.exe"], "RuntimePackage=runtime.exe\r\n"),
+]
+
+
+def init_failures():
+    failures = []
+    loader = os.path.join(SCRATCH, "loader.exe")
+    shutil.copyfile(program("x86"), loader)
+    for index, (name, package, options, present, status, files, text) in enumerate(INIT_CASES):
+        directory = os.path.join(SCRATCH, "init%02d" % index)
+        shutil.rmtree(directory, ignore_errors=True)
+        if present:
+            os.makedirs(directory)
+            with open(os.path.join(directory, "autorun.inf"), "w") as out:
+                out.write("[other]\n")
+        copy = os.path.join(SCRATCH, "runtime" + os.path.splitext(package)[1])
+        shutil.copyfile(package, copy)
+        run = subprocess.run([CHECKER, "init", directory, "--package", copy, "--loader", loader] +
+                             options, capture_output=True)
+        held = sorted(os.listdir(directory)) if os.path.isdir(directory) else None
+        problems = [] if run.returncode == status else ["exit %d" % run.returncode]
+        problems += [] if held == files else ["DIR holds %r" % held]
+        if text is not None and files is not None:
+            with open(os.path.join(directory, "autorun.inf"), "rb") as inf:
+                problems += [] if text.encode() in inf.read() else ["autorun.inf lacks %r" % text]
+        print(("ok   " if not problems else "FAIL ") + "init: " + name)
+        failures += ["init %s: %s %r" % (name, problem, run.stderr) for problem in problems]
+    return failures
+
+
 def lay_out(index, inf, files):
     medium = os.path.join(SCRATCH, "medium%02d" % index)
     shutil.rmtree(medium, ignore_errors=True)
@@ -322,6 +371,7 @@ def main():
         if not ok:
             failures.append("usage %s: exit %d, %r" % (name, run.returncode, run.stderr))
 
+    failures += init_failures()
     failures += guide_failures()
     for failure in failures:
         print("FAIL " + failure)
