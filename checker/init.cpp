@@ -22,6 +22,8 @@ namespace {
 
 const char kScratchName[] = ".medium-check-init";
 const char kSoftware[] = "software\\";
+// The medium is made for the shipped 32-bit loader.
+const int kShippedView = 32;
 
 int Refuse(const std::string &message) {
     std::cerr << "medium-check: " << message << "\n";
@@ -39,14 +41,14 @@ bool UnderSoftware(const std::string &key) {
 // HKLM\Software where the loader reads it; failing that, from its first row that writes a value
 // Version under some hive's Software, so that the check says why the loader does not read it.
 bool FromMsi(const MsiContents &msi, std::string *regPath, std::string *version) {
-    const PackageRecords all = PredictPackageRecords(msi, "");
+    const PackageRecords all = PredictPackageRecords(msi, "", kShippedView);
     std::optional<PackageWrite> fallback;
     for (const PackageWrite &write : all.writes) {
         if (!UnderSoftware(write.key)) {
             continue;
         }
         const std::string candidate = write.key.substr(sizeof(kSoftware) - 1);
-        const PackageRecords records = PredictPackageRecords(msi, candidate);
+        const PackageRecords records = PredictPackageRecords(msi, candidate, kShippedView);
         if (records.write) {
             *regPath = candidate;
             *version = records.write->data;

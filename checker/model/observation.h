@@ -107,6 +107,7 @@ struct Observation {
     std::optional<Record> otherView;       // the other registry view, where one is read
     std::optional<Record> recorded;        // what the package records, as given
     std::optional<PackageFile> package;    // the package's contents, where it is on the medium
+    int loaderView = 32;                   // the registry view of the loader the prediction is for
 };
 
 // The descriptor's values in the order of kDescriptorKeys.

@@ -69,9 +69,9 @@ struct NextStart {
 
 // Where a Registry row of an MSI puts its value, against where the loader reads.
 enum class Landing {
-    Loader,     // HKLM\Software\<RegPath>, value Version, in the 32-bit view
+    Loader,     // HKLM\Software\<RegPath>, value Version, in the loader's view
     EitherHive, // the same, or the user's hive: ALLUSERS 2 leaves it to the user's rights
-    OtherView,  // the same key and value in the 64-bit view
+    OtherView,  // the same key and value in the view the loader does not read
     UserHive,   // the same key and value under the user's hive, or another root
     OtherKey,   // a value Version under another key
     OtherName   // the loader's key, another value name

@@ -126,6 +126,7 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     }
     observation->programDirectory = programDirectory;
     observation->medium = options.medium.empty() ? programDirectory : options.medium;
+    observation->loaderView = options.view;
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(options, &observation->descriptor);
     }

@@ -95,7 +95,7 @@ std::string HiveOf(int root, const std::string &allUsers) {
     }
 }
 
-Landing LandingOf(const PackageWrite &write, bool loaderKey, bool loaderName) {
+Landing LandingOf(const PackageWrite &write, bool loaderKey, bool loaderName, int loaderView) {
     if (!loaderKey) {
         return Landing::OtherKey;
     }
@@ -105,7 +105,7 @@ Landing LandingOf(const PackageWrite &write, bool loaderKey, bool loaderName) {
     if (write.hive != "HKLM" && write.hive != "HKLM or HKCU") {
         return Landing::UserHive;
     }
-    if (write.view == 64) {
+    if (write.view != loaderView) {
         return Landing::OtherView;
     }
     return write.hive == "HKLM" ? Landing::Loader : Landing::EitherHive;
@@ -113,7 +113,8 @@ Landing LandingOf(const PackageWrite &write, bool loaderKey, bool loaderName) {
 
 } // namespace
 
-PackageRecords PredictPackageRecords(const MsiContents &msi, const std::string &regPath) {
+PackageRecords PredictPackageRecords(const MsiContents &msi, const std::string &regPath,
+                                     int loaderView) {
     PackageRecords records;
     auto allUsers = msi.properties.find("ALLUSERS");
     const std::string allUsersValue = allUsers == msi.properties.end() ? "" : allUsers->second;
@@ -132,7 +133,7 @@ PackageRecords PredictPackageRecords(const MsiContents &msi, const std::string &
         if (!sameKey && !sameName) {
             continue;
         }
-        write.landing = LandingOf(write, sameKey, sameName);
+        write.landing = LandingOf(write, sameKey, sameName, loaderView);
         records.writes.push_back(write);
         if (!records.write &&
             (write.landing == Landing::Loader || write.landing == Landing::EitherHive)) {

@@ -136,7 +136,8 @@ Prediction Predict(const Observation &observation) {
     std::optional<Record> recorded = observation.recorded;
     const PackageFile *package = observation.package ? &*observation.package : nullptr;
     if (package && package->msi) {
-        prediction.package = PredictPackageRecords(*package->msi, descriptor.values.RegPath);
+        prediction.package =
+            PredictPackageRecords(*package->msi, descriptor.values.RegPath, observation.loaderView);
         if (!recorded) {
             recorded = PackageRecord(*prediction.package, descriptor.values.RegPath);
         }

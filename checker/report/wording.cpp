@@ -78,10 +78,9 @@ const std::string kEveryStart = ": the loader installs on every start";
 
 std::string RuntimePackageMessage(const std::string &code, const std::vector<std::string> &v) {
     if (code == "MC601") {
-        return "Registry row " + Quoted(v[0]) + " writes " + v[1] +
-               " from a 64-bit component, into the 64-bit view; the 32-bit loader reads the "
-               "32-bit view, finds nothing" +
-               kEveryStart;
+        return "Registry row " + Quoted(v[0]) + " writes " + v[1] + " into the " + v[2] +
+               "-bit view (its component is " + (v[2] == "64" ? "" : "not ") +
+               "64-bit); the loader reads the " + v[3] + "-bit view, finds nothing" + kEveryStart;
     }
     if (code == "MC602") {
         return "Registry row " + Quoted(v[0]) + " writes " + v[1] +

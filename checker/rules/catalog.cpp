@@ -32,7 +32,7 @@ const std::vector<Rule> &Rules() {
         {"MC403", Severity::Warning, "RuntimePackage leaves the loader's directory", "mc403"},
         {"MC404", Severity::Warning, "a package that needs an associated program", "mc404"},
         {"MC405", Severity::Error, "the package's path too long", "mc405"},
-        {"MC601", Severity::Error, "the MSI records Version in the 64-bit registry view", "mc601"},
+        {"MC601", Severity::Error, "the MSI records Version in the other registry view", "mc601"},
         {"MC602", Severity::Error, "the MSI records Version under another key, name or hive",
          "mc602"},
         {"MC603", Severity::Error, "the MSI records a value that is not a version or is older",

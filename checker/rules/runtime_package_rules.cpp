@@ -36,13 +36,15 @@ const char *Unreadable(const PackageFile &package) {
     return "without MZ and PE headers";
 }
 
-void CheckWrites(const PackageFile &package, const PackageRecords &records,
+void CheckWrites(const Observation &observation, const PackageRecords &records,
                  const Prediction &prediction, Findings *out) {
+    const PackageFile &package = *observation.package;
     const Subject subject = OnPackage(package);
     if (!records.write) {
         for (const PackageWrite &write : records.writes) {
             Add(out, write.landing == Landing::OtherView ? "MC601" : "MC602", subject,
-                {write.row, Where(write)});
+                {write.row, Where(write), std::to_string(write.view),
+                 std::to_string(observation.loaderView)});
         }
         if (records.writes.empty()) {
             const std::vector<std::string> &actions = package.msi->customActions;
@@ -80,7 +82,7 @@ void CheckRuntimePackage(const Observation &observation, const Prediction &predi
     const std::string &version = prediction.travelling.text;
     if (package.msi) {
         const PackageRecords &records = *prediction.package;
-        CheckWrites(package, records, prediction, out);
+        CheckWrites(observation, records, prediction, out);
         if (records.productVersion &&
             CompareVersions(version.c_str(), records.productVersion->text.c_str()) != 0) {
             Add(out, "MC607", subject, {records.productVersion->text, version});
