@@ -5,6 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <iterator>
+
 using Json = nlohmann::ordered_json;
 
 namespace {
@@ -91,25 +94,28 @@ Json PackageContentsJson(const PackageFile &package, const Prediction &predictio
     if (package.msi) {
         const MsiContents &msi = *package.msi;
         Json rows = Json::array();
-        for (const RegistryRow &row : msi.registry) {
-            rows.push_back(Json{{"row", row.row},
-                                {"root", row.root},
-                                {"key", row.key},
-                                {"name", row.name},
-                                {"value", row.value},
-                                {"win64", row.win64},
-                                {"condition", row.condition}});
-        }
+        std::transform(msi.registry.begin(), msi.registry.end(), std::back_inserter(rows),
+                       [](const RegistryRow &row) {
+                           return Json{{"row", row.row},
+                                       {"root", row.root},
+                                       {"key", row.key},
+                                       {"name", row.name},
+                                       {"value", row.value},
+                                       {"win64", row.win64},
+                                       {"condition", row.condition}};
+                       });
         Json writes = Json::array();
-        for (const PackageWrite &write : prediction.package->writes) {
-            writes.push_back(Json{{"row", write.row},
-                                  {"hive", write.hive},
-                                  {"key", write.key},
-                                  {"name", write.name},
-                                  {"data", write.data},
-                                  {"view", write.view},
-                                  {"lands", LandingName(write.landing)}});
-        }
+        const std::vector<PackageWrite> &bearing = prediction.package->writes;
+        std::transform(bearing.begin(), bearing.end(), std::back_inserter(writes),
+                       [](const PackageWrite &write) {
+                           return Json{{"row", write.row},
+                                       {"hive", write.hive},
+                                       {"key", write.key},
+                                       {"name", write.name},
+                                       {"data", write.data},
+                                       {"view", write.view},
+                                       {"lands", LandingName(write.landing)}};
+                       });
         json["msi"] = Json{{"platform", msi.platform},
                            {"properties", msi.properties},
                            {"registry", rows},

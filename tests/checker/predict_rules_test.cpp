@@ -58,6 +58,18 @@ void Set(Observation &o, int index, const char *text) {
     o.descriptor.wholeValues[index] = text;
 }
 
+// The package an MSI whose one Registry row writes value at HKLM\Software\Maker\Runtime, value
+// Version, from a component that is 64-bit or not.
+void Msi(Observation &o, const std::string &value, bool win64 = false) {
+    Set(o, 0, "setup.msi");
+    o.files = {{"E:\\\\setup.msi", FileKind::File}, {"%TEMP%", FileKind::Directory}};
+    MsiContents msi;
+    msi.platform = "Intel";
+    msi.properties = {{"ALLUSERS", "1"}, {"ProductVersion", "2.1.0.5"}};
+    msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, win64, ""}};
+    o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt};
+}
+
 void Incomplete(Observation &o) {
     o.descriptor.complete = 0;
     o.installed.reset();
@@ -270,6 +282,50 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC404"}},
+        {"MSI records [ProductVersion]",
+         [](Observation &o) { Msi(o, "[ProductVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records ##2.1.0.5, a text starting with #",
+         [](Observation &o) { Msi(o, "##2.1.0.5"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records '#2.1.0.5'"},
+        {"MSI records a property it lacks",
+         [](Observation &o) { Msi(o, "[RuntimeVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records ''"},
+        {"MSI's 64-bit row, for the 64-bit loader",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]", true);
+             o.loaderView = 64;
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI's 32-bit row, for the 64-bit loader",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]");
+             o.loaderView = 64;
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC601"},
+         "into the 32-bit view (its component is not 64-bit); the loader reads the 64-bit view"},
+        {"MSI writes Version under another key first, then the loader's",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]");
+             o.package->msi->registry.insert(
+                 o.package->msi->registry.begin(),
+                 RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false, ""});
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
         {"package path too long",
          [](Observation &o) { o.programDirectory = "E:\\" + std::string(250, 'd'); },
          End::Install,
