@@ -10,7 +10,7 @@
 
 namespace {
 
-const size_t kPieceLimit = 64 * 1024;
+const size_t kPieceLimit = static_cast<size_t>(64) * 1024;
 const uint32_t kMaxSections = 96;
 const uint32_t kResourceVersion = 16;
 const uint32_t kResourceManifest = 24;
@@ -66,7 +66,8 @@ bool OffsetOf(const Image &image, uint32_t rva, uint64_t *offset) {
 uint32_t FindEntry(const Image &image, uint64_t base, uint32_t directory, uint32_t wanted) {
     std::vector<uint8_t> header = ReadAt(image, base + directory, 16);
     uint32_t count = Le(header, 12, 2) + Le(header, 14, 2);
-    std::vector<uint8_t> entries = ReadAt(image, base + directory + 16, count * 8u);
+    std::vector<uint8_t> entries =
+        ReadAt(image, base + directory + 16, static_cast<size_t>(count) * 8);
     for (size_t at = 0; at + 8 <= entries.size(); at += 8) {
         uint32_t name = Le(entries, at, 4);
         if (wanted == 0 || name == wanted) {
@@ -130,8 +131,10 @@ void ReadProgramImage(const std::string &file, ExeContents *contents,
     uint32_t sectionCount = std::min(Le(coff, 6, 2), kMaxSections);
     uint32_t optionalSize = Le(coff, 20, 2);
     std::vector<uint8_t> optional = ReadAt(image, peOffset + 24ull, optionalSize);
-    image.sections = ReadAt(image, peOffset + 24ull + optionalSize, sectionCount * 40u);
-    if (optional.size() < optionalSize || image.sections.size() < sectionCount * 40u) {
+    image.sections =
+        ReadAt(image, peOffset + 24ull + optionalSize, static_cast<size_t>(sectionCount) * 40);
+    if (optional.size() < optionalSize ||
+        image.sections.size() < static_cast<size_t>(sectionCount) * 40) {
         return;
     }
     for (size_t at = 0; at + 40 <= image.sections.size(); at += 40) {

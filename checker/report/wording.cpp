@@ -74,7 +74,7 @@ std::string PathLimit() {
     return std::to_string(kPathCapacity - 1) + " characters";
 }
 
-const std::string kEveryStart = ": the loader installs on every start";
+const char kEveryStart[] = ": the loader installs on every start";
 
 std::string RuntimePackageMessage(const std::string &code, const std::vector<std::string> &v) {
     if (code == "MC601") {
@@ -93,8 +93,9 @@ std::string RuntimePackageMessage(const std::string &code, const std::vector<std
                ", which does not order at or after the medium's Version" + kEveryStart;
     }
     if (code == "MC604") {
-        return "no Registry row writes HKLM\\Software\\<RegPath> value Version, and no custom "
-               "action could: the loader finds nothing after the install" +
+        return std::string("no Registry row writes HKLM\\Software\\<RegPath> value Version, and "
+                           "no custom action could: the loader finds nothing after the "
+                           "install") +
                kEveryStart;
     }
     if (code == "MC605") {

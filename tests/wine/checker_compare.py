@@ -15,8 +15,10 @@ packageContents) must be the Windows build's.
 
 Parameters (environment): LOADER_EXE, PROBE_EXE, CHECKER_EXE, CHECK_VIEW (the registry view of
 that loader and probe: 64 for the twins here, 32 for the shipped programs in a WoW64 prefix),
-SUITE_DIR (scratch space), PREFIX_DIR, HOST_CHECKER (optional), and those of winehost (WINE,
-WINESERVER, TIME_FACTOR).
+SUITE_DIR (scratch space), PREFIX_DIR, HOST_CHECKER and PACKAGES_DIR (the checker table's
+programs; both optional), MSI_DIR (the MSI cases' packages, made beforehand by
+`checker_compare.py make-msis` where the machine that runs the cases has no wixl; optional), and
+those of winehost (WINE, WINESERVER, TIME_FACTOR).
 """
 import json
 import ntpath
@@ -38,6 +40,8 @@ SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 ROOT_KEY = "HKLM\\Software\\CorvaneCheck"
 HOST_CHECKER = os.environ.get("HOST_CHECKER")
+PACKAGES_DIR = os.environ.get("PACKAGES_DIR")
+MSI_DIR = os.environ.get("MSI_DIR")
 PACKAGE_WXS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "checker",
                            "package.wxs")
 # The probe is built for the loader's architecture: a 64-bit one is a package for x64.
@@ -150,6 +154,8 @@ def lay_out(case):
     os.makedirs(os.path.dirname(package), exist_ok=True)
     if case.msi is None:
         shutil.copy(PROBE_EXE, package)
+    elif MSI_DIR:
+        shutil.copy(os.path.join(MSI_DIR, case.name + ".msi"), package)
     else:
         make_msi(case, package)
     text = case.descriptor or winehost.autorun(case.package, case.reg_path, case.version)
@@ -208,17 +214,62 @@ def same_path(first, second):
     return ntpath.normpath(first).lower() == ntpath.normpath(second).lower()
 
 
+def reading(report):
+    """What a report says was read of the package. The rows' landings are left out: they are
+    judged against the view of the loader each build predicts for, 32 on the build machine."""
+    contents = json.loads(json.dumps(report.get("packageContents")))
+    if contents and "msi" in contents:
+        del contents["msi"]["writes"]
+    return contents
+
+
 def host_reading_problems(case, medium, report):
     """The build machine's reading of the package against the Windows build's."""
     if not HOST_CHECKER or case.descriptor is not None or ".." in case.package:
         return []
-    host = json.loads(subprocess.run([HOST_CHECKER, medium, "--json"], capture_output=True,
-                                     check=False).stdout)
-    windows = report.get("packageContents")
-    if host.get("packageContents") == windows:
+    host = reading(json.loads(subprocess.run([HOST_CHECKER, medium, "--json"],
+                                             capture_output=True, check=False).stdout))
+    windows = reading(report)
+    if host == windows:
         return []
-    return ["package read on the build machine as %r, on Windows as %r" % (
-        host.get("packageContents"), windows)]
+    return ["package read on the build machine as %r, on Windows as %r" % (host, windows)]
+
+
+def reading_failures(prefix):
+    """The checker table's programs, and an empty, a truncated and a non-program one, each read
+    by both builds: the version resource through GetFileVersionInfoA on Windows and through the
+    build machine's own reader must give the same packageContents."""
+    if not HOST_CHECKER or not PACKAGES_DIR:
+        return []
+    programs = {name: os.path.join(PACKAGES_DIR, name) for name in sorted(
+        os.listdir(PACKAGES_DIR)) if name.endswith(".exe")}
+    with open(programs["program-x86.exe"], "rb") as image:
+        whole = image.read()
+    programs.update({"empty.exe": b"", "truncated.exe": whole[:1024],
+                     "not-a-program.exe": b"#!/bin/sh\n"})
+    failures = []
+    for name, content in programs.items():
+        medium = os.path.join(SUITE_DIR, "media", "reading-" + name)
+        shutil.rmtree(medium, ignore_errors=True)
+        os.makedirs(medium)
+        package = os.path.join(medium, "setup.exe")
+        if isinstance(content, bytes):
+            with open(package, "wb") as out:
+                out.write(content)
+        else:
+            shutil.copy(content, package)
+        with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
+            out.write(winehost.autorun("setup.exe", "CorvaneCheck\\reading", "2.1.0.5"))
+        result = prefix.run([winehost.to_windows(CHECKER_EXE), "--json", "--not-installed",
+                             winehost.to_windows(medium)], capture=True)
+        windows = json.loads(result.stdout).get("packageContents")
+        host = json.loads(subprocess.run([HOST_CHECKER, medium, "--json"], capture_output=True,
+                                         check=False).stdout).get("packageContents")
+        print(("ok   " if host == windows else "FAIL ") + "both builds read " + name)
+        if host != windows:
+            failures.append("%s read on the build machine as %r, on Windows as %r" % (
+                name, host, windows))
+    return failures
 
 
 def compare(prefix, case):
@@ -273,6 +324,7 @@ def main():
             rows.append((case.name, predicted, observed, " ".join(codes),
                          "ok" if not problems else "FAIL"))
             failures += ["%s: %s" % (case.name, problem) for problem in problems]
+        failures += reading_failures(prefix)
     finally:
         prefix.stop()
 
@@ -292,4 +344,10 @@ def main():
 
 
 if __name__ == "__main__":
+    if sys.argv[1:] == ["make-msis"]:
+        os.makedirs(MSI_DIR, exist_ok=True)
+        for msi_case in CASES:
+            if msi_case.msi is not None:
+                make_msi(msi_case, os.path.join(MSI_DIR, msi_case.name + ".msi"))
+        sys.exit(0)
     sys.exit(main())
