@@ -41,7 +41,12 @@ int Integer(LibmsiRecord *record, unsigned field) {
 
 const int kComponent64bit = 0x100;
 
+void Discard(const gchar * /*domain*/, GLogLevelFlags /*level*/, const gchar * /*message*/,
+             gpointer /*data*/) {}
+
 bool ReadMsi(const std::string &file, MsiContents *msi) {
+    // libmsi tells standard error of a file it cannot open; the report says so in its own words.
+    g_log_set_default_handler(Discard, nullptr);
     LibmsiDatabase *database =
         libmsi_database_new(file.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
     if (database == nullptr) {
