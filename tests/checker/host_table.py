@@ -357,6 +357,8 @@ def main():
             problems.append("no report: %r %s" % (error, run.stderr.decode(errors="replace")))
         if text.returncode != status:
             problems.append("text exit status %d" % text.returncode)
+        if run.stderr or text.stderr:
+            problems.append("standard error: %r" % (run.stderr + text.stderr))
         problems += ["text lacks " + code for code in codes if ("[%s]" % code).encode()
                      not in text.stdout]
         print(("ok   " if not problems else "FAIL ") + name)
