@@ -139,9 +139,9 @@ def registry(assignment):
     return "UPDATE `Registry` SET " + assignment
 
 
-def exe_case(name, package, codes, status):
+def exe_case(name, package, codes, status, more=None):
     return (name, descriptor(), [("setup.exe", package)], [], "install", "install", codes, status,
-            {})
+            more or {})
 
 
 CASES += [
@@ -192,7 +192,10 @@ CASES += [
              {"nextStart.recorded.source": "given"}),
     msi_case("MSI, not an MSI", b"MZ not a database", [], ["MC610"], 1,
              {"nextStart": None}, None),
-    exe_case("EXE, x64", program("x64"), ["MC608"], 0),
+    exe_case("EXE, x64", program("x64"), ["MC608"], 0, {
+        "packageContents.exe.machine": 0x8664,
+        "packageContents.exe.executionLevel": "requireAdministrator",
+        "packageContents.exe.fileVersion": "2.1.0.5"}),
     exe_case("EXE, another version", program("old"), ["MC609"], 0),
     exe_case("EXE, empty", b"", ["MC610"], 1),
     exe_case("EXE, truncated", ("truncated", 1024), ["MC610"], 1),
