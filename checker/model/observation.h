@@ -23,7 +23,7 @@ enum class RecordState {
     NotInstalled // nothing installed, as the command line says
 };
 
-enum class RecordSource { Registry, Given };
+enum class RecordSource { Registry, Given, Package };
 
 // An installed-version record as the loader's reader takes it.
 struct Record {
@@ -88,6 +88,48 @@ struct Signature {
     std::string detail;    // why it was not checked, or what the verifier objected to
 };
 
+// One row of an MSI's Registry table, as stored, with its component.
+struct RegistryRow {
+    std::string row;
+    int root = 0; // -1 (per ALLUSERS), 0 HKCR, 1 HKCU, 2 HKLM, 3 HKU
+    std::string key;
+    std::string name;      // empty for the key's default value
+    std::string value;     // formatted text, unresolved
+    bool win64 = false;    // the component's msidbComponentAttributes64bit
+    std::string condition; // the component's condition; empty when none
+};
+
+struct MsiContents {
+    std::map<std::string, std::string> properties; // the Property table
+    std::string platform;                          // the summary's Template, before its ';'
+    std::vector<RegistryRow> registry;
+    std::vector<std::string> customActions;
+};
+
+enum class ProgramState { Program, Empty, Truncated, NoHeaders };
+
+struct ExeContents {
+    ProgramState state = ProgramState::NoHeaders;
+    int machine = 0;              // the COFF header's machine type
+    bool hasVersion = false;      // a version resource was read
+    std::string fixedFileVersion; // a.b.c.d from VS_FIXEDFILEINFO
+    std::string fixedProductVersion;
+    std::string fileVersion;    // the string table's FileVersion
+    std::string productVersion; // and ProductVersion
+    std::string executionLevel; // the manifest's requestedExecutionLevel; empty when none
+};
+
+enum class PackageType { Msi, Exe, Other };
+
+// The package on the medium, read without running it.
+struct PackageFile {
+    std::string path; // the Windows path the loader launches
+    PackageType type = PackageType::Other;
+    bool readable = false; // read as what its name says
+    std::optional<MsiContents> msi;
+    std::optional<ExeContents> exe;
+};
+
 struct Observation {
     std::string medium;           // the directory as given, or the program's own
     std::string programDirectory; // the directory as the loader sees its own
@@ -100,6 +142,8 @@ struct Observation {
     std::optional<Record> otherView;       // the other registry view, where one is read
     std::optional<Record> recorded;        // what the package records, as given
     std::vector<Signature> signatures;     // of the loader and the package, where on the medium
+    std::optional<PackageFile> package;    // the package's contents, where it is on the medium
+    int loaderView = 32;                   // the registry view of the loader the prediction is for
 };
 
 // The descriptor's values in the order of kDescriptorKeys.

@@ -36,5 +36,12 @@ std::optional<std::string> MediumFilePath(const Options &options, const std::str
 // tell (a name that leaves the medium names a file of the target machine).
 FileKind FindPackage(const Options &options, const char *runtimePackage, const char *sourcePath);
 
+// Where the package lies on this machine, for its readers; nothing when it is not on the medium.
+std::optional<std::string> LocatePackage(const Options &options, const char *runtimePackage,
+                                         const char *sourcePath);
+
+// The directory the checker's own program is in.
+std::string CheckerDirectory();
+
 // What a path names, as GetFileAttributesA tells it.
 FileKind KindOf(const std::string &path);

@@ -121,3 +121,17 @@ std::string PlaceScratchCopy(const std::string &bytes) {
 void RemoveScratchCopy(const std::string &path) {
     winsim::RemoveFile(path);
 }
+
+std::optional<std::string> LocatePackage(const Options &options, const char *runtimePackage,
+                                         const char * /*sourcePath*/) {
+    if (!IsNameBelowDirectory(runtimePackage)) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> file = FindOnMedium(options.medium, runtimePackage);
+    return file ? std::optional<std::string>(file->string()) : std::nullopt;
+}
+
+std::string CheckerDirectory() {
+    std::error_code error;
+    return fs::read_symlink("/proc/self/exe", error).parent_path().string();
+}

@@ -3,6 +3,7 @@
 #include "observe.h"
 #include "locate.h"
 #include "medium.h"
+#include "package.h"
 #include "registry.h"
 #include "signature.h"
 
@@ -122,6 +123,12 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
     if (IsNameBelowDirectory(values.RuntimePackage) && IsSignedKind(values.RuntimePackage)) {
         ObserveSigned(options, plan.SourcePath, observation);
     }
+    std::optional<std::string> file =
+        LocatePackage(options, values.RuntimePackage, plan.SourcePath);
+    if (file) {
+        observation->package = ReadPackage(*file, TypeOfPackage(values.RuntimePackage));
+        observation->package->path = plan.SourcePath;
+    }
     if (plan.StagingPath[0] != '\0') {
         RemoveFileSpec(plan.StagingPath);
         observation->files[plan.StagingPath] = KindOf(plan.StagingPath);
@@ -129,6 +136,15 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
 }
 
 } // namespace
+
+PackageType TypeOfPackage(const std::string &name) {
+    size_t dot = name.find_last_of(".\\/");
+    std::string extension = dot == std::string::npos || name[dot] != '.' ? "" : name.substr(dot);
+    if (lstrcmpiA(extension.c_str(), ".msi") == 0) {
+        return PackageType::Msi;
+    }
+    return lstrcmpiA(extension.c_str(), ".exe") == 0 ? PackageType::Exe : PackageType::Other;
+}
 
 bool Observe(const Options &options, Observation *observation, std::string *error) {
     std::string modulePath;
@@ -153,6 +169,7 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     observation->mediumAbsolute = absolute.generic_string();
     observation->mediumShown =
         absolute.lexically_proximate(fs::current_path(status)).generic_string();
+    observation->loaderView = options.view;
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(options, &observation->descriptor);
     }

@@ -71,7 +71,9 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
     if (report.find("unsupported input file type") != std::string::npos) {
         return std::nullopt;
     }
-    if (report.find("No signature found") != std::string::npos) {
+    // A program says "No signature found", an MSI "MSI file has no signature".
+    if (report.find("No signature found") != std::string::npos ||
+        report.find("has no signature") != std::string::npos) {
         signature.state = SignatureState::Unsigned;
         return signature;
     }

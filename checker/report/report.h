@@ -9,6 +9,14 @@
 #include <ostream>
 #include <vector>
 
+// The report's forms.
+enum class Format { Text, Json, Sarif };
+
+// The report in the form asked for.
+void PrintReport(std::ostream &out, Format format, const Observation &observation,
+                 const Prediction &prediction, const std::vector<Finding> &findings,
+                 int exitStatus);
+
 void PrintText(std::ostream &out, const Observation &observation, const Prediction &prediction,
                const std::vector<Finding> &findings);
 void PrintJson(std::ostream &out, const Observation &observation, const Prediction &prediction,

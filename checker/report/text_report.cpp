@@ -84,7 +84,9 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
         const NextStart &next = *prediction.next;
         Line(out, "Next start",
              DecisionText(next.decision, prediction.travelling, &next.recorded) +
-                 " (the package records '" + next.recorded.record.stored + "')");
+                 (next.recorded.record.read
+                      ? " (the package records '" + next.recorded.record.stored + "')"
+                      : ""));
     } else if (observation.recorded) {
         Line(out, "Next start", "as this one: the package does not run on this start");
     }

@@ -75,6 +75,64 @@ std::string PathLimit() {
     return std::to_string(kPathCapacity - 1) + " characters";
 }
 
+const char kEveryStart[] = ": the loader installs on every start";
+
+std::string RuntimePackageMessage(const std::string &code, const std::vector<std::string> &v) {
+    if (code == "MC601") {
+        return "Registry row " + Quoted(v[0]) + " writes " + v[1] + " into the " + v[2] +
+               "-bit view (its component is " + (v[2] == "64" ? "" : "not ") +
+               "64-bit); the loader reads the " + v[3] + "-bit view, finds nothing" + kEveryStart;
+    }
+    if (code == "MC602") {
+        return "Registry row " + Quoted(v[0]) + " writes " + v[1] +
+               ", which the loader does not read: it reads HKLM\\Software\\<RegPath> value "
+               "Version, finds nothing" +
+               kEveryStart;
+    }
+    if (code == "MC603") {
+        return "Registry row " + Quoted(v[0]) + " records " + Quoted(v[1]) +
+               ", which does not order at or after the medium's Version" + kEveryStart;
+    }
+    if (code == "MC604") {
+        return std::string("no Registry row writes HKLM\\Software\\<RegPath> value Version, and "
+                           "no custom action could: the loader finds nothing after the "
+                           "install") +
+               kEveryStart;
+    }
+    if (code == "MC605") {
+        return "no Registry row writes HKLM\\Software\\<RegPath> value Version; only a custom "
+               "action (" +
+               Quoted(v[0]) + ") could, which this check cannot follow";
+    }
+    if (code == "MC606") {
+        return "Registry row " + Quoted(v[0]) + " is written only when its component's condition " +
+               Quoted(v[1]) + " holds; where it does not, the loader installs on every start";
+    }
+    if (code == "MC607") {
+        return "the MSI's ProductVersion " + Quoted(v[0]) + " and the medium's Version " + v[1] +
+               " do not order alike: one of them is not the runtime's version";
+    }
+    if (code == "MC608") {
+        return "the package targets " + v[0] +
+               ": on 32-bit Windows it does not run, and the loader launches it on every start";
+    }
+    if (code == "MC609") {
+        return "the program's version resource says " + v[0] + ", the medium's Version " + v[1] +
+               ": check that the package is the runtime this medium names";
+    }
+    if (code == "MC610") {
+        return "the package cannot be read as what its name says (" + v[0] +
+               "): Windows cannot open it, and nothing is installed";
+    }
+    if (code == "MC611") {
+        return "ALLUSERS is 2: Registry row " + Quoted(v[0]) +
+               " goes to HKLM for an administrator and to the user's hive otherwise, where the "
+               "loader does not read";
+    }
+    return "--records gives " + Quoted(v[0]) + ", the MSI records " + Quoted(v[1]) +
+           ": the prediction follows --records";
+}
+
 } // namespace
 
 std::string RecordKey(const Record &record) {
@@ -278,6 +336,9 @@ std::string FindingMessage(const Finding &finding, const Prediction &prediction)
     if (code == "MC505") {
         return "the signature of " + v[0] + " was not checked: " + v[1];
     }
+    if (code.compare(0, 3, "MC6") == 0) {
+        return RuntimePackageMessage(code, v);
+    }
     return "the package's path does not fit " + PathLimit() +
            ": the loader ends without launching anything";
 }
@@ -446,5 +507,7 @@ const char *PlaceName(Place place) {
 }
 
 const char *SourceName(RecordSource source) {
-    return source == RecordSource::Registry ? "registry" : "given";
+    return source == RecordSource::Registry ? "registry"
+           : source == RecordSource::Given  ? "given"
+                                            : "package";
 }

@@ -40,6 +40,23 @@ const std::vector<Rule> &Rules() {
         {"MC503", Severity::Warning, "a signature without a time-stamp", "mc503"},
         {"MC504", Severity::Info, "a signature whose chain ends in an untrusted root", "mc504"},
         {"MC505", Severity::Info, "signatures not checked", "mc505"},
+        {"MC601", Severity::Error, "the MSI records Version in the other registry view", "mc601"},
+        {"MC602", Severity::Error, "the MSI records Version under another key, name or hive",
+         "mc602"},
+        {"MC603", Severity::Error, "the MSI records a value that is not a version or is older",
+         "mc603"},
+        {"MC604", Severity::Error, "the MSI records nothing the loader reads", "mc604"},
+        {"MC605", Severity::Warning,
+         "the MSI records nothing the loader reads, but a custom action might", "mc605"},
+        {"MC606", Severity::Warning, "a component condition decides whether Version is recorded",
+         "mc606"},
+        {"MC607", Severity::Warning, "ProductVersion and Version do not order alike", "mc607"},
+        {"MC608", Severity::Warning, "the package targets x64 or Arm64", "mc608"},
+        {"MC609", Severity::Warning, "the program's version resource differs from Version",
+         "mc609"},
+        {"MC610", Severity::Error, "the package cannot be read as what its name says", "mc610"},
+        {"MC611", Severity::Warning, "ALLUSERS=2: the hive depends on the user's rights", "mc611"},
+        {"MC612", Severity::Warning, "--records differs from what the MSI records", "mc612"},
     };
     return rules;
 }

@@ -27,5 +27,7 @@ std::string Lower(std::string text);
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckRegistry(const Observation &observation, const Prediction &prediction, Findings *out);
+void CheckRuntimePackage(const Observation &observation, const Prediction &prediction,
+                         Findings *out);
 void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckSignatures(const Observation &observation, const Prediction &prediction, Findings *out);

@@ -36,7 +36,9 @@ void CheckRegistry(const Observation &observation, const Prediction &prediction,
         prediction.decision.end == End::Install && !prediction.next) {
         Add(out, "MC305", OnRecord(installed.record), {installed.record.stored});
     }
-    if (prediction.next && prediction.next->decision.end == End::Install) {
+    // What an MSI itself records has findings of its own (MC6xx).
+    if (prediction.next && prediction.next->decision.end == End::Install &&
+        prediction.next->recorded.record.source != RecordSource::Package) {
         Add(out, "MC306", OnRecord(installed.record), {prediction.next->recorded.record.stored});
     }
 }

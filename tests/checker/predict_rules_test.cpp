@@ -63,6 +63,18 @@ Signature Signed(SignatureState state, const std::string &timestamp) {
     return Signature{"loader.exe", state, "CN=Publisher", timestamp, ""};
 }
 
+// The package an MSI whose one Registry row writes value at HKLM\Software\Maker\Runtime, value
+// Version, from a component that is 64-bit or not.
+void Msi(Observation &o, const std::string &value, bool win64 = false) {
+    Set(o, 0, "setup.msi");
+    o.files = {{"E:\\\\setup.msi", FileKind::File}, {"%TEMP%", FileKind::Directory}};
+    MsiContents msi;
+    msi.platform = "Intel";
+    msi.properties = {{"ALLUSERS", "1"}, {"ProductVersion", "2.1.0.5"}};
+    msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, win64, ""}};
+    o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt};
+}
+
 void Incomplete(Observation &o) {
     o.descriptor.complete = 0;
     o.installed.reset();
@@ -117,7 +129,8 @@ TEST(PredictAndRules, Table) {
          Cause::NoSection,
          {"MC102"},
          "autorun.inf: autorun.inf has no section [autorun]"},
-        // The platform's reader finds the section behind a byte-order mark: one reason, the value.
+        // The platform's reader finds the section behind a byte-order mark: one reason, the
+        // value.
         {"mark, section, no RegPath",
          [](Observation &o) {
              Incomplete(o);
@@ -128,7 +141,8 @@ TEST(PredictAndRules, Table) {
          Cause::MissingValue,
          {"MC103"},
          "RegPath is missing"},
-        // A mark Windows reads as bytes hides the section that Wine finds: one reason, the mark.
+        // A mark Windows reads as bytes hides the section that Wine finds: one reason, the
+        // mark.
         {"UTF-8 mark on the line of [autorun]",
          [](Observation &o) {
              Incomplete(o);
@@ -332,6 +346,51 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {"MC402", "MC404"},
          "'setup.bat' is opened"},
+        {"MSI records [ProductVersion]",
+         [](Observation &o) { Msi(o, "[ProductVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records ##2.1.0.5, a text starting with #",
+         [](Observation &o) { Msi(o, "##2.1.0.5"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records '#2.1.0.5'"},
+        {"MSI records a property it lacks",
+         [](Observation &o) { Msi(o, "[RuntimeVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records ''"},
+        {"MSI's 64-bit row, for the 64-bit loader",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]", true);
+             o.loaderView = 64;
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI's 32-bit row, for the 64-bit loader",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]");
+             o.loaderView = 64;
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC601"},
+         "into the 32-bit view (its component is not 64-bit); the loader reads the 64-bit "
+         "view"},
+        {"MSI writes Version under another key first, then the loader's",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]");
+             o.package->msi->registry.insert(
+                 o.package->msi->registry.begin(),
+                 RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false, ""});
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
         {"package path too long",
          [](Observation &o) {
              o.programDirectory = "E:\\" + std::string(250, 'd');
@@ -431,6 +490,13 @@ TEST(PredictAndRules, Placement) {
          PlaceCause::LeavesDirectory, "E:\\\\D:\\setup.exe"},
         {"missing", [](Observation &o) { o.files["E:\\\\setup.exe"] = FileKind::Missing; },
          Place::Nowhere, PlaceCause::PackageMissing, "E:\\\\setup.exe"},
+        {"source path of 259 characters",
+         [](Observation &o) {
+             o.programDirectory = "E:\\" + std::string(246, 'd');
+             o.files = {{o.programDirectory + "\\setup.exe", FileKind::File},
+                        {"%TEMP%", FileKind::Directory}};
+         },
+         Place::Staging, PlaceCause::Staged, "%TEMP%\\setup.exe"},
         {"source too long", [](Observation &o) { o.programDirectory = std::string(255, 'd'); },
          Place::Nowhere, PlaceCause::SourceTooLong, ""},
     };

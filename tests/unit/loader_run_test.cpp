@@ -543,8 +543,8 @@ TEST(LoaderRun, ModulePathThatDoesNotFit) {
         bool longName;
         bool readsDescriptor;
     } cases[] = {
-        {250, false, true}, {259, false, false}, {260, false, false}, {300, false, false},
-        {259, true, true},  {260, true, false},  {300, true, false},
+        {250, false, true},  {258, false, true}, {259, false, false}, {260, false, false},
+        {300, false, false}, {259, true, true},  {260, true, false},  {300, true, false},
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(testing::Message() << row.length << (row.longName ? " long name" : ""));
