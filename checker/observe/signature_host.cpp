@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <regex>
 
 namespace {
 
@@ -53,9 +52,29 @@ bool VerifierReport(const std::string &path, std::string *report) {
     return true;
 }
 
-std::string Match(const std::string &report, const char *pattern) {
-    std::smatch match;
-    return std::regex_search(report, match, std::regex(pattern)) ? match[1].str() : "";
+// The line of the report that holds text at or after from, trimmed of blanks; "" when none does.
+std::string LineWith(const std::string &report, const std::string &text, size_t from = 0) {
+    size_t at = report.find(text, from);
+    if (at == std::string::npos) {
+        return "";
+    }
+    size_t start = report.rfind('\n', at);
+    start = start == std::string::npos ? 0 : start + 1;
+    std::string line = report.substr(start, report.find('\n', at) - start);
+    size_t first = line.find_first_not_of(" \t");
+    return first == std::string::npos
+               ? ""
+               : line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
+}
+
+// What follows a label on its line: "Subject: /CN=x" gives "/CN=x".
+std::string AfterLabel(const std::string &line, const std::string &label) {
+    size_t at = line.find(label);
+    if (at == std::string::npos) {
+        return "";
+    }
+    size_t value = line.find_first_not_of(" \t", at + label.size());
+    return value == std::string::npos ? "" : line.substr(value);
 }
 
 } // namespace
@@ -77,13 +96,16 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
         signature.state = SignatureState::Unsigned;
         return signature;
     }
-    signature.signer = Match(report, R"(Signer #0:\s*\n\s*Subject:\s*([^\n]*))");
-    signature.timestamp = Match(report, R"(Timestamp time:\s*([^\n]*))");
+    const size_t signer = report.find("Signer #0:");
+    if (signer != std::string::npos) {
+        signature.signer = AfterLabel(LineWith(report, "Subject:", signer), "Subject:");
+    }
+    signature.timestamp = AfterLabel(LineWith(report, "Timestamp time:"), "Timestamp time:");
     const bool digestRead = report.find("Calculated message digest") != std::string::npos;
     if (!digestRead || report.find("MISMATCH") != std::string::npos) {
         signature.state = SignatureState::BadDigest;
-        signature.detail = digestRead ? "calculated message digest MISMATCH"
-                                      : Match(report, R"(([^\n]*[Ee]rror[^\n]*))");
+        signature.detail =
+            digestRead ? "calculated message digest MISMATCH" : LineWith(report, "rror");
         return signature;
     }
     signature.state = SignatureState::Verified;
