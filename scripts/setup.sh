@@ -10,8 +10,14 @@ packages=(
     libcli11-dev nlohmann-json3-dev libmsi-dev libglib2.0-dev
     clang libclang-rt-14-dev clang-tidy cppcheck
     qemu-system-x86 debootstrap e2fsprogs
-    zip unzip osslsigncode openssl strace npm
+    zip unzip osslsigncode openssl strace
 )
+
+# npm installs the SARIF validator. A machine whose Node.js comes with its own npm keeps it: Debian's
+# npm would conflict with that Node.js.
+if ! command -v npm >/dev/null; then
+    packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
