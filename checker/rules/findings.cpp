@@ -11,9 +11,7 @@ std::vector<Finding> CollectFindings(const Observation &observation, const Predi
         CheckVersion(observation, prediction, &findings);
         CheckRegistry(observation, prediction, &findings);
         CheckPackage(observation, prediction, &findings);
-        CheckRuntimePackage(observation, prediction, &findings);
     }
-    CheckSignatures(observation, prediction, &findings);
     return findings;
 }
 
