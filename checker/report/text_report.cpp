@@ -23,14 +23,10 @@ std::string Version(const VersionReading &version) {
 
 std::string Installed(const Reading &reading) {
     const Record &record = reading.record;
-    std::string where =
-        RecordKey(record) + (record.view == 0 ? "" : " (" + ViewName(record.view) + "-bit view)");
     if (record.read) {
-        return Version(reading.version) + ", at " + where;
+        return Version(reading.version) + ", at " + RecordPlace(record);
     }
-    Decision notRead;
-    notRead.cause = Cause::NotRead;
-    return "none at " + where + ": " + DecisionReason(notRead, reading.version, &reading);
+    return "none at " + RecordPlace(record) + ": " + NotRead(record);
 }
 
 std::string DecisionText(const Decision &decision, const VersionReading &travelling,

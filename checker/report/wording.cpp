@@ -47,8 +47,18 @@ std::string Ordering(int order, const VersionReading &travelling, const Reading 
            version.text;
 }
 
+std::string PathLimit() {
+    return std::to_string(kPathCapacity - 1) + " characters";
+}
+
+} // namespace
+
+std::string RecordPlace(const Record &record) {
+    return RecordKey(record) + ViewSuffix(record.view);
+}
+
 std::string NotRead(const Record &record) {
-    const std::string where = RecordKey(record) + ViewSuffix(record.view);
+    const std::string where = RecordPlace(record);
     switch (record.state) {
     case RecordState::NotInstalled:
         return "nothing is installed";
@@ -69,12 +79,6 @@ std::string NotRead(const Record &record) {
     }
     return "the Version value under " + where + " cannot be read";
 }
-
-std::string PathLimit() {
-    return std::to_string(kPathCapacity - 1) + " characters";
-}
-
-} // namespace
 
 std::string RecordKey(const Record &record) {
     return "HKLM\\Software\\" + record.regPath;

@@ -8,8 +8,10 @@
 
 #include <string>
 
-std::string RecordKey(const Record &record); // HKLM\Software\<RegPath>
-std::string ViewName(int view);              // "32", "64", or "" for none
+std::string RecordKey(const Record &record);   // HKLM\Software\<RegPath>
+std::string RecordPlace(const Record &record); // the key, and its view where there are views
+std::string NotRead(const Record &record);     // why the loader's reader read no version
+std::string ViewName(int view);                // "32", "64", or "" for none
 
 std::string WhereText(const Subject &subject);
 std::string FindingMessage(const Finding &finding, const Prediction &prediction);

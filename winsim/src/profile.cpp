@@ -141,6 +141,12 @@ static std::string ProfilePath(const std::string &fileName) {
     return FullPath(fileName);
 }
 
+// The file a profile call reads; a call without a file name reads win.ini.
+static const File *ProfileFile(LPCSTR fileName) {
+    auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
+    return file == TheWorld().files.end() ? nullptr : &file->second;
+}
+
 static DWORD CopyOut(const std::string &text, LPSTR returned, DWORD size) {
     if (returned == nullptr || size == 0) {
         return 0;
@@ -159,9 +165,9 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPC
         fallback.pop_back();
     }
     std::string text = fallback;
-    auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
-    if (file != TheWorld().files.end() && section != nullptr && key != nullptr) {
-        Entry entry = FindEntry(AnsiContent(file->second.content), section, key);
+    const File *file = ProfileFile(fileName);
+    if (file != nullptr && section != nullptr && key != nullptr) {
+        Entry entry = FindEntry(AnsiContent(file->content), section, key);
         if (entry.found && entry.hasValue) {
             text = Unquote(entry.value, size);
         }
@@ -180,9 +186,8 @@ extern "C" DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR returned, DWORD siz
                                                        LPCSTR fileName) {
     SimulatedCall call;
     std::string names;
-    auto file = TheWorld().files.find(Upper(ProfilePath(fileName ? fileName : "win.ini")));
-    if (file != TheWorld().files.end()) {
-        for (const std::string &line : Lines(AnsiContent(file->second.content))) {
+    if (const File *file = ProfileFile(fileName)) {
+        for (const std::string &line : Lines(AnsiContent(file->content))) {
             std::string name;
             if (SectionName(line, &name)) {
                 names += name + '\0';
