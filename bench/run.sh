@@ -12,4 +12,6 @@ done
 # The product's objects again with their call graphs and frame sizes, for the stack figure.
 cmake --preset win32 -B build/bench-stack -DCMAKE_CXX_FLAGS=-fcallgraph-info=su >/dev/null
 cmake --build build/bench-stack --target loader >/dev/null
+/usr/bin/python3 bench/package_bench.py build/host/checker/medium-check \
+    build/host/checker-packages/program-x86.exe tests/checker/package.wxs build/bench-package
 exec /usr/bin/python3 bench/bench.py build build/bench "$pairs"

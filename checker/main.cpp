@@ -1,5 +1,6 @@
 // medium-check: tells a publisher what the loader will do with a medium, and why. The machine is
 // read once, the loader core predicts from what was read, the rules find, the reports word it.
+#include "init.h"
 #include "observe/observe.h"
 #include "options.h"
 #include "predict/predict.h"
@@ -14,6 +15,9 @@ int main(int argc, char **argv) {
     if (status >= 0) {
         return status;
     }
+    if (options.init) {
+        return RunInit(options);
+    }
     if (options.listFindings) {
         PrintRules(std::cout, Rules());
         return kExitWorks;
@@ -27,10 +31,6 @@ int main(int argc, char **argv) {
     const Prediction prediction = Predict(observation);
     const std::vector<Finding> findings = CollectFindings(observation, prediction);
     status = ExitStatus(findings, options.strict);
-    if (options.json) {
-        PrintJson(std::cout, observation, prediction, findings, status);
-    } else {
-        PrintText(std::cout, observation, prediction, findings);
-    }
+    PrintReport(std::cout, options.format, observation, prediction, findings, status);
     return status;
 }

@@ -3,6 +3,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <map>
+
 namespace {
 
 #ifdef _WIN32
@@ -31,13 +33,36 @@ int ParseOptions(int argc, char **argv, Options *options) {
     app.add_option("--view", options->view, "the registry view the loader reads: 32 (default), 64")
         ->check(CLI::IsMember({32, 64}));
 #endif
-    app.add_flag("--json", options->json, "print the report as JSON");
+    app.add_option("--format", options->format, "the report's form: text (default), json, sarif")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, Format>{{"text", Format::Text},
+                                                                          {"json", Format::Json},
+                                                                          {"sarif", Format::Sarif}},
+                                            CLI::ignore_case));
+    app.add_flag_callback(
+        "--json", [options] { options->format = Format::Json; }, "the same as --format json");
     app.add_flag("--strict", options->strict, "warnings make the exit status 1, as errors do");
+    CLI::App *init = app.add_subcommand(
+        "init", "lay out a medium in DIR from a package and the loader, check it, and keep it "
+                "only when the check finds no error");
+    init->add_option("dir", options->medium, "the medium's directory")->required();
+    init->add_option("--package", options->package, "the runtime package (.msi or .exe)")
+        ->required();
+    init->add_option("--loader", options->loader,
+                     "the loader to copy (default: loader.exe beside medium-check)");
+    init->add_option("--reg-path", options->regPath,
+                     "RegPath (default: from the MSI's Registry row; required for an .exe)");
+    init->add_option("--version", options->version,
+                     "Version (default: the value the MSI records; required for an .exe)");
+    init->add_flag("--force", options->force, "overwrite an autorun.inf already in DIR");
+    init->add_flag_callback(
+        "--json", [options] { options->format = Format::Json; }, "the same as --format json");
+    init->add_flag("--strict", options->strict, "warnings count as errors, as in a check");
     app.failure_message([](const CLI::App *, const CLI::Error &error) {
         return std::string("medium-check: ") + error.what() + "\nRun with --help for more.\n";
     });
     try {
         app.parse(argc, argv);
+        options->init = init->parsed();
 #ifndef _WIN32
         if (options->medium.empty() && !options->listFindings) {
             throw CLI::RequiredError("medium");

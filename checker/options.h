@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/finding.h"
+#include "report/report.h"
 
 #include <optional>
 #include <string>
@@ -11,10 +12,17 @@ struct Options {
     std::optional<std::string> installed; // the installed version's text, instead of the machine's
     bool notInstalled = false;            // nothing installed, instead of the machine's record
     std::optional<std::string> records;   // what the package records once it has run
-    bool json = false;
+    Format format = Format::Text;
     bool strict = false;       // warnings count as errors in the exit status
     int view = 32;             // Windows: the registry view of the loader the prediction is for
     bool listFindings = false; // print the rules table instead of checking a medium
+    // init: lay out a medium in the directory medium from a package, then check it.
+    bool init = false;
+    std::string package;                // the runtime package to put on the medium
+    std::string loader;                 // the loader to copy; empty: the one beside the checker
+    std::optional<std::string> regPath; // RegPath and Version to write, instead of the package's
+    std::optional<std::string> version;
+    bool force = false; // overwrite an autorun.inf already there
 };
 
 // Fills options from the command line. Returns -1 to go on, or the exit status to end with

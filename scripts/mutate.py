@@ -41,10 +41,11 @@ PROGRAM = "mutate.py"
 LOADER_SUITE = (("unit_tests", "checker_tests"),
                 (("{build}/tests/unit_tests", "--gtest_brief=1", "--gtest_fail_fast"),
                  ("{build}/tests/checker_tests", "--gtest_brief=1", "--gtest_fail_fast")))
-CHECKER_SUITE = (("checker_tests", "medium-check"),
+CHECKER_SUITE = (("checker_tests", "medium-check", "checker_packages"),
                  (("{build}/tests/checker_tests", "--gtest_brief=1", "--gtest_fail_fast"),
                   ("/usr/bin/python3", "tests/checker/host_table.py", "{build}/checker/medium-check",
-                   "docs/medium-check.schema.json", "{build}/mutation-media")))
+                   "docs/medium-check.schema.json", "{build}/mutation-media",
+                   "{build}/checker-packages")))
 SUITES = {"loader": LOADER_SUITE, "checker/predict": CHECKER_SUITE, "checker/rules": CHECKER_SUITE}
 SANITIZER_ENV = {
     "ASAN_OPTIONS": "halt_on_error=1:detect_leaks=1",

@@ -3,7 +3,8 @@
 # builds the win32 preset and the host checker there, and writes into dist/ (or OUTPUT_DIR):
 #   corvane-loader-<version>-win32.zip            the loader, the checker, the sample
 #                                                 autorun.inf, the publisher's guide, the licence
-#   corvane-loader-<version>-linux-x86_64.tar.gz  the checker for Linux, the guide, the licence
+#   corvane-loader-<version>-linux-x86_64.tar.gz  the checker for Linux, the loader it lays out
+#                                                 media with, the guide, the licence
 #   SHA256SUMS                                    over the two archives
 # Each archive holds one folder (corvane-loader-<version>/, and ...-linux-x86_64/ so that both
 # can be unpacked side by side) with a SHA256SUMS over its other files. The version is the version block's (resources/loader.rc). Every file carries the time
@@ -26,6 +27,7 @@ win32 0644 release/sample/autorun.inf           sample/autorun.inf
 win32 0644 docs/publishing.md                   docs/publishing.md
 win32 0644 LICENSE                              LICENSE
 linux 0755 build/host/checker/medium-check      medium-check
+linux 0755 build/win32/loader/loader.exe        loader.exe
 linux 0644 docs/publishing.md                   docs/publishing.md
 linux 0644 LICENSE                              LICENSE
 EOF

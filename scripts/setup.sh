@@ -6,12 +6,18 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ googletest libgtest-dev clang-format
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine64 python3-pefile python3-jsonschema wixl locales
-    libcli11-dev nlohmann-json3-dev
+    wine64 python3-pefile python3-jsonschema wixl msitools locales
+    libcli11-dev nlohmann-json3-dev libmsi-dev libglib2.0-dev
     clang libclang-rt-14-dev clang-tidy cppcheck
     qemu-system-x86 debootstrap e2fsprogs
     zip unzip osslsigncode openssl strace
 )
+
+# npm installs the SARIF validator. A machine whose Node.js comes with its own npm keeps it: Debian's
+# npm would conflict with that Node.js.
+if ! command -v npm >/dev/null; then
+    packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

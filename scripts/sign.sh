@@ -7,7 +7,7 @@
 #                          [--pass-file FILE] [--timestamp URL] [--time UNIX_TIME]
 #                          [--out OUT_DIR] FILE...
 #
-#   FILE            a Windows executable, or a release .zip: its .exe files are signed inside a
+#   FILE            a Windows executable or .msi package, or a release .zip: its .exe files are signed inside a
 #                   copy of it and its SHA256SUMS rewritten; names and times stay as they were
 #   --pkcs12 FILE   the key and certificate chain in one PKCS#12 file
 #   --certs, --key  the certificate chain and the key as PEM files

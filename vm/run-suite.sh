@@ -32,6 +32,9 @@ cp "$build/loader/loader.exe" "$build/checker/medium-check.exe" "$build/tests/wi
 cp "$build64/tests/wine/probe.exe" "$scratch/disk/probe64.exe"
 cp "$here/../tests/wine/suite.py" "$here/../tests/wine/winehost.py" \
     "$here/../tests/wine/checker_compare.py" "$scratch/disk/"
+# The guest has no wixl: the MSI cases' packages, for the 32-bit loader, are made here.
+LOADER_EXE= PROBE_EXE= CHECKER_EXE= SUITE_DIR="$scratch" PREFIX_DIR="$scratch" CHECK_VIEW=32 \
+    MSI_DIR="$scratch/disk/msis" python3 "$here/../tests/wine/checker_compare.py" make-msis
 cat >"$scratch/disk/run.sh" <<RUN
 #!/bin/sh
 # Time limits stretched for the emulated machine; each prefix with its own Wine loader and server.
@@ -45,7 +48,7 @@ echo "=== WoW64: the 32-bit loader.exe in a 64-bit prefix"
     MSI_OTHER_VIEW=\$disk/runtime-x64.msi DOUBLE_BYTE_LOCALES="ja_JP.UTF-8 zh_CN.UTF-8" \\
     SUITE_DIR=/tmp/suite64 PREFIX_DIR=/var/lib/corvane-loader/prefix64 python3 \$disk/suite.py 2>&1 || status=1
 echo "=== WoW64: medium-check.exe's predictions against loader.exe"
-\$wow64 CHECKER_EXE=\$disk/medium-check.exe CHECK_VIEW=32 SUITE_DIR=/tmp/check64 \\
+\$wow64 CHECKER_EXE=\$disk/medium-check.exe CHECK_VIEW=32 SUITE_DIR=/tmp/check64 MSI_DIR=\$disk/msis \\
     PREFIX_DIR=/var/lib/corvane-loader/prefix64 python3 \$disk/checker_compare.py 2>&1 || status=1
 echo "=== 32-bit: loader.exe in a 32-bit prefix"
 WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 \\

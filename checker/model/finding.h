@@ -27,7 +27,9 @@ struct Subject {
     SubjectKind kind = SubjectKind::Medium;
     std::string name; // the key's name, the file's path or the registry key
     int view = 0;     // registry view, 0 for none
-    int line = 0;     // line of autorun.inf, 0 for none
+    std::string file; // the file it is in or about, relative to the medium; empty for none
+    int line = 0;     // the place in that file, 0 for none
+    int column = 0;
 };
 
 struct Finding {

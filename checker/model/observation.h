@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class FileKind { File, Directory, Missing, Unknown };
 
@@ -22,7 +23,7 @@ enum class RecordState {
     NotInstalled // nothing installed, as the command line says
 };
 
-enum class RecordSource { Registry, Given };
+enum class RecordSource { Registry, Given, Package };
 
 // An installed-version record as the loader's reader takes it.
 struct Record {
@@ -40,9 +41,24 @@ struct MarkedReadings {
     bool asWine = false;
 };
 
+// A place in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
+// count bytes, or UTF-16 code units in a UTF-16 file, after any byte-order mark. Line 0: none.
+struct TextPosition {
+    int line = 0;
+    int column = 0;
+};
+
+// Where in autorun.inf the platform's reader finds what it reads.
+struct DescriptorPlaces {
+    TextPosition section;   // the header of the section [autorun] it reads
+    TextPosition values[3]; // each value's first character, in the order of kDescriptorKeys
+    TextPosition nonAscii;  // the first character outside ASCII
+};
+
 // autorun.inf as the loader's reader, and the platform's, see it.
 struct DescriptorFile {
     std::string path; // where the loader reads it; empty when that path does not fit
+    std::string name = "autorun.inf"; // relative to the medium, as it lies there
     bool found = false;
     std::string bytes;
     bool hasSection = false; // the platform's reader lists a section "autorun"
@@ -52,17 +68,82 @@ struct DescriptorFile {
     // For a file that starts with a UTF-8 or UTF-16 BE byte-order mark, which Wine reads as its
     // encoding and Windows as plain bytes: whether each finds the section "autorun".
     std::optional<MarkedReadings> marked;
+    DescriptorPlaces places;
+};
+
+// What the platform's verifier says of a program's Authenticode signature.
+enum class SignatureState {
+    NotChecked, // no verifier on this machine
+    Unsigned,   // no signature
+    BadDigest,  // signed, but the file's digest is not the signed one, or the signature is damaged
+    Untrusted,  // sound, but its chain ends in a root this machine does not trust
+    Verified    // sound; on the build machine the chain is not judged
+};
+
+struct Signature {
+    std::string file; // relative to the medium, '/' between names
+    SignatureState state = SignatureState::NotChecked;
+    std::string signer;    // the signing certificate's subject
+    std::string timestamp; // the time-stamp's time, in the verifier's words; empty without one
+    std::string detail;    // why it was not checked, or what the verifier objected to
+};
+
+// One row of an MSI's Registry table, as stored, with its component.
+struct RegistryRow {
+    std::string row;
+    int root = 0; // -1 (per ALLUSERS), 0 HKCR, 1 HKCU, 2 HKLM, 3 HKU
+    std::string key;
+    std::string name;      // empty for the key's default value
+    std::string value;     // formatted text, unresolved
+    bool win64 = false;    // the component's msidbComponentAttributes64bit
+    std::string condition; // the component's condition; empty when none
+};
+
+struct MsiContents {
+    std::map<std::string, std::string> properties; // the Property table
+    std::string platform;                          // the summary's Template, before its ';'
+    std::vector<RegistryRow> registry;
+    std::vector<std::string> customActions;
+};
+
+enum class ProgramState { Program, Empty, Truncated, NoHeaders };
+
+struct ExeContents {
+    ProgramState state = ProgramState::NoHeaders;
+    int machine = 0;              // the COFF header's machine type
+    bool hasVersion = false;      // a version resource was read
+    std::string fixedFileVersion; // a.b.c.d from VS_FIXEDFILEINFO
+    std::string fixedProductVersion;
+    std::string fileVersion;    // the string table's FileVersion
+    std::string productVersion; // and ProductVersion
+    std::string executionLevel; // the manifest's requestedExecutionLevel; empty when none
+};
+
+enum class PackageType { Msi, Exe, Other };
+
+// The package on the medium, read without running it.
+struct PackageFile {
+    std::string path; // the Windows path the loader launches
+    PackageType type = PackageType::Other;
+    bool readable = false; // read as what its name says
+    std::optional<MsiContents> msi;
+    std::optional<ExeContents> exe;
 };
 
 struct Observation {
     std::string medium;           // the directory as given, or the program's own
     std::string programDirectory; // the directory as the loader sees its own
+    std::string mediumShown;      // the medium as reports name it: relative to the current one
+    std::string mediumAbsolute;   // its absolute path, with '/' between names
     DescriptorFile descriptor;
     std::string tempPath;                  // as ReadTempPath gives it
     std::map<std::string, FileKind> files; // the paths the launch plan names, by path
     std::optional<Record> installed;       // in the loader's view, or as given
     std::optional<Record> otherView;       // the other registry view, where one is read
     std::optional<Record> recorded;        // what the package records, as given
+    std::vector<Signature> signatures;     // of the loader and the package, where on the medium
+    std::optional<PackageFile> package;    // the package's contents, where it is on the medium
+    int loaderView = 32;                   // the registry view of the loader the prediction is for
 };
 
 // The descriptor's values in the order of kDescriptorKeys.

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // A version text and what the loader's ordering makes of it.
 struct VersionReading {
@@ -66,11 +67,41 @@ struct NextStart {
     Decision decision;
 };
 
+// Where a Registry row of an MSI puts its value, against where the loader reads.
+enum class Landing {
+    Loader,     // HKLM\Software\<RegPath>, value Version, in the loader's view
+    EitherHive, // the same, or the user's hive: ALLUSERS 2 leaves it to the user's rights
+    OtherView,  // the same key and value in the view the loader does not read
+    UserHive,   // the same key and value under the user's hive, or another root
+    OtherKey,   // a value Version under another key
+    OtherName   // the loader's key, another value name
+};
+
+// A Registry row that bears on the loader's value, its formatted texts resolved.
+struct PackageWrite {
+    std::string row;
+    std::string hive; // HKLM, HKCU, HKCR, HKU, or "HKLM or HKCU"
+    std::string key;
+    std::string name;
+    std::string data; // what the loader's reader would get, as text
+    int view = 32;
+    std::string condition;
+    Landing landing = Landing::Loader;
+};
+
+// What an MSI leaves for the loader to read.
+struct PackageRecords {
+    std::vector<PackageWrite> writes;  // every row that bears on the loader's value, in order
+    std::optional<PackageWrite> write; // the first one the loader reads
+    std::optional<VersionReading> productVersion;
+};
+
 struct Prediction {
     VersionReading travelling;
     std::optional<Reading> installed;
     std::optional<Reading> otherView;
     Decision decision;
     std::optional<Placement> placement;
-    std::optional<NextStart> next; // when a record is given and this start installs
+    std::optional<NextStart> next;         // when a record is given and this start installs
+    std::optional<PackageRecords> package; // what an MSI on the medium records
 };

@@ -25,9 +25,23 @@ std::optional<std::string> OpenMediumFile(const Options &options, const std::str
 std::string PlaceScratchCopy(const std::string &bytes);
 void RemoveScratchCopy(const std::string &path);
 
+// A file's name relative to the medium, '/' between names, as it lies there (the host's names may
+// differ in case from the one asked for).
+std::string NameOnMedium(const Options &options, const std::string &path);
+
+// Where a file at a Windows path on the medium lies on this machine; nothing when it is not there.
+std::optional<std::string> MediumFilePath(const Options &options, const std::string &path);
+
 // What is at the package's source path: a file, nothing, or Unknown where this machine cannot
 // tell (a name that leaves the medium names a file of the target machine).
 FileKind FindPackage(const Options &options, const char *runtimePackage, const char *sourcePath);
+
+// Where the package lies on this machine, for its readers; nothing when it is not on the medium.
+std::optional<std::string> LocatePackage(const Options &options, const char *runtimePackage,
+                                         const char *sourcePath);
+
+// The directory the checker's own program is in.
+std::string CheckerDirectory();
 
 // What a path names, as GetFileAttributesA tells it.
 FileKind KindOf(const std::string &path);

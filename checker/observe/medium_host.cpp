@@ -96,6 +96,22 @@ FileKind FindPackage(const Options &options, const char *runtimePackage,
     return FindOnMedium(options.medium, runtimePackage) ? FileKind::File : FileKind::Missing;
 }
 
+std::optional<std::string> MediumFilePath(const Options &options, const std::string &path) {
+    const std::string root = kMediumRoot;
+    if (path.compare(0, root.size(), root) != 0) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> file = FindOnMedium(options.medium, path.substr(root.size()));
+    return file ? std::optional<std::string>(file->string()) : std::nullopt;
+}
+
+std::string NameOnMedium(const Options &options, const std::string &path) {
+    const std::string root = kMediumRoot;
+    std::optional<fs::path> file = FindOnMedium(options.medium, path.substr(root.size()));
+    return file ? file->lexically_relative(options.medium).generic_string()
+                : fs::path(path.substr(root.size())).generic_string();
+}
+
 std::string PlaceScratchCopy(const std::string &bytes) {
     std::string copy = "%TEMP%\\autorun-copy.inf";
     winsim::AddFile(copy, bytes);
@@ -104,4 +120,18 @@ std::string PlaceScratchCopy(const std::string &bytes) {
 
 void RemoveScratchCopy(const std::string &path) {
     winsim::RemoveFile(path);
+}
+
+std::optional<std::string> LocatePackage(const Options &options, const char *runtimePackage,
+                                         const char * /*sourcePath*/) {
+    if (!IsNameBelowDirectory(runtimePackage)) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> file = FindOnMedium(options.medium, runtimePackage);
+    return file ? std::optional<std::string>(file->string()) : std::nullopt;
+}
+
+std::string CheckerDirectory() {
+    std::error_code error;
+    return fs::read_symlink("/proc/self/exe", error).parent_path().string();
 }

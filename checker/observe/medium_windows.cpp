@@ -41,6 +41,27 @@ FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*
     return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
 }
 
+std::optional<std::string> LocatePackage(const Options & /*options*/,
+                                         const char * /*runtimePackage*/, const char *sourcePath) {
+    return KindOf(sourcePath) == FileKind::File ? std::optional<std::string>(sourcePath)
+                                                : std::nullopt;
+}
+
+std::string CheckerDirectory() {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(NULL, path, sizeof(path));
+    std::string program = path;
+    return program.substr(0, program.find_last_of('\\'));
+}
+
+std::optional<std::string> MediumFilePath(const Options & /*options*/, const std::string &path) {
+    return KindOf(path) == FileKind::File ? std::optional<std::string>(path) : std::nullopt;
+}
+
+std::string NameOnMedium(const Options & /*options*/, const std::string &path) {
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
 std::string PlaceScratchCopy(const std::string &bytes) {
     char directory[MAX_PATH] = {0};
     char copy[MAX_PATH] = {0};

@@ -1,12 +1,16 @@
 // The order of observation: the loader's path, its descriptor, the temporary directory, the files
 // its launch plan names, then the records. Each is read once; nothing after this reads the machine.
 #include "observe.h"
+#include "locate.h"
 #include "medium.h"
+#include "package.h"
 #include "registry.h"
+#include "signature.h"
 
 #include <paths.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -82,6 +86,27 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
         descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
     }
     descriptor->marked = ReadMarked(descriptor->bytes);
+    descriptor->places = LocateInDescriptor(descriptor->bytes);
+    if (descriptor->found) {
+        descriptor->name = NameOnMedium(options, descriptor->path);
+    }
+}
+
+// A program's signature, where the program is on the medium.
+void ObserveSigned(const Options &options, const std::string &path, Observation *observation) {
+    if (std::optional<std::string> local = MediumFilePath(options, path)) {
+        if (std::optional<Signature> signature =
+                ObserveSignature(*local, NameOnMedium(options, path))) {
+            observation->signatures.push_back(*signature);
+        }
+    }
+}
+
+// A package Windows checks the signature of: a program or a Windows Installer package.
+bool IsSignedKind(const std::string &name) {
+    const size_t dot = name.find_last_of('.');
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    return lstrcmpiA(extension.c_str(), ".exe") == 0 || lstrcmpiA(extension.c_str(), ".msi") == 0;
 }
 
 // The files the launch plan names: the package, and the directory its staging copy needs.
@@ -95,6 +120,15 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
     }
     observation->files[plan.SourcePath] =
         FindPackage(options, values.RuntimePackage, plan.SourcePath);
+    if (IsNameBelowDirectory(values.RuntimePackage) && IsSignedKind(values.RuntimePackage)) {
+        ObserveSigned(options, plan.SourcePath, observation);
+    }
+    std::optional<std::string> file =
+        LocatePackage(options, values.RuntimePackage, plan.SourcePath);
+    if (file) {
+        observation->package = ReadPackage(*file, TypeOfPackage(values.RuntimePackage));
+        observation->package->path = plan.SourcePath;
+    }
     if (plan.StagingPath[0] != '\0') {
         RemoveFileSpec(plan.StagingPath);
         observation->files[plan.StagingPath] = KindOf(plan.StagingPath);
@@ -102,6 +136,15 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
 }
 
 } // namespace
+
+PackageType TypeOfPackage(const std::string &name) {
+    size_t dot = name.find_last_of(".\\/");
+    std::string extension = dot == std::string::npos || name[dot] != '.' ? "" : name.substr(dot);
+    if (lstrcmpiA(extension.c_str(), ".msi") == 0) {
+        return PackageType::Msi;
+    }
+    return lstrcmpiA(extension.c_str(), ".exe") == 0 ? PackageType::Exe : PackageType::Other;
+}
 
 bool Observe(const Options &options, Observation *observation, std::string *error) {
     std::string modulePath;
@@ -120,12 +163,25 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     }
     observation->programDirectory = programDirectory;
     observation->medium = options.medium.empty() ? programDirectory : options.medium;
+    namespace fs = std::filesystem;
+    std::error_code status;
+    const fs::path absolute = fs::absolute(observation->medium, status).lexically_normal();
+    observation->mediumAbsolute = absolute.generic_string();
+    observation->mediumShown =
+        absolute.lexically_proximate(fs::current_path(status)).generic_string();
+    observation->loaderView = options.view;
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(options, &observation->descriptor);
     }
     char tempPath[kPathCapacity] = {0};
     ReadTempPath(tempPath);
     observation->tempPath = tempPath;
+    // The loader beside the descriptor: on Windows the checker may be the program run there.
+    char loaderPath[kPathCapacity] = {0};
+    if (!observation->descriptor.path.empty() &&
+        JoinPath(loaderPath, kPathCapacity, programDirectory, kLoaderName)) {
+        ObserveSigned(options, loaderPath, observation);
+    }
     if (!observation->descriptor.complete) {
         return true;
     }

@@ -2,9 +2,13 @@
 // install decision, the launch plan, and, when the package records a version, the next start.
 #include "predict.h"
 
+#include "../observe/registry.h"
+
 #include <loader.h>
 #include <paths.h>
 #include <windows.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -76,6 +80,21 @@ Placement PlacePackage(const Observation &observation, const PackageDescriptor &
     return placement;
 }
 
+// The record the next start reads once the MSI has run: its value where it lands in the
+// loader's place, otherwise no key, or no value where a row writes the key.
+Record PackageRecord(const PackageRecords &records, const std::string &regPath) {
+    Record record = GivenRecord(
+        regPath, records.write ? std::optional<std::string>(records.write->data) : std::nullopt);
+    record.source = RecordSource::Package;
+    if (!records.write && record.state == RecordState::NotInstalled) {
+        bool keyWritten = std::any_of(
+            records.writes.begin(), records.writes.end(),
+            [](const PackageWrite &write) { return write.landing == Landing::OtherName; });
+        record.state = keyWritten ? RecordState::NoValue : RecordState::NoKey;
+    }
+    return record;
+}
+
 } // namespace
 
 VersionReading DescribeVersion(const std::string &text) {
@@ -107,9 +126,17 @@ Prediction Predict(const Observation &observation) {
     prediction.placement = PlacePackage(observation, descriptor.values);
     // The package runs only when installation is due; then what it records is what the next start
     // reads.
-    if (observation.recorded && prediction.decision.end == End::Install) {
-        prediction.next = NextStart{Read(*observation.recorded),
-                                    Decide(descriptor.values, *observation.recorded)};
+    std::optional<Record> recorded = observation.recorded;
+    const PackageFile *package = observation.package ? &*observation.package : nullptr;
+    if (package && package->msi) {
+        prediction.package =
+            PredictPackageRecords(*package->msi, descriptor.values.RegPath, observation.loaderView);
+        if (!recorded) {
+            recorded = PackageRecord(*prediction.package, descriptor.values.RegPath);
+        }
+    }
+    if (recorded && prediction.decision.end == End::Install) {
+        prediction.next = NextStart{Read(*recorded), Decide(descriptor.values, *recorded)};
     }
     return prediction;
 }

@@ -5,14 +5,39 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <iterator>
+
 using Json = nlohmann::ordered_json;
 
 namespace {
 
-const int kSchemaVersion = 1;
+const int kSchemaVersion = 2;
 
 Json TextOrNull(const std::string &text) {
     return text.empty() ? Json(nullptr) : Json(text);
+}
+
+Json PositionJson(const TextPosition &at) {
+    return at.line == 0 ? Json(nullptr) : Json{{"line", at.line}, {"column", at.column}};
+}
+
+Json PlacesJson(const DescriptorPlaces &places) {
+    Json json{{"section", PositionJson(places.section)}};
+    for (int i = 0; i < 3; ++i) {
+        json[kDescriptorKeys[i]] = PositionJson(places.values[i]);
+    }
+    return json;
+}
+
+Json LocationJson(const Subject &subject) {
+    if (subject.file.empty()) {
+        return nullptr;
+    }
+    const TextPosition at{subject.line, subject.column};
+    return Json{{"file", subject.file},
+                {"line", at.line == 0 ? Json(nullptr) : Json(at.line)},
+                {"column", at.line == 0 ? Json(nullptr) : Json(at.column)}};
 }
 
 Json ReadingJson(const Reading &reading) {
@@ -50,6 +75,89 @@ Json PackageJson(const Placement &placement) {
                 {"reason", PlacementReason(placement)}};
 }
 
+const char *ProgramStateName(ProgramState state) {
+    switch (state) {
+    case ProgramState::Program:
+        return "program";
+    case ProgramState::Empty:
+        return "empty";
+    case ProgramState::Truncated:
+        return "truncated";
+    case ProgramState::NoHeaders:
+        return "no-headers";
+    }
+    return "";
+}
+
+const char *LandingName(Landing landing) {
+    switch (landing) {
+    case Landing::Loader:
+        return "loader";
+    case Landing::EitherHive:
+        return "either-hive";
+    case Landing::OtherView:
+        return "other-view";
+    case Landing::UserHive:
+        return "other-hive";
+    case Landing::OtherKey:
+        return "other-key";
+    case Landing::OtherName:
+        return "other-name";
+    }
+    return "";
+}
+
+// What was read of the package, the same on every build for the same file.
+Json PackageContentsJson(const PackageFile &package, const Prediction &prediction) {
+    Json json{{"type", package.type == PackageType::Msi   ? "msi"
+                       : package.type == PackageType::Exe ? "exe"
+                                                          : "other"},
+              {"readable", package.readable}};
+    if (package.msi) {
+        const MsiContents &msi = *package.msi;
+        Json rows = Json::array();
+        std::transform(msi.registry.begin(), msi.registry.end(), std::back_inserter(rows),
+                       [](const RegistryRow &row) {
+                           return Json{{"row", row.row},
+                                       {"root", row.root},
+                                       {"key", row.key},
+                                       {"name", row.name},
+                                       {"value", row.value},
+                                       {"win64", row.win64},
+                                       {"condition", row.condition}};
+                       });
+        Json writes = Json::array();
+        const std::vector<PackageWrite> &bearing = prediction.package->writes;
+        std::transform(bearing.begin(), bearing.end(), std::back_inserter(writes),
+                       [](const PackageWrite &write) {
+                           return Json{{"row", write.row},
+                                       {"hive", write.hive},
+                                       {"key", write.key},
+                                       {"name", write.name},
+                                       {"data", write.data},
+                                       {"view", write.view},
+                                       {"lands", LandingName(write.landing)}};
+                       });
+        json["msi"] = Json{{"platform", msi.platform},
+                           {"properties", msi.properties},
+                           {"registry", rows},
+                           {"customActions", msi.customActions},
+                           {"writes", writes}};
+    }
+    if (package.exe) {
+        const ExeContents &exe = *package.exe;
+        json["exe"] = Json{{"state", ProgramStateName(exe.state)},
+                           {"machine", exe.machine},
+                           {"hasVersion", exe.hasVersion},
+                           {"fixedFileVersion", exe.fixedFileVersion},
+                           {"fixedProductVersion", exe.fixedProductVersion},
+                           {"fileVersion", exe.fileVersion},
+                           {"productVersion", exe.productVersion},
+                           {"executionLevel", exe.executionLevel}};
+    }
+    return json;
+}
+
 } // namespace
 
 void PrintJson(std::ostream &out, const Observation &observation, const Prediction &prediction,
@@ -68,12 +176,14 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                   {"RegPath", values.RegPath},
                   {"Version", values.Version},
                   {"isVersion", prediction.travelling.isVersion},
-                  {"normalizedVersion", TextOrNull(prediction.travelling.normalized)}}},
+                  {"normalizedVersion", TextOrNull(prediction.travelling.normalized)},
+                  {"places", PlacesJson(descriptor.places)}}},
                 {"installed", Optional(prediction.installed)},
                 {"otherView", Optional(prediction.otherView)},
                 {"decision", DecisionJson(prediction.decision, prediction.travelling, installed)},
                 {"package", prediction.placement ? PackageJson(*prediction.placement) : nullptr},
                 {"nextStart", nullptr},
+                {"signatures", Json::array()},
                 {"findings", Json::array()},
                 {"exitStatus", exitStatus}};
     if (prediction.next) {
@@ -82,10 +192,21 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
         json["recorded"] = ReadingJson(next.recorded);
         report["nextStart"] = json;
     }
+    for (const Signature &signature : observation.signatures) {
+        report["signatures"].push_back(Json{{"file", signature.file},
+                                            {"state", SignatureStateName(signature.state)},
+                                            {"signer", TextOrNull(signature.signer)},
+                                            {"timestamp", TextOrNull(signature.timestamp)},
+                                            {"detail", TextOrNull(signature.detail)}});
+    }
+    if (observation.package) {
+        report["packageContents"] = PackageContentsJson(*observation.package, prediction);
+    }
     for (const Finding &finding : findings) {
         report["findings"].push_back(Json{{"code", finding.rule->code},
                                           {"severity", SeverityName(finding.rule->severity)},
                                           {"where", WhereText(finding.subject)},
+                                          {"location", LocationJson(finding.subject)},
                                           {"message", FindingMessage(finding, prediction)}});
     }
     // Texts are the bytes the loader reads, in the machine's ANSI code page; bytes that are not

@@ -1,5 +1,5 @@
 // The report for a person: one aligned line per value and decision, then one line per finding
-// in the compilers' form (where: severity: sentence [code]).
+// in the compilers' form (file:line:column: severity: sentence [code]).
 #include "report.h"
 #include "wording.h"
 
@@ -80,16 +80,22 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
         const NextStart &next = *prediction.next;
         Line(out, "Next start",
              DecisionText(next.decision, prediction.travelling, &next.recorded) +
-                 " (the package records '" + next.recorded.record.stored + "')");
+                 (next.recorded.record.read
+                      ? " (the package records '" + next.recorded.record.stored + "')"
+                      : ""));
     } else if (observation.recorded) {
         Line(out, "Next start", "as this one: the package does not run on this start");
+    }
+    for (const Signature &signature : observation.signatures) {
+        Line(out, "Signature", signature.file + ": " + SignatureText(signature));
     }
 
     out << "\n";
     size_t counts[3] = {0, 0, 0};
     for (const Finding &finding : findings) {
-        out << WhereText(finding.subject) << ": " << SeverityName(finding.rule->severity) << ": "
-            << FindingMessage(finding, prediction) << " [" << finding.rule->code << "]\n";
+        out << PlaceText(finding.subject, observation) << ": "
+            << SeverityName(finding.rule->severity) << ": " << FindingMessage(finding, prediction)
+            << " [" << finding.rule->code << "]\n";
         ++counts[static_cast<int>(finding.rule->severity)];
     }
     if (findings.empty()) {

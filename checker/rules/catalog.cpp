@@ -2,6 +2,8 @@
 // whose findings table lists exactly these codes, severities and titles.
 #include "groups.h"
 
+#include <paths.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -33,6 +35,28 @@ const std::vector<Rule> &Rules() {
         {"MC403", Severity::Warning, "RuntimePackage leaves the loader's directory", "mc403"},
         {"MC404", Severity::Warning, "a package that needs an associated program", "mc404"},
         {"MC405", Severity::Error, "the package's path too long", "mc405"},
+        {"MC501", Severity::Warning, "a program unsigned", "mc501"},
+        {"MC502", Severity::Error, "a signature that does not match its file", "mc502"},
+        {"MC503", Severity::Warning, "a signature without a time-stamp", "mc503"},
+        {"MC504", Severity::Info, "a signature whose chain ends in an untrusted root", "mc504"},
+        {"MC505", Severity::Info, "signatures not checked", "mc505"},
+        {"MC601", Severity::Error, "the MSI records Version in the other registry view", "mc601"},
+        {"MC602", Severity::Error, "the MSI records Version under another key, name or hive",
+         "mc602"},
+        {"MC603", Severity::Error, "the MSI records a value that is not a version or is older",
+         "mc603"},
+        {"MC604", Severity::Error, "the MSI records nothing the loader reads", "mc604"},
+        {"MC605", Severity::Warning,
+         "the MSI records nothing the loader reads, but a custom action might", "mc605"},
+        {"MC606", Severity::Warning, "a component condition decides whether Version is recorded",
+         "mc606"},
+        {"MC607", Severity::Warning, "ProductVersion and Version do not order alike", "mc607"},
+        {"MC608", Severity::Warning, "the package targets x64 or Arm64", "mc608"},
+        {"MC609", Severity::Warning, "the program's version resource differs from Version",
+         "mc609"},
+        {"MC610", Severity::Error, "the package cannot be read as what its name says", "mc610"},
+        {"MC611", Severity::Warning, "ALLUSERS=2: the hive depends on the user's rights", "mc611"},
+        {"MC612", Severity::Warning, "--records differs from what the MSI records", "mc612"},
     };
     return rules;
 }
@@ -46,25 +70,15 @@ void Add(Findings *out, const char *code, const Subject &subject, std::vector<st
 }
 
 Subject OnMedium(const std::string &directory) {
-    return Subject{SubjectKind::Medium, directory};
-}
-
-Subject OnDescriptor(int line) {
-    Subject subject{SubjectKind::Descriptor, "autorun.inf"};
-    subject.line = line;
+    Subject subject;
+    subject.name = directory;
     return subject;
 }
 
-Subject OnDescriptorKey(int keyIndex) {
-    return Subject{SubjectKind::DescriptorKey, kDescriptorKeys[keyIndex]};
-}
-
-Subject OnFile(const std::string &path) {
-    return Subject{SubjectKind::File, path};
-}
-
 Subject OnRecord(const Record &record) {
-    Subject subject{SubjectKind::RegistryKey, record.regPath};
+    Subject subject;
+    subject.kind = SubjectKind::RegistryKey;
+    subject.name = record.regPath;
     subject.view = record.view;
     return subject;
 }
@@ -73,4 +87,25 @@ std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
+}
+
+Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex) {
+    TextPosition at = descriptor.places.values[keyIndex];
+    at = at.line != 0 ? at : descriptor.places.section;
+    Subject subject = OnDescriptor(descriptor, at);
+    subject.kind = SubjectKind::DescriptorKey;
+    subject.name = kDescriptorKeys[keyIndex];
+    return subject;
+}
+
+Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at) {
+    at = at.line != 0 ? at : TextPosition{1, 1};
+    return Subject{SubjectKind::Descriptor, descriptor.name, 0,
+                   descriptor.name,         at.line,         at.column};
+}
+
+Subject OnFile(const std::string &name, const std::string &shown) {
+    std::string file = IsNameBelowDirectory(name.c_str()) ? name : "";
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return Subject{SubjectKind::File, shown, 0, file, 0, 0};
 }

@@ -11,7 +11,9 @@ std::vector<Finding> CollectFindings(const Observation &observation, const Predi
         CheckVersion(observation, prediction, &findings);
         CheckRegistry(observation, prediction, &findings);
         CheckPackage(observation, prediction, &findings);
+        CheckRuntimePackage(observation, prediction, &findings);
     }
+    CheckSignatures(observation, prediction, &findings);
     return findings;
 }
 

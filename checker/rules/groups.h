@@ -11,11 +11,14 @@ using Findings = std::vector<Finding>;
 void Add(Findings *out, const char *code, const Subject &subject,
          std::vector<std::string> values = {});
 
-// What a finding is about; a subject's other fields stay at none.
+// A value of autorun.inf, where the reader found it; where it did not, the section's header.
+Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex);
+// autorun.inf at a place; line 1 when there is none.
+Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at = TextPosition{1, 1});
+// A file on the medium, by its name there; a name that leaves the medium is no place on it.
+Subject OnFile(const std::string &name, const std::string &shown);
+// The medium's directory, and a registry key in its view.
 Subject OnMedium(const std::string &directory);
-Subject OnDescriptor(int line);
-Subject OnDescriptorKey(int keyIndex);
-Subject OnFile(const std::string &path);
 Subject OnRecord(const Record &record);
 
 // ASCII letters in lower case, for the names Windows matches without regard to case.
@@ -24,4 +27,7 @@ std::string Lower(std::string text);
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckRegistry(const Observation &observation, const Prediction &prediction, Findings *out);
+void CheckRuntimePackage(const Observation &observation, const Prediction &prediction,
+                         Findings *out);
 void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out);
+void CheckSignatures(const Observation &observation, const Prediction &prediction, Findings *out);

@@ -13,22 +13,22 @@ void CheckPackage(const Observation &observation, const Prediction &prediction, 
     const Placement &placement = *prediction.placement;
     const std::string name = observation.descriptor.values.RuntimePackage;
     if (placement.cause == PlaceCause::SourceTooLong) {
-        Add(out, "MC405", OnDescriptorKey(kPackageKey));
+        Add(out, "MC405", OnDescriptorKey(observation.descriptor, kPackageKey));
         return;
     }
     if (placement.package == FileKind::Missing) {
-        Add(out, "MC401", OnFile(placement.path), {placement.path});
+        Add(out, "MC401", OnFile(name, placement.path), {placement.path});
     }
     if (!IsNameBelowDirectory(name.c_str())) {
-        Add(out, "MC403", OnDescriptorKey(kPackageKey), {name});
+        Add(out, "MC403", OnDescriptorKey(observation.descriptor, kPackageKey), {name});
     } else if (name.find_first_of("\\/") != std::string::npos) {
-        Add(out, "MC402", OnDescriptorKey(kPackageKey), {name});
+        Add(out, "MC402", OnDescriptorKey(observation.descriptor, kPackageKey), {name});
     }
     size_t slash = name.find_last_of("\\/");
     std::string last = name.substr(slash == std::string::npos ? 0 : slash + 1);
     size_t dot = last.rfind('.');
     std::string extension = dot == std::string::npos ? "" : Lower(last.substr(dot));
     if (extension != ".exe" && extension != ".msi") {
-        Add(out, "MC404", OnDescriptorKey(kPackageKey), {last});
+        Add(out, "MC404", OnDescriptorKey(observation.descriptor, kPackageKey), {last});
     }
 }

@@ -8,18 +8,17 @@ const int kRegPathKey = 1;
 
 } // namespace
 
-void CheckRegistry(const Observation & /*observation*/, const Prediction &prediction,
-                   Findings *out) {
+void CheckRegistry(const Observation &observation, const Prediction &prediction, Findings *out) {
     const Reading &installed = *prediction.installed;
     const std::string &regPath = installed.record.regPath;
     if (regPath[0] == '\\') {
-        Add(out, "MC301", OnDescriptorKey(kRegPathKey), {regPath});
+        Add(out, "MC301", OnDescriptorKey(observation.descriptor, kRegPathKey), {regPath});
     }
     if (Lower(regPath.substr(0, 9)) == "software\\") {
-        Add(out, "MC302", OnDescriptorKey(kRegPathKey), {regPath});
+        Add(out, "MC302", OnDescriptorKey(observation.descriptor, kRegPathKey), {regPath});
     }
     if (installed.record.state == RecordState::KeyTooLong) {
-        Add(out, "MC303", OnDescriptorKey(kRegPathKey));
+        Add(out, "MC303", OnDescriptorKey(observation.descriptor, kRegPathKey));
     }
     if (prediction.otherView && prediction.otherView->record.state == RecordState::Present) {
         const Record &other = prediction.otherView->record;
@@ -37,7 +36,9 @@ void CheckRegistry(const Observation & /*observation*/, const Prediction &predic
         prediction.decision.end == End::Install && !prediction.next) {
         Add(out, "MC305", OnRecord(installed.record), {installed.record.stored});
     }
-    if (prediction.next && prediction.next->decision.end == End::Install) {
+    // What an MSI itself records has findings of its own (MC6xx).
+    if (prediction.next && prediction.next->decision.end == End::Install &&
+        prediction.next->recorded.record.source != RecordSource::Package) {
         Add(out, "MC306", OnRecord(installed.record), {prediction.next->recorded.record.stored});
     }
 }

@@ -23,17 +23,17 @@ bool HasWideField(const VersionReading &version) {
 
 } // namespace
 
-void CheckVersion(const Observation & /*observation*/, const Prediction &prediction,
-                  Findings *out) {
+void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out) {
     const VersionReading &version = prediction.travelling;
     if (!version.isVersion) {
-        Add(out, "MC201", OnDescriptorKey(kVersionKey), {version.text});
+        Add(out, "MC201", OnDescriptorKey(observation.descriptor, kVersionKey), {version.text});
         return;
     }
     if (HasWideField(version)) {
-        Add(out, "MC202", OnDescriptorKey(kVersionKey), {version.text});
+        Add(out, "MC202", OnDescriptorKey(observation.descriptor, kVersionKey), {version.text});
     }
     if (version.text.find('.') == std::string::npos) {
-        Add(out, "MC203", OnDescriptorKey(kVersionKey), {version.text, version.normalized});
+        Add(out, "MC203", OnDescriptorKey(observation.descriptor, kVersionKey),
+            {version.text, version.normalized});
     }
 }

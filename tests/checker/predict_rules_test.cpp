@@ -1,5 +1,6 @@
 // The checker's decisions and findings over hand-built observations: each row changes a sound
 // medium in one way and names the end, the cause, where the package runs from and the codes.
+#include "observe/locate.h"
 #include "observe/registry.h"
 #include "predict/predict.h"
 #include "report/wording.h"
@@ -58,6 +59,22 @@ void Set(Observation &o, int index, const char *text) {
     o.descriptor.wholeValues[index] = text;
 }
 
+Signature Signed(SignatureState state, const std::string &timestamp) {
+    return Signature{"loader.exe", state, "CN=Publisher", timestamp, ""};
+}
+
+// The package an MSI whose one Registry row writes value at HKLM\Software\Maker\Runtime, value
+// Version, from a component that is 64-bit or not.
+void Msi(Observation &o, const std::string &value, bool win64 = false) {
+    Set(o, 0, "setup.msi");
+    o.files = {{"E:\\\\setup.msi", FileKind::File}, {"%TEMP%", FileKind::Directory}};
+    MsiContents msi;
+    msi.platform = "Intel";
+    msi.properties = {{"ALLUSERS", "1"}, {"ProductVersion", "2.1.0.5"}};
+    msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, win64, ""}};
+    o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt};
+}
+
 void Incomplete(Observation &o) {
     o.descriptor.complete = 0;
     o.installed.reset();
@@ -112,7 +129,8 @@ TEST(PredictAndRules, Table) {
          Cause::NoSection,
          {"MC102"},
          "autorun.inf: autorun.inf has no section [autorun]"},
-        // The platform's reader finds the section behind a byte-order mark: one reason, the value.
+        // The platform's reader finds the section behind a byte-order mark: one reason, the
+        // value.
         {"mark, section, no RegPath",
          [](Observation &o) {
              Incomplete(o);
@@ -123,7 +141,8 @@ TEST(PredictAndRules, Table) {
          Cause::MissingValue,
          {"MC103"},
          "RegPath is missing"},
-        // A mark Windows reads as bytes hides the section that Wine finds: one reason, the mark.
+        // A mark Windows reads as bytes hides the section that Wine finds: one reason, the
+        // mark.
         {"UTF-8 mark on the line of [autorun]",
          [](Observation &o) {
              Incomplete(o);
@@ -179,8 +198,7 @@ TEST(PredictAndRules, Table) {
          },
          End::Install,
          Cause::NotRead,
-         {"MC105"},
-         "autorun.inf line 2: "},
+         {"MC105"}},
         {"Version 1.0 over 1.0.0.0",
          [](Observation &o) {
              Set(o, 2, "1.0");
@@ -328,6 +346,51 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {"MC402", "MC404"},
          "'setup.bat' is opened"},
+        {"MSI records [ProductVersion]",
+         [](Observation &o) { Msi(o, "[ProductVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records ##2.1.0.5, a text starting with #",
+         [](Observation &o) { Msi(o, "##2.1.0.5"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records '#2.1.0.5'"},
+        {"MSI records a property it lacks",
+         [](Observation &o) { Msi(o, "[RuntimeVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records ''"},
+        {"MSI's 64-bit row, for the 64-bit loader",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]", true);
+             o.loaderView = 64;
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI's 32-bit row, for the 64-bit loader",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]");
+             o.loaderView = 64;
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC601"},
+         "into the 32-bit view (its component is not 64-bit); the loader reads the 64-bit "
+         "view"},
+        {"MSI writes Version under another key first, then the loader's",
+         [](Observation &o) {
+             Msi(o, "[ProductVersion]");
+             o.package->msi->registry.insert(
+                 o.package->msi->registry.begin(),
+                 RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false, ""});
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
         {"package path too long",
          [](Observation &o) {
              o.programDirectory = "E:\\" + std::string(250, 'd');
@@ -336,11 +399,53 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC405"}},
+        // Signatures as a verifier saw them. Wine never answers with an untrusted root, where
+        // Windows does: that row stands only here.
+        {"signed, time-stamped",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "2026-12-09")}; },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"signed, no time-stamp",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC503"},
+         "signed by CN=Publisher without a time-stamp"},
+        {"untrusted root, time-stamped",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "2026-12-09")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC504"}},
+        {"untrusted root, no time-stamp",
+         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC504", "MC503"}},
+        {"unsigned, changed after signing, not checked",
+         [](Observation &o) {
+             o.signatures = {Signed(SignatureState::Unsigned, ""),
+                             Signed(SignatureState::BadDigest, ""),
+                             Signed(SignatureState::NotChecked, "")};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC501", "MC502", "MC505"}},
+        {"signatures of an incomplete medium",
+         [](Observation &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+             o.signatures = {Signed(SignatureState::Unsigned, "")};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC101", "MC501"}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
         Observation observation = Sound();
         row.change(observation);
+        observation.descriptor.places = LocateInDescriptor(observation.descriptor.bytes);
         const Prediction prediction = Predict(observation);
         EXPECT_EQ(row.end, prediction.decision.end);
         EXPECT_EQ(row.cause, prediction.decision.cause);
@@ -423,6 +528,7 @@ TEST(PredictAndRules, NotAsciiLine) {
         SCOPED_TRACE(line);
         Observation observation = Sound();
         observation.descriptor.bytes = bytes;
+        observation.descriptor.places = LocateInDescriptor(bytes);
         const std::vector<Finding> findings = CollectFindings(observation, Predict(observation));
         auto found = std::find_if(findings.begin(), findings.end(), [](const Finding &finding) {
             return std::string(finding.rule->code) == "MC105";

@@ -27,7 +27,7 @@ VERSION_STRINGS = {
     "FileDescription": "Corvane Loader",
     "FileVersion": "1, 1, 22, 712",
     "InternalName": "",
-    "LegalCopyright": "Copyright (C) 2026 Corvane. All rights reserved.",
+    "LegalCopyright": "Copyright (C) 2026 Corvane. MIT License.",
     "LegalTrademarks": "",
     "OriginalFilename": "",
     "PrivateBuild": "",

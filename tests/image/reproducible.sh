@@ -25,6 +25,21 @@ else
     echo "FAIL the two builds differ"
     status=1
 fi
+loader="$first/build/win32/loader/loader.exe"
+# The legal notice is the licence's: the version block's UTF-16 text, as Windows shows it.
+notice=$(printf 'Copyright (C) 2026 Corvane. MIT License.' | iconv -t UTF-16LE | od -An -tx1 | tr -d ' \n')
+if od -An -tx1 -v "$loader" | tr -d ' \n' | grep -q "$notice"; then
+    echo "ok   the notice agrees with LICENSE"
+else
+    echo "FAIL the version block's notice is not the MIT licence's"
+    status=1
+fi
+if [ "$(stat -c %s "$loader")" -le 24576 ]; then
+    echo "ok   at most 24 KiB"
+else
+    echo "FAIL over 24 KiB: $(stat -c %s "$loader") bytes"
+    status=1
+fi
 for path in "$first" "$second" "$scratch"; do
     if grep -q -a -F "$path" "$first/build/win32/loader/loader.exe" "$second/build/win32/loader/loader.exe"; then
         echo "FAIL a build path is inside the image: $path"

@@ -72,6 +72,7 @@ $name-linux-x86_64/LICENSE
 $name-linux-x86_64/SHA256SUMS
 $name-linux-x86_64/docs/
 $name-linux-x86_64/docs/publishing.md
+$name-linux-x86_64/loader.exe
 $name-linux-x86_64/medium-check"
 check "the tar.gz holds exactly the release's files" \
     test "$(tar -tzf "$first/dist/$tarball")" = "$expected"
@@ -88,6 +89,31 @@ check "the sample is release/sample/autorun.inf, line ends included" \
     cmp "$unpacked/$name/sample/autorun.inf" "$source_dir/release/sample/autorun.inf"
 check "the Linux checker is stripped" \
     bash -c "! readelf -S '$unpacked/$name-linux-x86_64/medium-check' | grep -q '\.symtab'"
+# The Debian packages README's Releases section names for the Linux checker; each library it
+# links must come from one of them, and ldd must find them all.
+runtime_packages=" libmsi0 libglib2.0-0 libstdc++6 libgcc-s1 libc6 "
+linux_checker="$unpacked/$name-linux-x86_64/medium-check"
+check "the Linux checker starts: ldd finds every library, and it lists its findings" \
+    bash -c "! ldd '$linux_checker' | grep -q 'not found' &&
+        '$linux_checker' --list-findings >/dev/null"
+libraries_from_named_packages() {
+    local library path package
+    for library in $(readelf -d "$linux_checker" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+        path=$(ldd "$linux_checker" | awk -v name="$library" '$1 == name { print $3 }')
+        # dpkg knows a library by the path it installed, which ldd's path or its target is.
+        package=$( (dpkg -S "$path" || dpkg -S "$(readlink -f "$path")") 2>/dev/null |
+            head -1 | cut -d: -f1)
+        case "$runtime_packages" in
+        *" $package "*) ;;
+        *)
+            echo "$library comes from $package, which README does not name" >&2
+            return 1
+            ;;
+        esac
+    done
+}
+check "the Linux checker's libraries come from the packages README names" \
+    libraries_from_named_packages
 check "no build's path is inside any file" \
     bash -c "! grep -r -l -a -F '$scratch' '$unpacked'"
 

@@ -4,12 +4,13 @@ certificate that openssl makes here (RSA, so a signature with a fixed time is de
 
 Parameters (environment): SOURCE_DIR (the repository), WINDOWS_BUILD_ROOT (where the win32 and
 win64 presets build), RELEASE_DIR (the archives release.reproducible kept), WINE_DIR (the Wine
-checks' folder: the prefix and scratch space).
+checks' folder: the prefix and scratch space), HOST_CHECKER (the build machine's medium-check).
 
 usage: signing.py Signing | SignedArchive | SignedTwinUnderWine
 """
 import hashlib
 import http.server
+import json
 import os
 import re
 import shutil
@@ -23,6 +24,9 @@ import zipfile
 
 import pefile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
+import winehost  # noqa: E402
+
 SOURCE_DIR = os.environ["SOURCE_DIR"]
 BUILD_ROOT = os.environ["WINDOWS_BUILD_ROOT"]
 SIGN = os.path.join(SOURCE_DIR, "scripts", "sign.sh")
@@ -33,6 +37,8 @@ RELEASE_ZIP = os.path.join(os.environ.get("RELEASE_DIR", ""),
                            "corvane-loader-1.1.22.712-win32.zip")
 # Blanks and a dollar sign: the password also has to survive the shell's quoting.
 PASSWORD = "Xq7 corvane$pw-83"
+WIN64_CHECKER = os.path.join(BUILD_ROOT, "win64", "checker", "medium-check.exe")
+MSI_PACKAGE = os.path.join(BUILD_ROOT, "win32", "tests", "wine", "runtime-x86.msi")
 # Any fixed time will do: verification checks the chain at the present time.
 SIGNING_TIME = "1796083200"
 
@@ -218,6 +224,33 @@ def certificate_table_problems(unsigned, signed):
     return problems
 
 
+def sign_time_stamped(inputs, out_dir):
+    """sign.sh with a time-stamp from a local RFC 3161 service, started for the call."""
+    TimeStampService.config = TimeStampService.config or make_time_stamping_authority()
+    TimeStampService.answered = 0
+    service = http.server.HTTPServer(("127.0.0.1", 0), TimeStampService)
+    thread = threading.Thread(target=service.serve_forever)
+    thread.start()
+    try:
+        return sign(inputs, out_dir, timestamp="http://127.0.0.1:%d/" % service.server_port)
+    finally:
+        service.shutdown()
+        service.server_close()
+        thread.join()
+
+
+def check_medium(checker, medium, path=None):
+    """medium-check's JSON report of a medium: the build machine's, or with checker "wine" the
+    win64 medium-check.exe's under Wine."""
+    if checker == "wine":
+        prefix = winehost.Prefix(os.path.join(os.environ["WINE_DIR"], "prefix"))
+        result = prefix.run([WIN64_CHECKER, "--json", winehost.to_windows(medium)], capture=True)
+    else:
+        env = dict(os.environ, PATH=path) if path else None
+        result = run([os.environ["HOST_CHECKER"], "--json", medium], env=env)
+    return json.loads(result.stdout)
+
+
 class Signing(unittest.TestCase):
     """The loader signed three ways: PKCS#12 with the password from the environment, PEM key and
     chain with the password from a file, and the 64-bit twin."""
@@ -296,24 +329,60 @@ class Signing(unittest.TestCase):
                          {path: digest(path) for path in self.unsigned_before})
 
     def test_time_stamp_from_an_rfc3161_service(self):
-        TimeStampService.config = make_time_stamping_authority()
-        service = http.server.HTTPServer(("127.0.0.1", 0), TimeStampService)
-        thread = threading.Thread(target=service.serve_forever)
-        thread.start()
-        try:
-            out_dir = os.path.join(scratch, "time-stamped")
-            result = sign([WIN32_LOADER], out_dir,
-                          timestamp="http://127.0.0.1:%d/" % service.server_port)
-        finally:
-            service.shutdown()
-            service.server_close()
-            thread.join()
+        out_dir = os.path.join(scratch, "time-stamped")
+        result = sign_time_stamped([WIN32_LOADER], out_dir)
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual(1, TimeStampService.answered)
         status, report = verify(os.path.join(out_dir, "loader.exe"), ca, time_stamped=True)
         self.assertEqual(0, status, report)
         self.assertIn("Timestamp Server Signature verification: ok", report)
         self.assertIn("Signature verification: ok", report)
+
+    def test_medium_check_reports_each_signature(self):
+        """The signatures of a medium's loader and package, on both builds. Wine accepts a chain
+        ending in the throw-away root, where Windows answers CERT_E_UNTRUSTEDROOT (MC504, tested
+        from a hand-built observation in checker_tests)."""
+        signed = os.path.join(scratch, "for-check")
+        self.assertEqual(0, sign([WIN32_LOADER, MSI_PACKAGE], signed).returncode)
+        stamped = os.path.join(scratch, "for-check-stamped")
+        self.assertEqual(0, sign_time_stamped([WIN32_LOADER], stamped).returncode)
+        tampered = os.path.join(scratch, "for-check-tampered.exe")
+        with_code_byte_changed(os.path.join(signed, "loader.exe"), tampered)
+        msi = os.path.join(signed, os.path.basename(MSI_PACKAGE))
+        publisher = "Throw-away Publisher main"
+        # label, loader.exe, the package (setup.msi, or none), the osslsigncode PATH or None,
+        # then per file: state, signer given, time-stamped; and the codes.
+        rows = [
+            ("unsigned", WIN32_LOADER, None, None,
+             {"loader.exe": ("unsigned", False, False)}, ["MC501"]),
+            ("signed, no time-stamp, signed MSI", os.path.join(signed, "loader.exe"), msi, None,
+             {"loader.exe": ("verified", True, False), "setup.msi": ("verified", True, False)},
+             ["MC503", "MC503"]),
+            ("signed and time-stamped", os.path.join(stamped, "loader.exe"), None, None,
+             {"loader.exe": ("verified", True, True)}, []),
+            ("one code byte changed", tampered, None, None,
+             {"loader.exe": ("bad-digest", False, False)}, ["MC502"]),
+            ("no verifier", WIN32_LOADER, None, "/nonexistent",
+             {"loader.exe": ("not-checked", False, False)}, ["MC505"]),
+        ]
+        for label, loader, package, path, states, codes in rows:
+            medium = os.path.join(scratch, "medium-" + label.replace(" ", "-").replace(",", ""))
+            os.makedirs(medium)
+            shutil.copy(loader, os.path.join(medium, "loader.exe"))
+            text = "[autorun]\r\nRuntimePackage=%s\r\nRegPath=Maker\\Rt\r\nVersion=2.1.0.5\r\n"
+            with open(os.path.join(medium, "autorun.inf"), "w") as out:
+                out.write(text % ("setup.msi" if package else "setup.exe"))
+            if package:
+                shutil.copy(package, os.path.join(medium, "setup.msi"))
+            for build in ["host"] + ([] if path else ["wine"]):
+                with self.subTest(label, build=build):
+                    report = check_medium(build, medium, path)
+                    got = {s["file"]: (s["state"], publisher in (s["signer"] or ""),
+                                       s["timestamp"] is not None) for s in report["signatures"]}
+                    self.assertEqual(states, got, report["signatures"])
+                    found = [f["code"] for f in report["findings"]
+                             if f["code"].startswith("MC5")]
+                    self.assertEqual(codes, found, report["findings"])
 
     def test_password_never_on_a_command_line_or_in_a_file(self):
         for key, password_from in [("pkcs12", "environment"), ("pem", "file")]:

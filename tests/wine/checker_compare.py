@@ -7,15 +7,27 @@ expected; with --records, the loader's second start must be the predicted next s
 --installed or --not-installed give the checker the version the registry holds, as a publisher
 would type it.
 
+The MSI cases install a package made from tests/checker/package.wxs (wixl, then msibuild) through
+the loader, and the next start predicted from what the package records, without --records, must
+be what the loader's second start does. Where HOST_CHECKER names the build machine's
+medium-check, it reads the same media, and its reading of each package (the report's
+packageContents) must be the Windows build's.
+
 Parameters (environment): LOADER_EXE, PROBE_EXE, CHECKER_EXE, CHECK_VIEW (the registry view of
 that loader and probe: 64 for the twins here, 32 for the shipped programs in a WoW64 prefix),
-SUITE_DIR (scratch space), PREFIX_DIR, and those of winehost (WINE, WINESERVER, TIME_FACTOR).
+SUITE_DIR (scratch space), PREFIX_DIR, HOST_CHECKER and PACKAGES_DIR (the checker table's
+programs; both optional), MSI_DIR (the MSI cases' packages, made beforehand by
+`checker_compare.py make-msis` where the machine that runs the cases has no wixl; optional), and
+those of winehost (WINE, WINESERVER, TIME_FACTOR).
 """
 import json
 import ntpath
 import os
+import re
 import shutil
+import subprocess
 import sys
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import winehost  # noqa: E402
@@ -28,12 +40,25 @@ OTHER = "32" if VIEW == "64" else "64"
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 ROOT_KEY = "HKLM\\Software\\CorvaneCheck"
+HOST_CHECKER = os.environ.get("HOST_CHECKER")
+PACKAGES_DIR = os.environ.get("PACKAGES_DIR")
+MSI_DIR = os.environ.get("MSI_DIR")
+PACKAGE_WXS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "checker",
+                           "package.wxs")
+# The probe is built for the loader's architecture: a 64-bit one is a package for x64.
+PROBE_CODES = ["MC608"] if VIEW == "64" else []
+# An MSI whose component writes the loader's view, and one whose component writes the other; a
+# 64-bit component belongs in a package for x64.
+IN_VIEW = ["UPDATE `Component` SET `Attributes` = 260"] if VIEW == "64" else []
+OTHER_VIEW = [] if VIEW == "64" else ["UPDATE `Component` SET `Attributes` = 260"]
+IN_VIEW_CODES = ["MC608"] if VIEW == "64" else []
+OTHER_VIEW_CODES = ["MC601"] + ([] if VIEW == "64" else ["MC608"])
 
 
 class Case:
     def __init__(self, name, version="2.1.0.5", package="setup.exe", reg_path=None,
                  same=None, other=None, records=None, codes=(), descriptor=None,
-                 from_medium=False, given=()):
+                 from_medium=False, given=(), msi=None, x64=False):
         self.name = name
         self.version = version
         self.package = package
@@ -45,6 +70,10 @@ class Case:
         self.descriptor = descriptor  # autorun.inf's text or bytes, instead of the sound one
         self.given = list(given)  # --installed TEXT or --not-installed
         self.from_medium = from_medium  # the checker sits on the medium, run without arguments
+        self.msi = msi  # SQL queries that make the sound MSI this case's package
+        self.x64 = x64  # the MSI's summary names x64
+        if msi is not None:
+            self.package = "runtime.msi"
 
 
 CASES = [
@@ -81,7 +110,45 @@ CASES = [
          given=["--not-installed"], codes=["MC303", "MC306"]),
     Case("utf16-le", descriptor=b"\xff\xfe" + winehost.autorun(
         "setup.exe", "CorvaneCheck\\utf16-le", "2.1.0.5").encode("utf-16-le"), codes=["MC109"]),
+    # Values past a comment, another section, blanks and quotes, on lines ended by CR alone: the
+    # places the checker gives must hold what Windows' reader returned.
+    Case("placed", descriptor="; by hand\r[Other]\rVersion=9.9.9.9\r  [ AutoRun ]\r"
+                              "\tRuntimePackage = 'setup.exe'\rRegPath= CorvaneCheck\\placed\r"
+                              "Version\t=\t2.1.0.5\r"),
 ]
+# Every medium whose descriptor the loader reads whole carries the probe as its package.
+for case in CASES:
+    if case.name != "no-version":
+        case.codes = list(case.codes) + PROBE_CODES
+
+CASES += [
+    Case("msi-sound", msi=IN_VIEW, x64=VIEW == "64", codes=IN_VIEW_CODES),
+    Case("msi-other-view", msi=OTHER_VIEW, x64=VIEW != "64", codes=OTHER_VIEW_CODES),
+    Case("msi-other-key", msi=IN_VIEW + ["UPDATE `Registry` SET `Key` = "
+                                         "'Software\\CorvaneCheck\\elsewhere'"],
+         x64=VIEW == "64", codes=IN_VIEW_CODES + ["MC602"]),
+    Case("msi-hkcu", msi=IN_VIEW + ["UPDATE `Registry` SET `Root` = 1"], x64=VIEW == "64",
+         codes=IN_VIEW_CODES + ["MC602"]),
+    Case("msi-three-fields", msi=IN_VIEW + ["UPDATE `Registry` SET `Value` = '2.1.5'"],
+         x64=VIEW == "64", codes=IN_VIEW_CODES + ["MC603"]),
+    Case("msi-per-machine-root", msi=IN_VIEW + ["UPDATE `Registry` SET `Root` = -1"],
+         x64=VIEW == "64", codes=IN_VIEW_CODES),
+]
+
+
+def make_msi(case, path):
+    """The sound MSI with this case's own codes and key, changed by the case's queries."""
+    tag = "%012X" % zlib.crc32(case.name.encode())
+    subprocess.run(["wixl", "-a", "x86", "-o", path, PACKAGE_WXS], check=True)
+    queries = ["UPDATE `Property` SET `Value` = '{6A1B7C2D-3E4F-4A5B-8C6D-%s}' "
+               "WHERE `Property` = 'ProductCode'" % tag,
+               "UPDATE `Property` SET `Value` = '{1F2E3D4C-5B6A-4798-8A9B-%s}' "
+               "WHERE `Property` = 'UpgradeCode'" % tag,
+               "UPDATE `Registry` SET `Key` = 'Software\\%s'" % case.reg_path] + case.msi
+    for query in queries:
+        subprocess.run(["msibuild", path, "-q", query], check=True)
+    if case.x64:
+        subprocess.run(["msibuild", path, "-s", "Maker Runtime", "Maker", "x64;1033"], check=True)
 
 
 def lay_out(case):
@@ -92,7 +159,12 @@ def lay_out(case):
     shutil.copy(LOADER_EXE, os.path.join(medium, "loader.exe"))
     package = os.path.normpath(os.path.join(medium, case.package.replace("\\", "/")))
     os.makedirs(os.path.dirname(package), exist_ok=True)
-    shutil.copy(PROBE_EXE, package)
+    if case.msi is None:
+        shutil.copy(PROBE_EXE, package)
+    elif MSI_DIR:
+        shutil.copy(os.path.join(MSI_DIR, case.name + ".msi"), package)
+    else:
+        make_msi(case, package)
     text = case.descriptor or winehost.autorun(case.package, case.reg_path, case.version)
     with open(os.path.join(medium, "autorun.inf"), "wb") as out:
         out.write(text if isinstance(text, bytes) else text.encode("latin-1"))
@@ -129,10 +201,14 @@ def run_loader(prefix, case, medium, log):
     env = {"PROBE_LOG": winehost.to_windows(log), "PROBE_SLEEP_MS": "0"}
     if case.records:
         env.update(PROBE_REGPATH=case.reg_path, PROBE_VERSION=case.records)
+    msiexec = winehost.ProcessWatcher("msiexec") if case.msi is not None else None
     result = prefix.run([winehost.to_windows(os.path.join(medium, "loader.exe"))], cwd=medium,
-                        env=env, capture=True, timeout=120)
+                        env=env, capture=True, timeout=300)
     if result.returncode != 0:
         raise RuntimeError("loader exit %d: %s" % (result.returncode, result.stderr))
+    if msiexec is not None:
+        msiexec.stop()
+        return ("nothing", None) if msiexec.last_seen is None else ("install", None)
     runs = winehost.probe_runs(log)[before:]
     if not runs:
         return "nothing", None
@@ -143,6 +219,77 @@ def run_loader(prefix, case, medium, log):
 
 def same_path(first, second):
     return ntpath.normpath(first).lower() == ntpath.normpath(second).lower()
+
+
+def misplaced(medium, report):
+    """Each value the platform's reader returned must stand where the report places it."""
+    with open(os.path.join(medium, "autorun.inf"), "rb") as data:
+        raw = data.read()
+    text = raw[2:].decode("utf-16-le") if raw[:2] == b"\xff\xfe" else raw.decode("latin-1")
+    lines = re.split(r"\r\n|\r|\n", text)
+    problems = []
+    for key in ("RuntimePackage", "RegPath", "Version"):
+        place, value = report["descriptor"]["places"][key], report["descriptor"][key]
+        at = lines[place["line"] - 1][place["column"] - 1:] if place else ""
+        if value and not at.lstrip("'\"").startswith(value):
+            problems.append("%s %r placed at %r" % (key, value, at))
+    return problems
+def reading(report):
+    """What a report says was read of the package. The rows' landings are left out: they are
+    judged against the view of the loader each build predicts for, 32 on the build machine."""
+    contents = json.loads(json.dumps(report.get("packageContents")))
+    if contents and "msi" in contents:
+        del contents["msi"]["writes"]
+    return contents
+
+
+def host_reading_problems(case, medium, report):
+    """The build machine's reading of the package against the Windows build's."""
+    if not HOST_CHECKER or case.descriptor is not None or ".." in case.package:
+        return []
+    host = reading(json.loads(subprocess.run([HOST_CHECKER, medium, "--json"],
+                                             capture_output=True, check=False).stdout))
+    windows = reading(report)
+    if host == windows:
+        return []
+    return ["package read on the build machine as %r, on Windows as %r" % (host, windows)]
+
+
+def reading_failures(prefix):
+    """The checker table's programs, and an empty, a truncated and a non-program one, each read
+    by both builds: the version resource through GetFileVersionInfoA on Windows and through the
+    build machine's own reader must give the same packageContents."""
+    if not HOST_CHECKER or not PACKAGES_DIR:
+        return []
+    programs = {name: os.path.join(PACKAGES_DIR, name) for name in sorted(
+        os.listdir(PACKAGES_DIR)) if name.endswith(".exe")}
+    with open(programs["program-x86.exe"], "rb") as image:
+        whole = image.read()
+    programs.update({"empty.exe": b"", "truncated.exe": whole[:1024],
+                     "not-a-program.exe": b"#!/bin/sh\n"})
+    failures = []
+    for name, content in programs.items():
+        medium = os.path.join(SUITE_DIR, "media", "reading-" + name)
+        shutil.rmtree(medium, ignore_errors=True)
+        os.makedirs(medium)
+        package = os.path.join(medium, "setup.exe")
+        if isinstance(content, bytes):
+            with open(package, "wb") as out:
+                out.write(content)
+        else:
+            shutil.copy(content, package)
+        with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
+            out.write(winehost.autorun("setup.exe", "CorvaneCheck\\reading", "2.1.0.5"))
+        result = prefix.run([winehost.to_windows(CHECKER_EXE), "--json", "--not-installed",
+                             winehost.to_windows(medium)], capture=True)
+        windows = json.loads(result.stdout).get("packageContents")
+        host = json.loads(subprocess.run([HOST_CHECKER, medium, "--json"], capture_output=True,
+                                         check=False).stdout).get("packageContents")
+        print(("ok   " if host == windows else "FAIL ") + "both builds read " + name)
+        if host != windows:
+            failures.append("%s read on the build machine as %r, on Windows as %r" % (
+                name, host, windows))
+    return failures
 
 
 def compare(prefix, case):
@@ -162,10 +309,18 @@ def compare(prefix, case):
     if report["decision"]["action"] != action or (
             module is not None and not same_path(package["path"], module)):
         problems.append("predicted %s, observed %s" % (predicted, observed))
-    codes = [finding["code"] for finding in report["findings"]]
+    # The test builds are unsigned, which Wine's WinVerifyTrust answers as Windows does; the
+    # signing test covers signed ones.
+    signatures = {s["file"].lower(): s["state"] for s in report["signatures"]}
+    if signatures.get("loader.exe") != "unsigned":
+        problems.append("loader.exe's signature %r" % signatures)
+    problems += misplaced(medium, report)
+    codes = [finding["code"] for finding in report["findings"]
+             if not finding["code"].startswith("MC5")]
     if sorted(codes) != sorted(case.codes):
         problems.append("findings %s, expected %s" % (codes, list(case.codes)))
-    if case.records:
+    problems += host_reading_problems(case, medium, report)
+    if case.records or case.msi is not None:
         next_action = report["nextStart"]["action"]
         second, _ = run_loader(prefix, case, medium, log)
         predicted += "; next start " + next_action
@@ -181,6 +336,11 @@ def main():
     failures = []
     rows = []
     try:
+        for case in CASES:
+            if case.msi is not None:
+                msi = lay_out(case)
+                prefix.run(["msiexec", "/x", winehost.to_windows(
+                    os.path.join(msi, case.package)), "/qn"], timeout=300)
         for view in (VIEW, OTHER):
             prefix.run(["reg", "delete", ROOT_KEY, "/f", "/reg:" + view])
         for case in CASES:
@@ -191,6 +351,7 @@ def main():
             rows.append((case.name, predicted, observed, " ".join(codes),
                          "ok" if not problems else "FAIL"))
             failures += ["%s: %s" % (case.name, problem) for problem in problems]
+        failures += reading_failures(prefix)
     finally:
         prefix.stop()
 
@@ -210,4 +371,10 @@ def main():
 
 
 if __name__ == "__main__":
+    if sys.argv[1:] == ["make-msis"]:
+        os.makedirs(MSI_DIR, exist_ok=True)
+        for msi_case in CASES:
+            if msi_case.msi is not None:
+                make_msi(msi_case, os.path.join(MSI_DIR, msi_case.name + ".msi"))
+        sys.exit(0)
     sys.exit(main())

@@ -1,0 +1,9 @@
+// Where the platform's profile reader finds the section and the values the loader reads in
+// autorun.inf: the same rules, walked over the file's text with each line's place kept.
+#pragma once
+
+#include "../model/observation.h"
+
+#include <string>
+
+DescriptorPlaces LocateInDescriptor(const std::string &bytes);

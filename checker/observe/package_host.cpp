@@ -1,0 +1,206 @@
+// The build machine: an MSI through libmsi (from msitools), a program through the bounded image
+// reader, and its version resource parsed here as the version API parses it.
+#include "package.h"
+#include "program_image.h"
+
+#include <libmsi.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// The rows of a query, each handed over as a record; a table the package lacks gives none.
+void EachRow(LibmsiDatabase *database, const char *sql,
+             const std::function<void(LibmsiRecord *)> &take) {
+    LibmsiQuery *query = libmsi_query_new(database, sql, nullptr);
+    if (query == nullptr) {
+        return;
+    }
+    if (libmsi_query_execute(query, nullptr, nullptr)) {
+        while (LibmsiRecord *record = libmsi_query_fetch(query, nullptr)) {
+            take(record);
+            g_object_unref(record);
+        }
+    }
+    libmsi_query_close(query, nullptr);
+    g_object_unref(query);
+}
+
+std::string Text(LibmsiRecord *record, unsigned field) {
+    gchar *text = libmsi_record_get_string(record, field);
+    std::string value = text == nullptr ? "" : text;
+    g_free(text);
+    return value;
+}
+
+int Integer(LibmsiRecord *record, unsigned field) {
+    return libmsi_record_is_null(record, field) ? 0 : libmsi_record_get_int(record, field);
+}
+
+const int kComponent64bit = 0x100;
+
+void Discard(const gchar * /*domain*/, GLogLevelFlags /*level*/, const gchar * /*message*/,
+             gpointer /*data*/) {}
+
+bool ReadMsi(const std::string &file, MsiContents *msi) {
+    // libmsi tells standard error of a file it cannot open; the report says so in its own words.
+    g_log_set_default_handler(Discard, nullptr);
+    LibmsiDatabase *database =
+        libmsi_database_new(file.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
+    if (database == nullptr) {
+        return false;
+    }
+    LibmsiSummaryInfo *summary = libmsi_summary_info_new(database, 0, nullptr);
+    if (summary != nullptr) {
+        const gchar *text =
+            libmsi_summary_info_get_string(summary, LIBMSI_PROPERTY_TEMPLATE, nullptr);
+        std::string templateText = text == nullptr ? "" : text;
+        msi->platform = templateText.substr(0, templateText.find(';'));
+        g_object_unref(summary);
+    }
+    EachRow(database, "SELECT `Property`, `Value` FROM `Property`",
+            [&](LibmsiRecord *row) { msi->properties[Text(row, 1)] = Text(row, 2); });
+    std::map<std::string, std::pair<bool, std::string>> components;
+    EachRow(database, "SELECT `Component`, `Attributes`, `Condition` FROM `Component`",
+            [&](LibmsiRecord *row) {
+                components[Text(row, 1)] = {(Integer(row, 2) & kComponent64bit) != 0, Text(row, 3)};
+            });
+    EachRow(
+        database, "SELECT `Registry`, `Root`, `Key`, `Name`, `Value`, `Component_` FROM `Registry`",
+        [&](LibmsiRecord *row) {
+            RegistryRow entry{
+                Text(row, 1), Integer(row, 2), Text(row, 3), Text(row, 4), Text(row, 5), false, ""};
+            auto component = components.find(Text(row, 6));
+            if (component != components.end()) {
+                entry.win64 = component->second.first;
+                entry.condition = component->second.second;
+            }
+            msi->registry.push_back(entry);
+        });
+    EachRow(database, "SELECT `Action` FROM `CustomAction`",
+            [&](LibmsiRecord *row) { msi->customActions.push_back(Text(row, 1)); });
+    g_object_unref(database);
+    return true;
+}
+
+struct Node {
+    size_t end; // where the node ends
+    std::string key;
+    size_t value;       // where its value starts
+    size_t valueLength; // as stored: bytes, or characters for text
+    size_t children;    // where its children start
+};
+
+uint32_t Le(const std::string &bytes, size_t at, int width) {
+    uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i) {
+        value = (value << 8) | (at + i < bytes.size() ? static_cast<uint8_t>(bytes[at + i]) : 0);
+    }
+    return value;
+}
+
+size_t Aligned(size_t at) {
+    return (at + 3) & ~static_cast<size_t>(3);
+}
+
+// UTF-16 text from at up to its terminator or limit, each character outside ASCII as '?', as the
+// ANSI call gives it in a code page that lacks the character.
+std::string Narrow(const std::string &bytes, size_t at, size_t limit, size_t *after) {
+    std::string text;
+    limit = std::min(limit, bytes.size());
+    while (at + 1 < limit) {
+        uint32_t c = Le(bytes, at, 2);
+        at += 2;
+        if (c == 0) {
+            break;
+        }
+        text += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    *after = at;
+    return text;
+}
+
+// A version resource node: its length, value length, type and key, padded to four bytes.
+bool ReadNode(const std::string &bytes, size_t at, size_t limit, Node *node) {
+    size_t length = Le(bytes, at, 2);
+    if (length < 6 || at + length > std::min(limit, bytes.size())) {
+        return false;
+    }
+    node->end = at + length;
+    node->valueLength = Le(bytes, at + 2, 2);
+    bool text = Le(bytes, at + 4, 2) == 1;
+    size_t after = 0;
+    node->key = Narrow(bytes, at + 6, node->end, &after);
+    node->value = Aligned(after);
+    size_t valueBytes = text ? node->valueLength * 2 : node->valueLength;
+    node->children = Aligned(node->value + valueBytes);
+    return true;
+}
+
+std::string Dotted(uint32_t high, uint32_t low) {
+    return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." +
+           std::to_string(low >> 16) + "." + std::to_string(low & 0xFFFF);
+}
+
+// The first string table's FileVersion and ProductVersion.
+void ReadStrings(const std::string &bytes, const Node &info, ExeContents *exe) {
+    Node table;
+    if (!ReadNode(bytes, info.children, info.end, &table)) {
+        return;
+    }
+    Node entry;
+    for (size_t at = table.children; at < table.end && ReadNode(bytes, at, table.end, &entry);
+         at = Aligned(entry.end)) {
+        size_t after = 0;
+        std::string value = Narrow(bytes, entry.value, entry.end, &after);
+        if (entry.key == "FileVersion") {
+            exe->fileVersion = value;
+        } else if (entry.key == "ProductVersion") {
+            exe->productVersion = value;
+        }
+    }
+}
+
+const uint32_t kFixedSignature = 0xFEEF04BD;
+
+void ReadVersion(const std::string &bytes, ExeContents *exe) {
+    Node root;
+    if (!ReadNode(bytes, 0, bytes.size(), &root) || root.key != "VS_VERSION_INFO" ||
+        root.valueLength < 52 || Le(bytes, root.value, 4) != kFixedSignature) {
+        return;
+    }
+    exe->hasVersion = true;
+    exe->fixedFileVersion = Dotted(Le(bytes, root.value + 8, 4), Le(bytes, root.value + 12, 4));
+    exe->fixedProductVersion = Dotted(Le(bytes, root.value + 16, 4), Le(bytes, root.value + 20, 4));
+    Node child;
+    for (size_t at = root.children; at < root.end && ReadNode(bytes, at, root.end, &child);
+         at = Aligned(child.end)) {
+        if (child.key == "StringFileInfo") {
+            ReadStrings(bytes, child, exe);
+        }
+    }
+}
+
+} // namespace
+
+PackageFile ReadPackage(const std::string &file, PackageType type) {
+    PackageFile package;
+    package.type = type;
+    if (type == PackageType::Msi) {
+        MsiContents msi;
+        package.readable = ReadMsi(file, &msi);
+        if (package.readable) {
+            package.msi = msi;
+        }
+    } else if (type == PackageType::Exe) {
+        ExeContents exe;
+        std::string resource;
+        ReadProgramImage(file, &exe, &resource);
+        ReadVersion(resource, &exe);
+        package.readable = exe.state == ProgramState::Program;
+        package.exe = exe;
+    }
+    return package;
+}

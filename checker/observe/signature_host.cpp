@@ -1,0 +1,113 @@
+// The build machine: `osslsigncode verify`, read for its verdict on the digest, the signer's
+// subject and the time-stamp. Its chain check is against this machine's authorities, which say
+// nothing of a Windows machine's, so it is not taken as a verdict.
+#include "signature.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+const char kVerifier[] = "osslsigncode";
+
+// Everything the verifier prints (it splits its report over both streams), started without a
+// shell; false and why when it cannot be started.
+bool VerifierReport(const std::string &path, std::string *report) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        *report = std::strerror(errno);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    std::string verb = "verify";
+    std::string option = "-in";
+    std::string file = path;
+    std::string program = kVerifier;
+    char *arguments[] = {program.data(), verb.data(), option.data(), file.data(), nullptr};
+    pid_t child = 0;
+    const int status = posix_spawnp(&child, kVerifier, &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (status != 0) {
+        close(pipeEnds[0]);
+        *report = std::string(kVerifier) + " cannot be started: " + std::strerror(status);
+        return false;
+    }
+    char chunk[4096];
+    ssize_t read = 0;
+    while ((read = ::read(pipeEnds[0], chunk, sizeof(chunk))) > 0) {
+        report->append(chunk, static_cast<size_t>(read));
+    }
+    close(pipeEnds[0]);
+    int exitStatus = 0;
+    waitpid(child, &exitStatus, 0);
+    return true;
+}
+
+// The line of the report that holds text at or after from, trimmed of blanks; "" when none does.
+std::string LineWith(const std::string &report, const std::string &text, size_t from = 0) {
+    size_t at = report.find(text, from);
+    if (at == std::string::npos) {
+        return "";
+    }
+    size_t start = report.rfind('\n', at);
+    start = start == std::string::npos ? 0 : start + 1;
+    std::string line = report.substr(start, report.find('\n', at) - start);
+    size_t first = line.find_first_not_of(" \t");
+    return first == std::string::npos
+               ? ""
+               : line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
+}
+
+// What follows a label on its line: "Subject: /CN=x" gives "/CN=x".
+std::string AfterLabel(const std::string &line, const std::string &label) {
+    size_t at = line.find(label);
+    if (at == std::string::npos) {
+        return "";
+    }
+    size_t value = line.find_first_not_of(" \t", at + label.size());
+    return value == std::string::npos ? "" : line.substr(value);
+}
+
+} // namespace
+
+std::optional<Signature> ObserveSignature(const std::string &path, const std::string &file) {
+    Signature signature;
+    signature.file = file;
+    std::string report;
+    if (!VerifierReport(path, &report)) {
+        signature.detail = report;
+        return signature;
+    }
+    if (report.find("unsupported input file type") != std::string::npos) {
+        return std::nullopt;
+    }
+    // A program says "No signature found", an MSI "MSI file has no signature".
+    if (report.find("No signature found") != std::string::npos ||
+        report.find("has no signature") != std::string::npos) {
+        signature.state = SignatureState::Unsigned;
+        return signature;
+    }
+    const size_t signer = report.find("Signer #0:");
+    if (signer != std::string::npos) {
+        signature.signer = AfterLabel(LineWith(report, "Subject:", signer), "Subject:");
+    }
+    signature.timestamp = AfterLabel(LineWith(report, "Timestamp time:"), "Timestamp time:");
+    const bool digestRead = report.find("Calculated message digest") != std::string::npos;
+    if (!digestRead || report.find("MISMATCH") != std::string::npos) {
+        signature.state = SignatureState::BadDigest;
+        signature.detail =
+            digestRead ? "calculated message digest MISMATCH" : LineWith(report, "rror");
+        return signature;
+    }
+    signature.state = SignatureState::Verified;
+    return signature;
+}
