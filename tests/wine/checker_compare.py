@@ -188,7 +188,11 @@ def predict(prefix, case, medium):
         checker = CHECKER_EXE
         args.append(winehost.to_windows(medium))
     result = prefix.run([winehost.to_windows(checker)] + args, capture=True)
-    report = json.loads(result.stdout)
+    try:
+        report = json.loads(result.stdout)
+    except ValueError:
+        raise RuntimeError("no report (exit status %#x): %s" % (result.returncode & 0xFFFFFFFF,
+                                                                 result.stderr[-2000:]))
     if result.returncode != report["exitStatus"]:
         raise RuntimeError("exit status %d, report says %d" % (result.returncode,
                                                                 report["exitStatus"]))
