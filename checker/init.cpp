@@ -80,7 +80,7 @@ int Check(const Options &options, const fs::path &scratch, bool *errors) {
     if (!Observe(check, &observation, &error)) {
         return Refuse(error);
     }
-    observation.medium = options.medium;
+    NameMedium(options.medium, &observation);
     const Prediction prediction = Predict(observation);
     const std::vector<Finding> findings = CollectFindings(observation, prediction);
     *errors = ExitStatus(findings, false) == kExitError;

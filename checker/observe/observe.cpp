@@ -146,6 +146,16 @@ PackageType TypeOfPackage(const std::string &name) {
     return lstrcmpiA(extension.c_str(), ".exe") == 0 ? PackageType::Exe : PackageType::Other;
 }
 
+void NameMedium(const std::string &medium, Observation *observation) {
+    namespace fs = std::filesystem;
+    std::error_code status;
+    const fs::path absolute = fs::absolute(medium, status).lexically_normal();
+    observation->medium = medium;
+    observation->mediumAbsolute = absolute.generic_string();
+    observation->mediumShown =
+        absolute.lexically_proximate(fs::current_path(status)).generic_string();
+}
+
 bool Observe(const Options &options, Observation *observation, std::string *error) {
     std::string modulePath;
     if (!FindLoader(options, &modulePath, error)) {
@@ -162,13 +172,7 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
         }
     }
     observation->programDirectory = programDirectory;
-    observation->medium = options.medium.empty() ? programDirectory : options.medium;
-    namespace fs = std::filesystem;
-    std::error_code status;
-    const fs::path absolute = fs::absolute(observation->medium, status).lexically_normal();
-    observation->mediumAbsolute = absolute.generic_string();
-    observation->mediumShown =
-        absolute.lexically_proximate(fs::current_path(status)).generic_string();
+    NameMedium(options.medium.empty() ? programDirectory : options.medium, observation);
     observation->loaderView = options.view;
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(options, &observation->descriptor);

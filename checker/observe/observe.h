@@ -9,3 +9,6 @@
 
 // false and a message when the medium cannot be read.
 bool Observe(const Options &options, Observation *observation, std::string *error);
+
+// The medium as the reports name it: as given, absolute, and from the current directory.
+void NameMedium(const std::string &medium, Observation *observation);

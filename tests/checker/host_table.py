@@ -281,6 +281,9 @@ def init_failures():
         held = sorted(os.listdir(directory)) if os.path.isdir(directory) else None
         problems = [] if run.returncode == status else ["exit %d" % run.returncode]
         problems += [] if held == files else ["DIR holds %r" % held]
+        # The report is of DIR: the scratch directory it was checked in is gone.
+        problems += ["report names %r" % line for line in run.stdout.splitlines()
+                     if b".medium-check-init" in line]
         if text is not None and files is not None:
             with open(os.path.join(directory, "autorun.inf"), "rb") as inf:
                 problems += [] if text.encode() in inf.read() else ["autorun.inf lacks %r" % text]
