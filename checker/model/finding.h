@@ -2,6 +2,8 @@
 // report's; the rule's code, severity and title are the rules table's.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,7 @@ struct Subject {
     std::string file; // the file it is in or about, relative to the medium; empty for none
     int line = 0;     // the place in that file, 0 for none
     int column = 0;
+    std::optional<std::uintmax_t> length; // a finding about all of a file there: its bytes
 };
 
 struct Finding {

@@ -5,6 +5,7 @@
 
 #include <loader.h>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -86,6 +87,7 @@ struct Signature {
     std::string signer;    // the signing certificate's subject
     std::string timestamp; // the time-stamp's time, in the verifier's words; empty without one
     std::string detail;    // why it was not checked, or what the verifier objected to
+    std::optional<std::uintmax_t> length; // the file's length in bytes
 };
 
 // One row of an MSI's Registry table, as stored, with its component.
@@ -128,6 +130,7 @@ struct PackageFile {
     bool readable = false; // read as what its name says
     std::optional<MsiContents> msi;
     std::optional<ExeContents> exe;
+    std::optional<std::uintmax_t> length; // the file's length in bytes
 };
 
 struct Observation {

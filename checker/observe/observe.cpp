@@ -92,11 +92,18 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     }
 }
 
+std::optional<std::uintmax_t> LengthOf(const std::string &file) {
+    std::error_code error;
+    const std::uintmax_t length = std::filesystem::file_size(file, error);
+    return error ? std::nullopt : std::optional<std::uintmax_t>(length);
+}
+
 // A program's signature, where the program is on the medium.
 void ObserveSigned(const Options &options, const std::string &path, Observation *observation) {
     if (std::optional<std::string> local = MediumFilePath(options, path)) {
         if (std::optional<Signature> signature =
                 ObserveSignature(*local, NameOnMedium(options, path))) {
+            signature->length = LengthOf(*local);
             observation->signatures.push_back(*signature);
         }
     }
@@ -128,6 +135,7 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
     if (file) {
         observation->package = ReadPackage(*file, TypeOfPackage(values.RuntimePackage));
         observation->package->path = plan.SourcePath;
+        observation->package->length = LengthOf(*file);
     }
     if (plan.StagingPath[0] != '\0') {
         RemoveFileSpec(plan.StagingPath);

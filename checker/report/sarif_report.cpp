@@ -70,6 +70,8 @@ Json ResultJson(const Finding &finding, size_t ruleIndex, const Prediction &pred
     Json physical{{"artifactLocation", {{"uri", UriOf(subject.file)}, {"uriBaseId", kMediumBase}}}};
     if (subject.line != 0) {
         physical["region"] = {{"startLine", subject.line}, {"startColumn", subject.column}};
+    } else if (subject.length) {
+        physical["region"] = {{"byteOffset", 0}, {"byteLength", *subject.length}};
     }
     result["locations"] = Json::array({{{"physicalLocation", physical}}});
     return result;

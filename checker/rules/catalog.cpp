@@ -100,12 +100,12 @@ Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex) {
 
 Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at) {
     at = at.line != 0 ? at : TextPosition{1, 1};
-    return Subject{SubjectKind::Descriptor, descriptor.name, 0,
-                   descriptor.name,         at.line,         at.column};
+    return Subject{
+        SubjectKind::Descriptor, descriptor.name, 0, descriptor.name, at.line, at.column, {}};
 }
 
 Subject OnFile(const std::string &name, const std::string &shown) {
     std::string file = IsNameBelowDirectory(name.c_str()) ? name : "";
     std::replace(file.begin(), file.end(), '\\', '/');
-    return Subject{SubjectKind::File, shown, 0, file, 0, 0};
+    return Subject{SubjectKind::File, shown, 0, file, 0, 0, {}};
 }

@@ -41,7 +41,7 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
         return;
     case Cause::NoDescriptor:
         Add(out, "MC101",
-            Subject{SubjectKind::Medium, observation.medium, 0, descriptor.name, 0, 0});
+            Subject{SubjectKind::Medium, observation.medium, 0, descriptor.name, 0, 0, {}});
         return;
     case Cause::NoSection:
         if (!hidden) {

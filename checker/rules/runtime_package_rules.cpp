@@ -12,7 +12,9 @@ const int kMachineAmd64 = 0x8664;
 const int kMachineArm64 = 0xAA64;
 
 Subject OnPackage(const Observation &observation, const PackageFile &package) {
-    return OnFile(observation.descriptor.values.RuntimePackage, package.path);
+    Subject subject = OnFile(observation.descriptor.values.RuntimePackage, package.path);
+    subject.length = package.length;
+    return subject;
 }
 
 std::string Where(const PackageWrite &write) {

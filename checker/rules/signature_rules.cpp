@@ -5,7 +5,8 @@
 void CheckSignatures(const Observation &observation, const Prediction & /*prediction*/,
                      Findings *out) {
     for (const Signature &signature : observation.signatures) {
-        const Subject file{SubjectKind::File, signature.file, 0, signature.file, 0, 0};
+        const Subject file{SubjectKind::File, signature.file, 0, signature.file, 0, 0,
+                           signature.length};
         switch (signature.state) {
         case SignatureState::NotChecked:
             Add(out, "MC505", file, {signature.file, signature.detail});

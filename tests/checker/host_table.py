@@ -18,6 +18,7 @@ import re
 import shutil
 import subprocess
 import sys
+import urllib.parse
 
 import jsonschema
 
@@ -370,6 +371,27 @@ def place_problems(medium, report, text):
     return problems
 
 
+def sarif_region_problems(medium, sarif):
+    """A finding about a whole file spans its bytes; only a file that is not there has no
+    region."""
+    with open(sarif, "rb") as data:
+        results = json.load(data)["runs"][0]["results"]
+    problems = []
+    for result in results:
+        for location in result["locations"]:
+            physical = location.get("physicalLocation")
+            if physical is None:
+                continue
+            path = os.path.join(os.fsencode(medium), urllib.parse.unquote_to_bytes(
+                physical["artifactLocation"]["uri"]))
+            region = physical.get("region", {})
+            length = os.path.getsize(path) if os.path.isfile(path) else None
+            if "startLine" not in region and region.get("byteLength") != length:
+                problems.append("SARIF %s region %r for %d bytes" % (
+                    result["ruleId"], region, -1 if length is None else length))
+    return problems
+
+
 def sarif_failures(paths):
     """The SARIF Multitool's verdict on every report: no errors."""
     tool = subprocess.run(["bash", SARIF_VALIDATOR, os.path.join(SCRATCH, "..")],
@@ -423,7 +445,7 @@ def main():
             out.write(subprocess.run([CHECKER, medium, "--format", "sarif"] + options,
                                      capture_output=True).stdout)
         sarifs.append(sarif)
-        problems = []
+        problems = sarif_region_problems(medium, sarif)
         try:
             report = json.loads(run.stdout.decode("utf-8"))
             problems += ["schema: " + error.message for error in validator.iter_errors(report)]

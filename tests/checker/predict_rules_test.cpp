@@ -60,7 +60,7 @@ void Set(Observation &o, int index, const char *text) {
 }
 
 Signature Signed(SignatureState state, const std::string &timestamp) {
-    return Signature{"loader.exe", state, "CN=Publisher", timestamp, ""};
+    return Signature{"loader.exe", state, "CN=Publisher", timestamp, "", 24064};
 }
 
 // The package an MSI whose one Registry row writes value at HKLM\Software\Maker\Runtime, value
@@ -72,7 +72,7 @@ void Msi(Observation &o, const std::string &value, bool win64 = false) {
     msi.platform = "Intel";
     msi.properties = {{"ALLUSERS", "1"}, {"ProductVersion", "2.1.0.5"}};
     msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, win64, ""}};
-    o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt};
+    o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt, 9216};
 }
 
 void Incomplete(Observation &o) {
