@@ -42,6 +42,9 @@ struct MarkedReadings {
     bool asWine = false;
 };
 
+// How a text file's first bytes say it is encoded: by a byte-order mark, or by none.
+enum class TextEncoding { Ansi, Utf8Mark, Utf16LittleEndian, Utf16BigEndian };
+
 // A place in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
 // count bytes, or UTF-16 code units in a UTF-16 file, after any byte-order mark. Line 0: none.
 struct TextPosition {
@@ -62,6 +65,7 @@ struct DescriptorFile {
     std::string name = "autorun.inf"; // relative to the medium, as it lies there
     bool found = false;
     std::string bytes;
+    TextEncoding encoding = TextEncoding::Ansi;
     bool hasSection = false; // the platform's reader lists a section "autorun"
     int complete = 0;        // what ReadPackageDescriptor returns
     PackageDescriptor values{};

@@ -13,9 +13,6 @@ namespace {
 
 using Units = std::vector<unsigned int>;
 
-const char kUtf8Mark[] = "\xEF\xBB\xBF";
-const size_t kUtf8MarkSize = 3;
-
 bool IsBlank(unsigned int unit) {
     return unit == ' ' || (unit >= '\t' && unit <= '\r') || unit == 0x1A;
 }
@@ -149,15 +146,29 @@ TextPosition FirstNonAscii(const Units &units) {
 
 } // namespace
 
+TextEncoding EncodingOf(const std::string &bytes) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        return TextEncoding::Utf8Mark;
+    }
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+        return TextEncoding::Utf16LittleEndian;
+    }
+    return bytes.compare(0, 2, "\xFE\xFF") == 0 ? TextEncoding::Utf16BigEndian : TextEncoding::Ansi;
+}
+
+size_t MarkSize(TextEncoding encoding) {
+    return encoding == TextEncoding::Ansi ? 0 : encoding == TextEncoding::Utf8Mark ? 3 : 2;
+}
+
 DescriptorPlaces LocateInDescriptor(const std::string &bytes) {
     DescriptorPlaces places;
-    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0;
-    const bool utf16BigEndian = bytes.compare(0, 2, "\xFE\xFF") == 0;
-    const bool utf8Mark = bytes.compare(0, kUtf8MarkSize, kUtf8Mark) == 0;
-    const size_t mark = utf16 || utf16BigEndian ? 2 : utf8Mark ? kUtf8MarkSize : 0;
-    const Units text = Decode(bytes, mark, utf16 || utf16BigEndian ? 2 : 1, utf16BigEndian);
+    const TextEncoding encoding = EncodingOf(bytes);
+    const size_t mark = MarkSize(encoding);
+    const bool utf16BigEndian = encoding == TextEncoding::Utf16BigEndian;
+    const int width = encoding == TextEncoding::Utf16LittleEndian || utf16BigEndian ? 2 : 1;
+    const Units text = Decode(bytes, mark, width, utf16BigEndian);
     places.nonAscii = FirstNonAscii(text);
-    if (utf16) {
+    if (encoding == TextEncoding::Utf16LittleEndian) {
         LocateValues(text, &places);
         return places;
     }

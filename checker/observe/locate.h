@@ -4,6 +4,10 @@
 
 #include "../model/observation.h"
 
+#include <cstddef>
 #include <string>
 
+TextEncoding EncodingOf(const std::string &bytes);
+// The size of the byte-order mark of that encoding.
+size_t MarkSize(TextEncoding encoding);
 DescriptorPlaces LocateInDescriptor(const std::string &bytes);

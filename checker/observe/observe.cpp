@@ -48,32 +48,27 @@ bool CopyHasSection(const std::string &bytes) {
     return found;
 }
 
-const char kUtf8Mark[] = "\xEF\xBB\xBF";
-const char kUtf16BigEndianMark[] = "\xFE\xFF";
-
 // Windows takes a UTF-8 or UTF-16 BE mark as plain bytes on line 1, Wine as the encoding it marks.
 // Each reading is made on a copy that every reader takes the same way: the mark made plain
 // letters for Windows, the text without it (UTF-16 BE turned little-endian) for Wine.
-std::optional<MarkedReadings> ReadMarked(const std::string &bytes) {
-    for (const std::string mark : {kUtf8Mark, kUtf16BigEndianMark}) {
-        if (bytes.compare(0, mark.size(), mark) != 0) {
-            continue;
-        }
-        std::string asWine = bytes.substr(mark.size());
-        if (mark == kUtf16BigEndianMark) {
-            for (size_t i = 0; i + 1 < asWine.size(); i += 2) {
-                std::swap(asWine[i], asWine[i + 1]);
-            }
-            asWine.insert(0, "\xFF\xFE");
-        }
-        std::string asWindows = bytes;
-        asWindows.replace(0, mark.size(), mark.size(), 'x');
-        MarkedReadings readings;
-        readings.asWindows = CopyHasSection(asWindows);
-        readings.asWine = CopyHasSection(asWine);
-        return readings;
+std::optional<MarkedReadings> ReadMarked(const std::string &bytes, TextEncoding encoding) {
+    if (encoding != TextEncoding::Utf8Mark && encoding != TextEncoding::Utf16BigEndian) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const size_t mark = MarkSize(encoding);
+    std::string asWine = bytes.substr(mark);
+    if (encoding == TextEncoding::Utf16BigEndian) {
+        for (size_t i = 0; i + 1 < asWine.size(); i += 2) {
+            std::swap(asWine[i], asWine[i + 1]);
+        }
+        asWine.insert(0, "\xFF\xFE");
+    }
+    std::string asWindows = bytes;
+    asWindows.replace(0, mark, mark, 'x');
+    MarkedReadings readings;
+    readings.asWindows = CopyHasSection(asWindows);
+    readings.asWine = CopyHasSection(asWine);
+    return readings;
 }
 
 void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
@@ -85,7 +80,8 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     for (int i = 0; i < 3; ++i) {
         descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
     }
-    descriptor->marked = ReadMarked(descriptor->bytes);
+    descriptor->encoding = EncodingOf(descriptor->bytes);
+    descriptor->marked = ReadMarked(descriptor->bytes, descriptor->encoding);
     descriptor->places = LocateInDescriptor(descriptor->bytes);
     if (descriptor->found) {
         descriptor->name = NameOnMedium(options, descriptor->path);

@@ -1,26 +1,9 @@
 // MC1xx: autorun.inf, and whether the loader can read its three values.
 #include "groups.h"
 
-namespace {
-
-enum class Encoding { Ansi, Utf8Mark, Utf16LittleEndian, Utf16BigEndian };
-
-Encoding EncodingOf(const std::string &bytes) {
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        return Encoding::Utf8Mark;
-    }
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
-        return Encoding::Utf16LittleEndian;
-    }
-    return bytes.compare(0, 2, "\xFE\xFF") == 0 ? Encoding::Utf16BigEndian : Encoding::Ansi;
-}
-
-} // namespace
-
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out) {
     const DescriptorFile &descriptor = observation.descriptor;
     const Subject medium = OnMedium(observation.medium);
-    const Encoding encoding = EncodingOf(descriptor.bytes);
     const Subject file = OnDescriptor(descriptor);
     if (descriptor.places.nonAscii.line != 0) {
         Add(out, "MC105", OnDescriptor(descriptor, descriptor.places.nonAscii));
@@ -30,9 +13,9 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
     const bool hidden =
         descriptor.marked && descriptor.marked->asWine && !descriptor.marked->asWindows;
     if (hidden) {
-        Add(out, encoding == Encoding::Utf8Mark ? "MC107" : "MC108", file);
+        Add(out, descriptor.encoding == TextEncoding::Utf8Mark ? "MC107" : "MC108", file);
     }
-    if (encoding == Encoding::Utf16LittleEndian) {
+    if (descriptor.encoding == TextEncoding::Utf16LittleEndian) {
         Add(out, "MC109", file);
     }
     switch (prediction.decision.cause) {

@@ -445,6 +445,7 @@ TEST(PredictAndRules, Table) {
         SCOPED_TRACE(row.label);
         Observation observation = Sound();
         row.change(observation);
+        observation.descriptor.encoding = EncodingOf(observation.descriptor.bytes);
         observation.descriptor.places = LocateInDescriptor(observation.descriptor.bytes);
         const Prediction prediction = Predict(observation);
         EXPECT_EQ(row.end, prediction.decision.end);
@@ -528,6 +529,7 @@ TEST(PredictAndRules, NotAsciiLine) {
         SCOPED_TRACE(line);
         Observation observation = Sound();
         observation.descriptor.bytes = bytes;
+        observation.descriptor.encoding = EncodingOf(bytes);
         observation.descriptor.places = LocateInDescriptor(bytes);
         const std::vector<Finding> findings = CollectFindings(observation, Predict(observation));
         auto found = std::find_if(findings.begin(), findings.end(), [](const Finding &finding) {
