@@ -1,8 +1,10 @@
 // Arbitrary bytes as the runtime package, through the build machine's readers: as an MSI
-// (libmsi) and as a program (the bounded image reader and the version resource parser). The file
+// (libmsi) and as a program (the bounded image reader, the version resource parser and the
+// certificate table's look-up). The file
 // lives in memory, named by its descriptor; -malloc_limit_mb in fuzz/run.sh holds the readers to
 // a bounded allocation.
 #include "observe/package.h"
+#include "observe/program_image.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -19,6 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string path = "/proc/self/fd/" + std::to_string(file);
     PackageFile program = ReadPackage(path, PackageType::Exe);
     if (program.readable != (program.exe->state == ProgramState::Program)) {
+        abort();
+    }
+    // Only a file with a program's headers can be told unsigned by them.
+    if (LacksCertificateTable(path) && (program.exe->state == ProgramState::Empty ||
+                                        program.exe->state == ProgramState::NoHeaders)) {
         abort();
     }
     ReadPackage(path, PackageType::Msi);

@@ -156,3 +156,27 @@ void ReadProgramImage(const std::string &file, ExeContents *contents,
     *versionResource = ReadResource(image, base, kResourceVersion);
     contents->executionLevel = ExecutionLevel(ReadResource(image, base, kResourceManifest));
 }
+
+bool LacksCertificateTable(const std::string &file) {
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    Image image{&in, in ? static_cast<uint64_t>(in.tellg()) : 0, {}};
+    std::vector<uint8_t> dos = ReadAt(image, 0, 64);
+    if (dos.size() < 64 || dos[0] != 'M' || dos[1] != 'Z') {
+        return false;
+    }
+    uint32_t peOffset = Le(dos, 60, 4);
+    std::vector<uint8_t> coff = ReadAt(image, peOffset, 24);
+    if (coff.size() < 24 || Le(coff, 0, 4) != 0x4550) {
+        return false;
+    }
+    std::vector<uint8_t> optional = ReadAt(image, peOffset + 24ull, Le(coff, 20, 2));
+    // The certificate table is the fifth data directory; its second word is its size.
+    size_t directories = Le(optional, 0, 2) == 0x20b ? 112 : 96;
+    if (optional.size() < directories) {
+        return false;
+    }
+    if (Le(optional, directories - 4, 4) < 5) {
+        return true;
+    }
+    return optional.size() >= directories + 40 && Le(optional, directories + 36, 4) == 0;
+}

@@ -2,6 +2,7 @@
 // subject and the time-stamp. Its chain check is against this machine's authorities, which say
 // nothing of a Windows machine's, so it is not taken as a verdict.
 #include "signature.h"
+#include "program_image.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -82,6 +83,12 @@ std::string AfterLabel(const std::string &line, const std::string &label) {
 std::optional<Signature> ObserveSignature(const std::string &path, const std::string &file) {
     Signature signature;
     signature.file = file;
+    // The verifier reads all of a program to say it is unsigned; its headers say so at once, as
+    // they do to Windows.
+    if (LacksCertificateTable(path)) {
+        signature.state = SignatureState::Unsigned;
+        return signature;
+    }
     std::string report;
     if (!VerifierReport(path, &report)) {
         signature.detail = report;

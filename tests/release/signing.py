@@ -362,8 +362,10 @@ class Signing(unittest.TestCase):
              {"loader.exe": ("verified", True, True)}, []),
             ("one code byte changed", tampered, None, None,
              {"loader.exe": ("bad-digest", False, False)}, ["MC502"]),
-            ("no verifier", WIN32_LOADER, None, "/nonexistent",
+            ("no verifier", os.path.join(signed, "loader.exe"), None, "/nonexistent",
              {"loader.exe": ("not-checked", False, False)}, ["MC505"]),
+            ("unsigned, no verifier", WIN32_LOADER, None, "/nonexistent",
+             {"loader.exe": ("unsigned", False, False)}, ["MC501"]),
         ]
         for label, loader, package, path, states, codes in rows:
             medium = os.path.join(scratch, "medium-" + label.replace(" ", "-").replace(",", ""))
