@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -78,6 +80,63 @@ std::string AfterLabel(const std::string &line, const std::string &label) {
     return value == std::string::npos ? "" : line.substr(value);
 }
 
+// A value as CertNameToStr writes it: in quotes, its own doubled, where it holds a character
+// that separates names or it starts or ends with a blank.
+std::string QuotedValue(const std::string &value) {
+    const bool quoted = value.empty() || value.front() == ' ' || value.back() == ' ' ||
+                        value.find_first_of(",+=\"<>#;\n") != std::string::npos;
+    if (!quoted) {
+        return value;
+    }
+    std::string text = "\"";
+    for (char c : value) {
+        text += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return text + "\"";
+}
+
+// OpenSSL's one-line name ("/C=US/O=Maker/CN=Publisher") in the form Windows shows a signer in
+// (CertNameToStr's X.500 form, "C=US, O=Maker, CN=Publisher"): the same order, the key names
+// Windows gives the attributes where OpenSSL's differ.
+std::string WindowsNameForm(const std::string &oneLine) {
+    static const std::pair<const char *, const char *> kKeys[] = {{"ST", "S"},
+                                                                  {"emailAddress", "E"},
+                                                                  {"street", "STREET"},
+                                                                  {"title", "T"},
+                                                                  {"GN", "G"},
+                                                                  {"initials", "I"},
+                                                                  {"serialNumber", "SERIALNUMBER"},
+                                                                  {"UID", "UID"},
+                                                                  {"DC", "DC"}};
+    std::vector<std::string> parts;
+    for (size_t at = 0; at < oneLine.size();) {
+        // A part starts at a '/' followed by a key and '='; a '/' elsewhere is in a value.
+        size_t next = at + 1;
+        while ((next = oneLine.find('/', next)) != std::string::npos) {
+            const size_t equals = oneLine.find('=', next);
+            const size_t key = oneLine.find_first_not_of(
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789.", next + 1);
+            if (equals != std::string::npos && key == equals && equals > next + 1) {
+                break;
+            }
+            ++next;
+        }
+        parts.push_back(oneLine.substr(at + 1, next == std::string::npos ? next : next - at - 1));
+        at = next == std::string::npos ? oneLine.size() : next;
+    }
+    std::string name;
+    for (const std::string &part : parts) {
+        const size_t equals = part.find('=');
+        std::string key = part.substr(0, equals);
+        for (const auto &[openssl, windows] : kKeys) {
+            key = key == openssl ? windows : key;
+        }
+        name += (name.empty() ? "" : ", ") + key + "=" +
+                QuotedValue(equals == std::string::npos ? "" : part.substr(equals + 1));
+    }
+    return name;
+}
+
 } // namespace
 
 std::optional<Signature> ObserveSignature(const std::string &path, const std::string &file) {
@@ -105,7 +164,8 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
     }
     const size_t signer = report.find("Signer #0:");
     if (signer != std::string::npos) {
-        signature.signer = AfterLabel(LineWith(report, "Subject:", signer), "Subject:");
+        const std::string subject = AfterLabel(LineWith(report, "Subject:", signer), "Subject:");
+        signature.signer = subject.rfind('/', 0) == 0 ? WindowsNameForm(subject) : subject;
     }
     signature.timestamp = AfterLabel(LineWith(report, "Timestamp time:"), "Timestamp time:");
     const bool digestRead = report.find("Calculated message digest") != std::string::npos;

@@ -66,7 +66,8 @@ def make_authority(name):
             "-addext", "basicConstraints=critical,CA:TRUE",
             "-addext", "keyUsage=critical,keyCertSign,cRLSign")
     openssl("req", "-newkey", "rsa:2048", "-keyout", files["key.pem"], "-passout",
-            "file:password", "-out", files["csr"], "-subj", "/CN=Throw-away Publisher " + name)
+            "file:password", "-out", files["csr"], "-subj",
+            "/O=Throw-away Makers, Inc./CN=Throw-away Publisher " + name)
     with open(os.path.join(scratch, "code-signing.ext"), "w") as out:
         out.write("basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\n"
                   "extendedKeyUsage=codeSigning\n")
@@ -349,7 +350,8 @@ class Signing(unittest.TestCase):
         tampered = os.path.join(scratch, "for-check-tampered.exe")
         with_code_byte_changed(os.path.join(signed, "loader.exe"), tampered)
         msi = os.path.join(signed, os.path.basename(MSI_PACKAGE))
-        publisher = "Throw-away Publisher main"
+        # As Windows shows the subject; the build machine's report must show it the same.
+        publisher = 'O="Throw-away Makers, Inc.", CN=Throw-away Publisher main'
         # label, loader.exe, the package (setup.msi, or none), the osslsigncode PATH or None,
         # then per file: state, signer given, time-stamped; and the codes.
         rows = [
@@ -379,7 +381,7 @@ class Signing(unittest.TestCase):
             for build in ["host"] + ([] if path else ["wine"]):
                 with self.subTest(label, build=build):
                     report = check_medium(build, medium, path)
-                    got = {s["file"]: (s["state"], publisher in (s["signer"] or ""),
+                    got = {s["file"]: (s["state"], s["signer"] == publisher,
                                        s["timestamp"] is not None) for s in report["signatures"]}
                     self.assertEqual(states, got, report["signatures"])
                     found = [f["code"] for f in report["findings"]
