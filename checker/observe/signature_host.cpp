@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <cstring>
+#include <iomanip>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -137,6 +140,21 @@ std::string WindowsNameForm(const std::string &oneLine) {
     return name;
 }
 
+// OpenSSL's time ("Dec  9 10:10:14 2026 GMT") as the Windows build writes one
+// ("2026-12-09 10:10:14 UTC"); any other text as it is.
+std::string TimeForm(const std::string &time) {
+    std::istringstream in(time);
+    std::tm parts{};
+    std::string zone;
+    in >> std::get_time(&parts, "%b %d %H:%M:%S %Y") >> zone;
+    if (in.fail() || zone != "GMT" || !in.eof()) {
+        return time;
+    }
+    std::ostringstream out;
+    out << std::put_time(&parts, "%Y-%m-%d %H:%M:%S UTC");
+    return out.str();
+}
+
 } // namespace
 
 std::optional<Signature> ObserveSignature(const std::string &path, const std::string &file) {
@@ -167,7 +185,8 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
         const std::string subject = AfterLabel(LineWith(report, "Subject:", signer), "Subject:");
         signature.signer = subject.rfind('/', 0) == 0 ? WindowsNameForm(subject) : subject;
     }
-    signature.timestamp = AfterLabel(LineWith(report, "Timestamp time:"), "Timestamp time:");
+    signature.timestamp =
+        TimeForm(AfterLabel(LineWith(report, "Timestamp time:"), "Timestamp time:"));
     const bool digestRead = report.find("Calculated message digest") != std::string::npos;
     if (!digestRead || report.find("MISMATCH") != std::string::npos) {
         signature.state = SignatureState::BadDigest;
