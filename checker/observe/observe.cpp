@@ -141,15 +141,6 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
 
 } // namespace
 
-PackageType TypeOfPackage(const std::string &name) {
-    size_t dot = name.find_last_of(".\\/");
-    std::string extension = dot == std::string::npos || name[dot] != '.' ? "" : name.substr(dot);
-    if (lstrcmpiA(extension.c_str(), ".msi") == 0) {
-        return PackageType::Msi;
-    }
-    return lstrcmpiA(extension.c_str(), ".exe") == 0 ? PackageType::Exe : PackageType::Other;
-}
-
 void NameMedium(const std::string &medium, Observation *observation) {
     namespace fs = std::filesystem;
     std::error_code status;

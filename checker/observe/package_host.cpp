@@ -44,6 +44,8 @@ const int kComponent64bit = 0x100;
 void Discard(const gchar * /*domain*/, GLogLevelFlags /*level*/, const gchar * /*message*/,
              gpointer /*data*/) {}
 
+} // namespace
+
 bool ReadMsi(const std::string &file, MsiContents *msi) {
     // libmsi tells standard error of a file it cannot open; the report says so in its own words.
     g_log_set_default_handler(Discard, nullptr);
@@ -84,6 +86,8 @@ bool ReadMsi(const std::string &file, MsiContents *msi) {
     g_object_unref(database);
     return true;
 }
+
+namespace {
 
 struct Node {
     size_t end; // where the node ends
@@ -165,7 +169,9 @@ void ReadStrings(const std::string &bytes, const Node &info, ExeContents *exe) {
 
 const uint32_t kFixedSignature = 0xFEEF04BD;
 
-void ReadVersion(const std::string &bytes, ExeContents *exe) {
+} // namespace
+
+void ReadProgramVersion(const std::string & /*file*/, const std::string &bytes, ExeContents *exe) {
     Node root;
     if (!ReadNode(bytes, 0, bytes.size(), &root) || root.key != "VS_VERSION_INFO" ||
         root.valueLength < 52 || Le(bytes, root.value, 4) != kFixedSignature) {
@@ -181,26 +187,4 @@ void ReadVersion(const std::string &bytes, ExeContents *exe) {
             ReadStrings(bytes, child, exe);
         }
     }
-}
-
-} // namespace
-
-PackageFile ReadPackage(const std::string &file, PackageType type) {
-    PackageFile package;
-    package.type = type;
-    if (type == PackageType::Msi) {
-        MsiContents msi;
-        package.readable = ReadMsi(file, &msi);
-        if (package.readable) {
-            package.msi = msi;
-        }
-    } else if (type == PackageType::Exe) {
-        ExeContents exe;
-        std::string resource;
-        ReadProgramImage(file, &exe, &resource);
-        ReadVersion(resource, &exe);
-        package.readable = exe.state == ProgramState::Program;
-        package.exe = exe;
-    }
-    return package;
 }

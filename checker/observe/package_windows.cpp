@@ -71,6 +71,8 @@ std::string Platform(MSIHANDLE database) {
     return templateText.substr(0, templateText.find(';'));
 }
 
+} // namespace
+
 bool ReadMsi(const std::string &file, MsiContents *msi) {
     MSIHANDLE database = 0;
     if (MsiOpenDatabaseA(file.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
@@ -102,6 +104,8 @@ bool ReadMsi(const std::string &file, MsiContents *msi) {
     return true;
 }
 
+namespace {
+
 std::string Dotted(DWORD high, DWORD low) {
     return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." +
            std::to_string(HIWORD(low)) + "." + std::to_string(LOWORD(low));
@@ -118,7 +122,10 @@ std::string StringValue(std::vector<char> &info, const std::string &table, const
     return std::string(text, strnlen(text, length));
 }
 
-void ReadVersion(const std::string &file, ExeContents *exe) {
+} // namespace
+
+void ReadProgramVersion(const std::string &file, const std::string & /*resource*/,
+                        ExeContents *exe) {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
     std::vector<char> info(size);
@@ -144,28 +151,4 @@ void ReadVersion(const std::string &file, ExeContents *exe) {
     wsprintfA(table, "%04x%04x", translation[0], translation[1]);
     exe->fileVersion = StringValue(info, table, "FileVersion");
     exe->productVersion = StringValue(info, table, "ProductVersion");
-}
-
-} // namespace
-
-PackageFile ReadPackage(const std::string &file, PackageType type) {
-    PackageFile package;
-    package.type = type;
-    if (type == PackageType::Msi) {
-        MsiContents msi;
-        package.readable = ReadMsi(file, &msi);
-        if (package.readable) {
-            package.msi = msi;
-        }
-    } else if (type == PackageType::Exe) {
-        ExeContents exe;
-        std::string resource;
-        ReadProgramImage(file, &exe, &resource);
-        if (exe.state == ProgramState::Program) {
-            ReadVersion(file, &exe);
-        }
-        package.readable = exe.state == ProgramState::Program;
-        package.exe = exe;
-    }
-    return package;
 }
