@@ -160,9 +160,8 @@ size_t MarkSize(TextEncoding encoding) {
     return encoding == TextEncoding::Ansi ? 0 : encoding == TextEncoding::Utf8Mark ? 3 : 2;
 }
 
-DescriptorPlaces LocateInDescriptor(const std::string &bytes) {
+DescriptorPlaces LocateInDescriptor(const std::string &bytes, TextEncoding encoding) {
     DescriptorPlaces places;
-    const TextEncoding encoding = EncodingOf(bytes);
     const size_t mark = MarkSize(encoding);
     const bool utf16BigEndian = encoding == TextEncoding::Utf16BigEndian;
     const int width = encoding == TextEncoding::Utf16LittleEndian || utf16BigEndian ? 2 : 1;

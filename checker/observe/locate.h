@@ -10,4 +10,4 @@
 TextEncoding EncodingOf(const std::string &bytes);
 // The size of the byte-order mark of that encoding.
 size_t MarkSize(TextEncoding encoding);
-DescriptorPlaces LocateInDescriptor(const std::string &bytes);
+DescriptorPlaces LocateInDescriptor(const std::string &bytes, TextEncoding encoding);

@@ -82,7 +82,7 @@ void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
     }
     descriptor->encoding = EncodingOf(descriptor->bytes);
     descriptor->marked = ReadMarked(descriptor->bytes, descriptor->encoding);
-    descriptor->places = LocateInDescriptor(descriptor->bytes);
+    descriptor->places = LocateInDescriptor(descriptor->bytes, descriptor->encoding);
     if (descriptor->found) {
         descriptor->name = NameOnMedium(options, descriptor->path);
     }

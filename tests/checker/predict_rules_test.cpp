@@ -446,7 +446,8 @@ TEST(PredictAndRules, Table) {
         Observation observation = Sound();
         row.change(observation);
         observation.descriptor.encoding = EncodingOf(observation.descriptor.bytes);
-        observation.descriptor.places = LocateInDescriptor(observation.descriptor.bytes);
+        observation.descriptor.places =
+            LocateInDescriptor(observation.descriptor.bytes, observation.descriptor.encoding);
         const Prediction prediction = Predict(observation);
         EXPECT_EQ(row.end, prediction.decision.end);
         EXPECT_EQ(row.cause, prediction.decision.cause);
@@ -530,7 +531,7 @@ TEST(PredictAndRules, NotAsciiLine) {
         Observation observation = Sound();
         observation.descriptor.bytes = bytes;
         observation.descriptor.encoding = EncodingOf(bytes);
-        observation.descriptor.places = LocateInDescriptor(bytes);
+        observation.descriptor.places = LocateInDescriptor(bytes, observation.descriptor.encoding);
         const std::vector<Finding> findings = CollectFindings(observation, Predict(observation));
         auto found = std::find_if(findings.begin(), findings.end(), [](const Finding &finding) {
             return std::string(finding.rule->code) == "MC105";
