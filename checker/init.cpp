@@ -3,15 +3,14 @@
 // the file system, never read into memory.
 #include "init.h"
 
+#include "check.h"
+#include "model/ascii.h"
 #include "observe/medium.h"
-#include "observe/observe.h"
 #include "observe/package.h"
 #include "predict/predict.h"
-#include "report/report.h"
-#include "rules/rules.h"
 
-#include <algorithm>
-#include <cctype>
+#include <loader.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -21,7 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kScratchName[] = ".medium-check-init";
-const char kSoftware[] = "software\\";
 // The medium is made for the shipped 32-bit loader.
 const int kShippedView = 32;
 
@@ -30,11 +28,13 @@ int Refuse(const std::string &message) {
     return kExitUsage;
 }
 
-bool UnderSoftware(const std::string &key) {
-    std::string head = key.substr(0, sizeof(kSoftware) - 1);
-    std::transform(head.begin(), head.end(), head.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return head == kSoftware;
+// Below HKLM\Software, where RegPath starts: "Software\Maker\Runtime" gives "Maker\Runtime".
+std::optional<std::string> BelowSoftware(const std::string &key) {
+    const std::string software = AsciiLower(kSoftwareKey) + "\\";
+    if (AsciiLower(key.substr(0, software.size())) != software) {
+        return std::nullopt;
+    }
+    return key.substr(software.size());
 }
 
 // RegPath and Version from the MSI's first row that writes a value Version under
@@ -44,13 +44,13 @@ bool FromMsi(const MsiContents &msi, std::string *regPath, std::string *version)
     const PackageRecords all = PredictPackageRecords(msi, "", kShippedView);
     std::optional<PackageWrite> fallback;
     for (const PackageWrite &write : all.writes) {
-        if (!UnderSoftware(write.key)) {
+        const std::optional<std::string> candidate = BelowSoftware(write.key);
+        if (!candidate) {
             continue;
         }
-        const std::string candidate = write.key.substr(sizeof(kSoftware) - 1);
-        const PackageRecords records = PredictPackageRecords(msi, candidate, kShippedView);
+        const PackageRecords records = PredictPackageRecords(msi, *candidate, kShippedView);
         if (records.write) {
-            *regPath = candidate;
+            *regPath = *candidate;
             *version = records.write->data;
             return true;
         }
@@ -59,34 +59,21 @@ bool FromMsi(const MsiContents &msi, std::string *regPath, std::string *version)
         }
     }
     if (fallback) {
-        *regPath = fallback->key.substr(sizeof(kSoftware) - 1);
+        *regPath = *BelowSoftware(fallback->key);
         *version = fallback->data;
     }
     return fallback.has_value();
 }
 
+// The descriptor, in ASCII with CR LF as Notepad saves it; open is AutoPlay's own key.
 std::string Descriptor(const std::string &package, const std::string &regPath,
                        const std::string &version) {
-    return std::string("[autorun]\r\nopen=") + kLoaderName + "\r\nRuntimePackage=" + package +
-           "\r\nRegPath=" + regPath + "\r\nVersion=" + version + "\r\n";
-}
-
-// The check of the scratch medium, reported as the check of DIR; its exit status.
-int Check(const Options &options, const fs::path &scratch, bool *errors) {
-    Options check = options;
-    check.medium = scratch.string();
-    Observation observation;
-    std::string error;
-    if (!Observe(check, &observation, &error)) {
-        return Refuse(error);
+    const std::string values[kDescriptorKeyCount] = {package, regPath, version};
+    std::string text = std::string("[") + kDescriptorSection + "]\r\nopen=" + kLoaderName + "\r\n";
+    for (int i = 0; i < kDescriptorKeyCount; ++i) {
+        text += std::string(kDescriptorKeys[i]) + "=" + values[i] + "\r\n";
     }
-    NameMedium(options.medium, &observation);
-    const Prediction prediction = Predict(observation);
-    const std::vector<Finding> findings = CollectFindings(observation, prediction);
-    *errors = ExitStatus(findings, false) == kExitError;
-    int status = ExitStatus(findings, options.strict);
-    PrintReport(std::cout, options.format, observation, prediction, findings, status);
-    return status;
+    return text;
 }
 
 } // namespace
@@ -125,8 +112,8 @@ int RunInit(const Options &options) {
     }
     const fs::path directory = options.medium;
     const bool created = !fs::exists(directory, error);
-    if (!created && fs::exists(directory / "autorun.inf", error) && !options.force) {
-        return Refuse((directory / "autorun.inf").string() +
+    if (!created && fs::exists(directory / kDescriptorName, error) && !options.force) {
+        return Refuse((directory / kDescriptorName).string() +
                       " is there already; --force overwrites it");
     }
     const fs::path scratch = directory / kScratchName;
@@ -136,7 +123,7 @@ int RunInit(const Options &options) {
     }
     const std::string packageName = package.filename().string();
     {
-        std::ofstream out(scratch / "autorun.inf", std::ios::binary);
+        std::ofstream out(scratch / kDescriptorName, std::ios::binary);
         out << Descriptor(packageName, regPath, version);
     }
     fs::copy_file(package, scratch / packageName, error);
@@ -144,7 +131,8 @@ int RunInit(const Options &options) {
         fs::copy_file(loader, scratch / kLoaderName, error);
     }
     bool errors = true;
-    int status = error ? Refuse(error.message()) : Check(options, scratch, &errors);
+    int status = error ? Refuse(error.message())
+                       : CheckMedium(options, scratch.string(), options.medium, &errors);
     if (!errors) {
         for (const fs::directory_entry &entry : fs::directory_iterator(scratch)) {
             fs::rename(entry.path(), directory / entry.path().filename(), error);

@@ -1,4 +1,4 @@
-// The command line, parsed by CLI11.
+// The command line, parsed by CLI11. Every option's help says what happens without it.
 #include "options.h"
 
 #include <CLI/CLI.hpp>
@@ -9,42 +9,56 @@ namespace {
 
 #ifdef _WIN32
 const char kMediumHelp[] = "the medium's directory (default: the one medium-check.exe is in)";
-const char kInstalledHelp[] = "the installed version's text, instead of this machine's registry";
+const char kInstalledHelp[] =
+    "the installed version's text (default: what this machine's registry records)";
 #else
 const char kMediumHelp[] = "the medium's directory";
 const char kInstalledHelp[] = "the installed version's text (default: nothing installed)";
 #endif
+
+const std::map<std::string, Format> kFormats = {
+    {"text", Format::Text}, {"json", Format::Json}, {"sarif", Format::Sarif}};
+
+// --format FORMAT, shown as its choices and taking them in any case.
+void AddFormat(CLI::App *app, Format *format, const char *help) {
+    app->add_option("--format", *format, help)
+        ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case).description(""))
+        ->type_name("{text,json,sarif}");
+}
 
 } // namespace
 
 int ParseOptions(int argc, char **argv, Options *options) {
     CLI::App app{"Tells what the loader will do with a medium, and why.", "medium-check"};
     CLI::Option *medium = app.add_option("medium", options->medium, kMediumHelp);
-    CLI::Option *list = app.add_flag("--list-findings", options->listFindings,
-                                     "list every finding's code, severity and title, and end");
+    CLI::Option *list = app.add_flag(
+        "--list-findings", options->listFindings,
+        "list every finding's code, severity, title and help, and end (with --format json: "
+        "every column of the rules' table)");
     list->excludes(medium);
     CLI::Option *installed = app.add_option("--installed", options->installed, kInstalledHelp);
-    CLI::Option *notInstalled = app.add_flag("--not-installed", options->notInstalled,
-                                             "predict for a machine where nothing is installed");
+    CLI::Option *notInstalled = app.add_flag(
+        "--not-installed", options->notInstalled,
+        "predict for a machine where nothing is installed (default: as --installed says)");
     installed->excludes(notInstalled);
     app.add_option("--records", options->records,
-                   "what the package records when it has run: predicts the next start");
+                   "what the package records when it has run, to predict the next start "
+                   "(default: what an MSI package's Registry table records; none for a program)");
 #ifdef _WIN32
-    app.add_option("--view", options->view, "the registry view the loader reads: 32 (default), 64")
+    app.add_option("--view", options->view,
+                   "the registry view the loader reads: 32 (default, the shipped loader) or 64")
         ->check(CLI::IsMember({32, 64}));
 #endif
-    app.add_option("--format", options->format, "the report's form: text (default), json, sarif")
-        ->transform(CLI::CheckedTransformer(std::map<std::string, Format>{{"text", Format::Text},
-                                                                          {"json", Format::Json},
-                                                                          {"sarif", Format::Sarif}},
-                                            CLI::ignore_case));
+    AddFormat(&app, &options->format, "the report's form (default: text)");
     app.add_flag_callback(
         "--json", [options] { options->format = Format::Json; }, "the same as --format json");
-    app.add_flag("--strict", options->strict, "warnings make the exit status 1, as errors do");
+    app.add_flag("--strict", options->strict,
+                 "warnings make the exit status 1, as errors do (default: only errors)");
     CLI::App *init = app.add_subcommand(
         "init", "lay out a medium in DIR from a package and the loader, check it, and keep it "
                 "only when the check finds no error");
-    init->add_option("dir", options->medium, "the medium's directory")->required();
+    init->add_option("dir", options->medium, "the medium's directory, made when missing")
+        ->required();
     init->add_option("--package", options->package, "the runtime package (.msi or .exe)")
         ->required();
     init->add_option("--loader", options->loader,
@@ -53,10 +67,13 @@ int ParseOptions(int argc, char **argv, Options *options) {
                      "RegPath (default: from the MSI's Registry row; required for an .exe)");
     init->add_option("--version", options->version,
                      "Version (default: the value the MSI records; required for an .exe)");
-    init->add_flag("--force", options->force, "overwrite an autorun.inf already in DIR");
+    init->add_flag("--force", options->force,
+                   "overwrite an autorun.inf already in DIR (default: refuse)");
+    AddFormat(init, &options->format, "the check's report form (default: text)");
     init->add_flag_callback(
         "--json", [options] { options->format = Format::Json; }, "the same as --format json");
-    init->add_flag("--strict", options->strict, "warnings count as errors, as in a check");
+    init->add_flag("--strict", options->strict,
+                   "warnings count as errors, as in a check (default: only errors)");
     app.failure_message([](const CLI::App *, const CLI::Error &error) {
         return std::string("medium-check: ") + error.what() + "\nRun with --help for more.\n";
     });

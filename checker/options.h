@@ -1,11 +1,14 @@
-// The checker's command line, filled by one parser.
+// The checker's command line, filled by one parser, and what the command ends with.
 #pragma once
-
-#include "model/finding.h"
-#include "report/report.h"
 
 #include <optional>
 #include <string>
+
+// The report's forms.
+enum class Format { Text, Json, Sarif };
+
+// Exit statuses: the medium works, a finding fails it, the command line was wrong.
+enum { kExitWorks = 0, kExitError = 1, kExitUsage = 2 };
 
 struct Options {
     std::string medium; // the medium's directory; on Windows, empty means the program's own

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     } guarded;
     memset(&guarded, 0, sizeof(guarded.descriptor));
     memset(guarded.canary, '#', sizeof(guarded.canary));
-    int result = ReadPackageDescriptor("C:\\Medium\\autorun.inf", &guarded.descriptor);
+    int missingKey = -1;
+    int result = ReadPackageDescriptor("C:\\Medium\\autorun.inf", &guarded.descriptor, &missingKey);
 
     const PackageDescriptor &d = guarded.descriptor;
     size_t package = BoundedLength(d.RuntimePackage, sizeof(d.RuntimePackage));
@@ -46,6 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         abort();
     }
     if (result != (package > 0 && regPath > 0 && version > 0 ? 1 : 0)) {
+        abort();
+    }
+    // A failed read names the value it stopped at.
+    if (result == 0 && missingKey != (package == 0 ? 0 : regPath == 0 ? 1 : 2)) {
         abort();
     }
     for (char c : guarded.canary) {

@@ -17,7 +17,7 @@ int QueryInstalledVersion(const char *regPath, char *installedVersion) {
 }
 
 int FormInstalledKey(const char *regPath, char *subKey) {
-    return JoinPath(subKey, kSubKeyCapacity, "Software", regPath);
+    return JoinPath(subKey, kSubKeyCapacity, kSoftwareKey, regPath);
 }
 
 int QueryInstalledVersionInView(const char *regPath, unsigned int view, char *installedVersion) {
@@ -34,7 +34,7 @@ int QueryInstalledVersionInView(const char *regPath, unsigned int view, char *in
     char data[kDataCapacity] = {0};
     DWORD size = kInstalledDataSize;
     LSTATUS status =
-        RegQueryValueExA(key, "Version", NULL, NULL, reinterpret_cast<LPBYTE>(data), &size);
+        RegQueryValueExA(key, kVersionValue, NULL, NULL, reinterpret_cast<LPBYTE>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         return 0;

@@ -9,20 +9,25 @@ int FormStagingPath(const char *tempPath, const char *runtimePackage, char *stag
     // No temporary directory, or a name that would leave it: staging elsewhere would delete and
     // overwrite a file that is not the loader's.
     int length = lstrlenA(tempPath);
-    if (length == 0 || length >= kPathCapacity || !IsNameBelowDirectory(runtimePackage)) {
-        return 0;
+    if (length == 0 || length >= kPathCapacity) {
+        return kNoTempDirectory;
+    }
+    if (!IsNameBelowDirectory(runtimePackage)) {
+        return kNameLeavesDirectory;
     }
     char tempDirectory[kPathCapacity] = {0};
     lstrcpyA(tempDirectory, tempPath);
     if (tempDirectory[length - 1] == '\\') {
         tempDirectory[length - 1] = '\0';
     }
-    return JoinPath(stagingPath, kPathCapacity, tempDirectory, runtimePackage);
+    return JoinPath(stagingPath, kPathCapacity, tempDirectory, runtimePackage)
+               ? kStaged
+               : kStagingPathTooLong;
 }
 
 int PlanLaunch(const char *programDirectory, const char *tempPath,
                const PackageDescriptor *descriptor, LaunchPlan *plan) {
     // The staging path is formed first; a staging path that cannot be formed stays empty.
-    FormStagingPath(tempPath, descriptor->RuntimePackage, plan->StagingPath);
+    plan->Staging = FormStagingPath(tempPath, descriptor->RuntimePackage, plan->StagingPath);
     return JoinPath(plan->SourcePath, kPathCapacity, programDirectory, descriptor->RuntimePackage);
 }

@@ -12,9 +12,16 @@ enum {
     kInstalledDataSize = 260     // registry data read; longer data are not read at all
 };
 
-// The descriptor's section, and its keys in the order the loader reads them.
+// The descriptor beside the loader, its section, and its keys in the order the loader reads them.
+inline constexpr char kDescriptorName[] = "autorun.inf";
 inline constexpr char kDescriptorSection[] = "autorun";
-inline constexpr const char *kDescriptorKeys[3] = {"RuntimePackage", "RegPath", "Version"};
+enum { kDescriptorKeyCount = 3 };
+inline constexpr const char *kDescriptorKeys[kDescriptorKeyCount] = {"RuntimePackage", "RegPath",
+                                                                     "Version"};
+
+// The installed-version record: the value "Version" of HKEY_LOCAL_MACHINE\Software\<RegPath>.
+inline constexpr char kSoftwareKey[] = "Software";
+inline constexpr char kVersionValue[] = "Version";
 
 struct PackageDescriptor {
     char RuntimePackage[kDescriptorCapacity];
@@ -22,12 +29,25 @@ struct PackageDescriptor {
     char Version[kVersionCapacity];
 };
 
+// Whether the package is staged, and if not why, in the order the plan tests it.
+enum {
+    kStaged = 1,          // the staging path is formed
+    kNoTempDirectory,     // no temporary directory was read
+    kNameLeavesDirectory, // RuntimePackage would leave the temporary directory
+    kStagingPathTooLong   // the staging path does not fit
+};
+
 // Where the run launches the package from: the package beside the loader, and the staging copy's
-// path in the temporary directory, empty when the package is never staged.
+// path in the temporary directory, empty when the package is never staged; Staging says why.
 struct LaunchPlan {
     char SourcePath[kPathCapacity];
     char StagingPath[kPathCapacity];
+    int Staging;
 };
+
+// Reads the running program's full path into a buffer of kPathCapacity; 0 when the path does not
+// fit, and was cut.
+int ReadModulePath(char *modulePath);
 
 // Turns the running program's full path into its directory, in place, and forms the path of
 // "autorun.inf" in it in a buffer of kPathCapacity; 0 when that path does not fit.
@@ -37,14 +57,17 @@ int LocateDescriptor(char *programDirectory, char *descriptorPath);
 // with a trailing backslash); left empty when it cannot be read whole.
 void ReadTempPath(char *tempPath);
 
-// Plans the launch of the descriptor's package: staged when it can be (see FormStagingPath), in
-// place otherwise. 0 when the package's path beside the loader does not fit: nothing is launched.
+// Plans the launch of the descriptor's package: staged when it can be, in place otherwise (the
+// plan's Staging says which, and why). 0 when the package's path beside the loader does not fit:
+// nothing is launched.
 int PlanLaunch(const char *programDirectory, const char *tempPath,
                const PackageDescriptor *descriptor, LaunchPlan *plan);
 
-// Reads section "autorun" of the descriptor file; 1 when all three values are there and
-// none is empty.
-int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor);
+// Reads section "autorun" of the descriptor file; 1 when all three values are there and none is
+// empty. On 0, missingKey is the index in kDescriptorKeys of the value that was missing or empty:
+// the reads stop there, and the fields after it stay empty.
+int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor,
+                          int *missingKey);
 
 // Forms "Software\<regPath>" in a buffer of kSubKeyCapacity; 0 when it does not fit, and then it
 // names no key that could be opened.

@@ -65,9 +65,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     }
 
     char programDirectory[kPathCapacity] = {0};
-    // A module path that fills the buffer was cut, and may be unterminated.
-    if (GetModuleFileNameA(NULL, programDirectory, sizeof(programDirectory)) >=
-        sizeof(programDirectory)) {
+    if (!ReadModulePath(programDirectory)) {
         return 0;
     }
     char descriptorPath[kPathCapacity] = {0};
@@ -76,7 +74,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     }
     PackageDescriptor descriptor;
     ZeroMemory(&descriptor, sizeof(descriptor));
-    if (!ReadPackageDescriptor(descriptorPath, &descriptor)) {
+    int missingKey = 0;
+    if (!ReadPackageDescriptor(descriptorPath, &descriptor, &missingKey)) {
         return 0;
     }
     char installedVersion[kVersionCapacity] = {0};

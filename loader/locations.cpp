@@ -1,14 +1,13 @@
-// Where the run finds its descriptor and its temporary directory.
+// Where the run finds itself, its descriptor and its temporary directory.
 #include "loader.h"
 #include "paths.h"
 
 #include <windows.h>
 
-namespace {
-
-const char kDescriptorName[] = "autorun.inf";
-
-} // namespace
+int ReadModulePath(char *modulePath) {
+    // A module path that fills the buffer was cut, and may be unterminated.
+    return GetModuleFileNameA(NULL, modulePath, kPathCapacity) < kPathCapacity;
+}
 
 int LocateDescriptor(char *programDirectory, char *descriptorPath) {
     RemoveFileSpec(programDirectory);

@@ -10,12 +10,19 @@ static int ReadDescriptorValue(const char *descriptorPath, const char *key, char
     return GetPrivateProfileStringA(kDescriptorSection, key, "", field, size, descriptorPath) > 0;
 }
 
-int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor) {
+int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor,
+                          int *missingKey) {
+    char *fields[kDescriptorKeyCount] = {descriptor->RuntimePackage, descriptor->RegPath,
+                                         descriptor->Version};
+    const DWORD sizes[kDescriptorKeyCount] = {sizeof(descriptor->RuntimePackage) - 1,
+                                              sizeof(descriptor->RegPath) - 1,
+                                              kDescriptorVersionSize};
     // The reads stop at the first value that is missing or empty; later fields stay empty.
-    return ReadDescriptorValue(descriptorPath, kDescriptorKeys[0], descriptor->RuntimePackage,
-                               sizeof(descriptor->RuntimePackage) - 1) &&
-           ReadDescriptorValue(descriptorPath, kDescriptorKeys[1], descriptor->RegPath,
-                               sizeof(descriptor->RegPath) - 1) &&
-           ReadDescriptorValue(descriptorPath, kDescriptorKeys[2], descriptor->Version,
-                               kDescriptorVersionSize);
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        if (!ReadDescriptorValue(descriptorPath, kDescriptorKeys[key], fields[key], sizes[key])) {
+            *missingKey = key;
+            return 0;
+        }
+    }
+    return 1;
 }

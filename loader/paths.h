@@ -16,6 +16,7 @@ void RemoveFileSpec(char *path);
 int IsNameBelowDirectory(const char *name);
 
 // Forms the staging path, the temporary directory (tempPath, without its trailing backslash) joined
-// with the package's name, in a buffer of kPathCapacity. 0 when there is no staging: no temporary
-// directory, a name that would leave it, or a path that does not fit.
+// with the package's name, in a buffer of kPathCapacity. kStaged when it is formed; otherwise why
+// there is no staging (kNoTempDirectory, kNameLeavesDirectory, kStagingPathTooLong), and the
+// buffer is untouched.
 int FormStagingPath(const char *tempPath, const char *runtimePackage, char *stagingPath);

@@ -1,20 +1,13 @@
-// A finding: which rule, about what, with the values its message quotes. The words are the
-// report's; the rule's code, severity and title are the rules table's.
+// A finding: which rule, about what, with the values its message quotes. Everything else about
+// it (code, severity, words) is its rule's row in the catalog.
 #pragma once
+
+#include "../catalog/catalog.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-enum class Severity { Error, Warning, Info };
-
-struct Rule {
-    const char *code; // stable: MC<group><number>
-    Severity severity;
-    const char *title;  // one line, as the publisher's guide lists it
-    const char *anchor; // the finding's row in docs/publishing.md
-};
 
 // What a finding is about.
 enum class SubjectKind {
@@ -30,16 +23,13 @@ struct Subject {
     std::string name; // the key's name, the file's path or the registry key
     int view = 0;     // registry view, 0 for none
     std::string file; // the file it is in or about, relative to the medium; empty for none
-    int line = 0;     // the place in that file, 0 for none
+    int line = 0;     // the position in that file, 0 for none
     int column = 0;
     std::optional<std::uintmax_t> length; // a finding about all of a file there: its bytes
 };
 
 struct Finding {
-    const Rule *rule;
+    RuleId rule;
     Subject subject;
-    std::vector<std::string> values; // what the message quotes, in the order its rule names them
+    std::vector<std::string> values; // what the message quotes, %0 first
 };
-
-// Exit statuses: the medium works, a finding fails it, the command line was wrong.
-enum { kExitWorks = 0, kExitError = 1, kExitUsage = 2 };

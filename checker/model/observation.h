@@ -53,7 +53,7 @@ struct TextPosition {
 };
 
 // Where in autorun.inf the platform's reader finds what it reads.
-struct DescriptorPlaces {
+struct DescriptorPositions {
     TextPosition section;   // the header of the section [autorun] it reads
     TextPosition values[3]; // each value's first character, in the order of kDescriptorKeys
     TextPosition nonAscii;  // the first character outside ASCII
@@ -62,18 +62,19 @@ struct DescriptorPlaces {
 // autorun.inf as the loader's reader, and the platform's, see it.
 struct DescriptorFile {
     std::string path; // where the loader reads it; empty when that path does not fit
-    std::string name = "autorun.inf"; // relative to the medium, as it lies there
+    std::string name = kDescriptorName; // relative to the medium, as it lies there
     bool found = false;
     std::string bytes;
     TextEncoding encoding = TextEncoding::Ansi;
     bool hasSection = false; // the platform's reader lists a section "autorun"
     int complete = 0;        // what ReadPackageDescriptor returns
+    int missingKey = 0;      // and, when it returns 0, the value it stopped at
     PackageDescriptor values{};
     std::string wholeValues[3]; // the three values as the platform gives them, uncut
     // For a file that starts with a UTF-8 or UTF-16 BE byte-order mark, which Wine reads as its
     // encoding and Windows as plain bytes: whether each finds the section "autorun".
     std::optional<MarkedReadings> marked;
-    DescriptorPlaces places;
+    DescriptorPositions positions;
 };
 
 // What the platform's verifier says of a program's Authenticode signature.
@@ -125,6 +126,8 @@ struct ExeContents {
     std::string executionLevel; // the manifest's requestedExecutionLevel; empty when none
 };
 
+// What the shell makes of the package's name: it starts a program, has Windows Installer open an
+// installer package, or needs a program associated with the type.
 enum class PackageType { Msi, Exe, Other };
 
 // The package on the medium, read without running it.
@@ -143,14 +146,14 @@ struct Observation {
     std::string mediumShown;      // the medium as reports name it: relative to the current one
     std::string mediumAbsolute;   // its absolute path, with '/' between names
     DescriptorFile descriptor;
-    std::string tempPath;                  // as ReadTempPath gives it
-    std::map<std::string, FileKind> files; // the paths the launch plan names, by path
-    std::optional<Record> installed;       // in the loader's view, or as given
-    std::optional<Record> otherView;       // the other registry view, where one is read
-    std::optional<Record> recorded;        // what the package records, as given
-    std::vector<Signature> signatures;     // of the loader and the package, where on the medium
-    std::optional<PackageFile> package;    // the package's contents, where it is on the medium
-    int loaderView = 32;                   // the registry view of the loader the prediction is for
+    std::string tempPath;                         // as ReadTempPath gives it
+    std::map<std::string, FileKind> files;        // the paths the launch plan names, by path
+    PackageType packageType = PackageType::Other; // of RuntimePackage's name
+    std::optional<Record> installed;              // the registry in the loader's view, where read
+    std::optional<Record> otherView;              // and in the other view
+    std::vector<Signature> signatures;  // of the loader and the package, where on the medium
+    std::optional<PackageFile> package; // the package's contents, where it is on the medium
+    int loaderView = 32;                // the registry view of the loader the prediction is for
 };
 
 // The descriptor's values in the order of kDescriptorKeys.

@@ -40,22 +40,22 @@ struct Decision {
     int order = 0;      // CompareVersions(travelling, installed)
 };
 
-enum class Place { Staging, Medium, Nowhere };
+// Where the package runs from when installation is due.
+enum class LaunchSite { Staging, Medium, Nowhere };
 
-enum class PlaceCause {
+enum class LaunchCause {
     SourceTooLong,      // the package's path beside the loader does not fit: nothing runs
     PackageMissing,     // no file there: the copy and the launch fail
-    LeavesDirectory,    // the name leaves the loader's directory: never staged
     NoTempDirectory,    // no temporary directory to stage in
+    LeavesDirectory,    // the name leaves the loader's directory: never staged
     StagingTooLong,     // the staging path does not fit
     NoStagingDirectory, // the staging copy's directory does not exist: the copy fails
     Staged              // a copy in the temporary directory, deleted after the package ends
 };
 
-// Where the package runs from when installation is due.
-struct Placement {
-    Place place = Place::Nowhere;
-    PlaceCause cause = PlaceCause::Staged;
+struct PackageLaunch {
+    LaunchSite site = LaunchSite::Nowhere;
+    LaunchCause cause = LaunchCause::Staged;
     std::string path;             // what is launched
     std::string stagingPath;      // the staging copy's path, when one can be formed
     std::string stagingDirectory; // its directory
@@ -101,7 +101,8 @@ struct Prediction {
     std::optional<Reading> installed;
     std::optional<Reading> otherView;
     Decision decision;
-    std::optional<Placement> placement;
-    std::optional<NextStart> next;         // when a record is given and this start installs
+    std::optional<PackageLaunch> launch;
+    std::optional<Record> recordsGiven;    // what the command line says the package records
+    std::optional<NextStart> next;         // when a record is known and this start installs
     std::optional<PackageRecords> package; // what an MSI on the medium records
 };

@@ -2,25 +2,39 @@
 // program's full path.
 #include "medium.h"
 
+#include <loader.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
-bool FindLoader(const Options &options, std::string *modulePath, std::string *error) {
-    char path[MAX_PATH] = {0};
-    if (options.medium.empty()) {
-        GetModuleFileNameA(NULL, path, sizeof(path));
+namespace {
+
+std::string DirectoryOf(const std::string &path) {
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+} // namespace
+
+bool OpenMedium(const std::string &directory, Medium *medium, std::string *modulePath,
+                std::string *error) {
+    char path[kPathCapacity] = {0};
+    int whole = 0;
+    if (directory.empty()) {
+        whole = ReadModulePath(path);
     } else {
-        std::string program = options.medium + "\\" + kLoaderName;
-        GetFullPathNameA(program.c_str(), sizeof(path), path, NULL);
+        // A path that does not fit is not written: the size it needs comes back instead.
+        const std::string program = directory + "\\" + kLoaderName;
+        whole = GetFullPathNameA(program.c_str(), sizeof(path), path, NULL) < sizeof(path);
     }
-    *modulePath = path;
-    std::string directory = modulePath->substr(0, modulePath->find_last_of('\\'));
+    medium->directory = DirectoryOf(whole ? path : directory);
+    *modulePath = whole ? path : "";
     WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA((directory + "\\*").c_str(), &found);
-    if (KindOf(directory) != FileKind::Directory || listing == INVALID_HANDLE_VALUE) {
-        *error = (options.medium.empty() ? directory : options.medium) +
+    HANDLE listing = FindFirstFileA((medium->directory + "\\*").c_str(), &found);
+    if (LookUp(*medium, medium->directory).kind != FileKind::Directory ||
+        listing == INVALID_HANDLE_VALUE) {
+        *error = (directory.empty() ? medium->directory : directory) +
                  ": not a directory that can be read";
         return false;
     }
@@ -28,41 +42,35 @@ bool FindLoader(const Options &options, std::string *modulePath, std::string *er
     return true;
 }
 
-std::optional<std::string> OpenMediumFile(const Options & /*options*/, const std::string &path) {
-    if (KindOf(path) != FileKind::File) {
+MachineFile LookUp(const Medium &medium, const std::string &path) {
+    MachineFile file;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    file.kind = attributes == INVALID_FILE_ATTRIBUTES          ? FileKind::Missing
+                : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Directory
+                                                               : FileKind::File;
+    if (file.kind != FileKind::Missing) {
+        file.hostPath = path;
+    }
+    char full[MAX_PATH] = {0};
+    const std::string root = medium.directory + "\\";
+    if (GetFullPathNameA(path.c_str(), sizeof(full), full, NULL) < sizeof(full) &&
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, full, static_cast<int>(root.size()),
+                       root.c_str(), static_cast<int>(root.size())) == CSTR_EQUAL) {
+        file.nameOnMedium = full + root.size();
+        std::replace(file.nameOnMedium.begin(), file.nameOnMedium.end(), '\\', '/');
+    }
+    return file;
+}
+
+std::optional<std::string> ReadMediumFile(const Medium &medium, const std::string &path) {
+    if (LookUp(medium, path).kind != FileKind::File) {
         return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-FileKind FindPackage(const Options & /*options*/, const char * /*runtimePackage*/,
-                     const char *sourcePath) {
-    return KindOf(sourcePath) == FileKind::File ? FileKind::File : FileKind::Missing;
-}
-
-std::optional<std::string> LocatePackage(const Options & /*options*/,
-                                         const char * /*runtimePackage*/, const char *sourcePath) {
-    return KindOf(sourcePath) == FileKind::File ? std::optional<std::string>(sourcePath)
-                                                : std::nullopt;
-}
-
-std::string CheckerDirectory() {
-    char path[MAX_PATH] = {0};
-    GetModuleFileNameA(NULL, path, sizeof(path));
-    std::string program = path;
-    return program.substr(0, program.find_last_of('\\'));
-}
-
-std::optional<std::string> MediumFilePath(const Options & /*options*/, const std::string &path) {
-    return KindOf(path) == FileKind::File ? std::optional<std::string>(path) : std::nullopt;
-}
-
-std::string NameOnMedium(const Options & /*options*/, const std::string &path) {
-    return path.substr(path.find_last_of('\\') + 1);
-}
-
-std::string PlaceScratchCopy(const std::string &bytes) {
+std::string WriteScratchCopy(const std::string &bytes) {
     char directory[MAX_PATH] = {0};
     char copy[MAX_PATH] = {0};
     if (GetTempPathA(sizeof(directory), directory) == 0 ||
@@ -76,4 +84,10 @@ std::string PlaceScratchCopy(const std::string &bytes) {
 
 void RemoveScratchCopy(const std::string &path) {
     DeleteFileA(path.c_str());
+}
+
+std::string CheckerDirectory() {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(NULL, path, sizeof(path));
+    return DirectoryOf(path);
 }

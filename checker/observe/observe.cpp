@@ -1,9 +1,9 @@
 // The order of observation: the loader's path, its descriptor, the temporary directory, the files
 // its launch plan names, then the records. Each is read once; nothing after this reads the machine.
 #include "observe.h"
-#include "locate.h"
 #include "medium.h"
 #include "package.h"
+#include "positions.h"
 #include "registry.h"
 #include "signature.h"
 
@@ -40,7 +40,7 @@ bool HasAutorunSection(const std::string &path) {
 }
 
 bool CopyHasSection(const std::string &bytes) {
-    const std::string copy = PlaceScratchCopy(bytes);
+    const std::string copy = WriteScratchCopy(bytes);
     const bool found = !copy.empty() && HasAutorunSection(copy);
     if (!copy.empty()) {
         RemoveScratchCopy(copy);
@@ -71,21 +71,21 @@ std::optional<MarkedReadings> ReadMarked(const std::string &bytes, TextEncoding 
     return readings;
 }
 
-void ReadDescriptor(const Options &options, DescriptorFile *descriptor) {
-    std::optional<std::string> bytes = OpenMediumFile(options, descriptor->path);
+void ReadDescriptor(const Medium &medium, DescriptorFile *descriptor) {
+    std::optional<std::string> bytes = ReadMediumFile(medium, descriptor->path);
     descriptor->found = bytes.has_value();
     descriptor->bytes = bytes.value_or("");
     descriptor->hasSection = HasAutorunSection(descriptor->path);
-    descriptor->complete = ReadPackageDescriptor(descriptor->path.c_str(), &descriptor->values);
-    for (int i = 0; i < 3; ++i) {
+    descriptor->complete = ReadPackageDescriptor(descriptor->path.c_str(), &descriptor->values,
+                                                 &descriptor->missingKey);
+    for (int i = 0; i < kDescriptorKeyCount; ++i) {
         descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
     }
     descriptor->encoding = EncodingOf(descriptor->bytes);
     descriptor->marked = ReadMarked(descriptor->bytes, descriptor->encoding);
-    descriptor->places = LocateInDescriptor(descriptor->bytes, descriptor->encoding);
-    if (descriptor->found) {
-        descriptor->name = NameOnMedium(options, descriptor->path);
-    }
+    descriptor->positions = PositionsInDescriptor(descriptor->bytes, descriptor->encoding);
+    const std::string name = LookUp(medium, descriptor->path).nameOnMedium;
+    descriptor->name = descriptor->found && !name.empty() ? name : descriptor->name;
 }
 
 std::optional<std::uintmax_t> LengthOf(const std::string &file) {
@@ -95,25 +95,18 @@ std::optional<std::uintmax_t> LengthOf(const std::string &file) {
 }
 
 // A program's signature, where the program is on the medium.
-void ObserveSigned(const Options &options, const std::string &path, Observation *observation) {
-    if (std::optional<std::string> local = MediumFilePath(options, path)) {
-        if (std::optional<Signature> signature =
-                ObserveSignature(*local, NameOnMedium(options, path))) {
-            signature->length = LengthOf(*local);
-            observation->signatures.push_back(*signature);
-        }
+void ObserveSigned(const MachineFile &file, Observation *observation) {
+    if (file.kind != FileKind::File || file.nameOnMedium.empty()) {
+        return;
+    }
+    if (std::optional<Signature> signature = ObserveSignature(file.hostPath, file.nameOnMedium)) {
+        signature->length = LengthOf(file.hostPath);
+        observation->signatures.push_back(*signature);
     }
 }
 
-// A package Windows checks the signature of: a program or a Windows Installer package.
-bool IsSignedKind(const std::string &name) {
-    const size_t dot = name.find_last_of('.');
-    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
-    return lstrcmpiA(extension.c_str(), ".exe") == 0 || lstrcmpiA(extension.c_str(), ".msi") == 0;
-}
-
 // The files the launch plan names: the package, and the directory its staging copy needs.
-void ObservePlannedFiles(const Options &options, Observation *observation) {
+void ObservePlannedFiles(const Medium &medium, Observation *observation) {
     LaunchPlan plan;
     ZeroMemory(&plan, sizeof(plan));
     const PackageDescriptor &values = observation->descriptor.values;
@@ -121,21 +114,19 @@ void ObservePlannedFiles(const Options &options, Observation *observation) {
                     &plan)) {
         return;
     }
-    observation->files[plan.SourcePath] =
-        FindPackage(options, values.RuntimePackage, plan.SourcePath);
-    if (IsNameBelowDirectory(values.RuntimePackage) && IsSignedKind(values.RuntimePackage)) {
-        ObserveSigned(options, plan.SourcePath, observation);
+    const MachineFile package = LookUp(medium, plan.SourcePath);
+    observation->files[plan.SourcePath] = package.kind;
+    if (observation->packageType != PackageType::Other) {
+        ObserveSigned(package, observation);
     }
-    std::optional<std::string> file =
-        LocatePackage(options, values.RuntimePackage, plan.SourcePath);
-    if (file) {
-        observation->package = ReadPackage(*file, TypeOfPackage(values.RuntimePackage));
+    if (package.kind == FileKind::File && !package.nameOnMedium.empty()) {
+        observation->package = ReadPackage(package.hostPath, observation->packageType);
         observation->package->path = plan.SourcePath;
-        observation->package->length = LengthOf(*file);
+        observation->package->length = LengthOf(package.hostPath);
     }
-    if (plan.StagingPath[0] != '\0') {
+    if (plan.Staging == kStaged) {
         RemoveFileSpec(plan.StagingPath);
-        observation->files[plan.StagingPath] = KindOf(plan.StagingPath);
+        observation->files[plan.StagingPath] = LookUp(medium, plan.StagingPath).kind;
     }
 }
 
@@ -151,26 +142,25 @@ void NameMedium(const std::string &medium, Observation *observation) {
         absolute.lexically_proximate(fs::current_path(status)).generic_string();
 }
 
-bool Observe(const Options &options, Observation *observation, std::string *error) {
+bool Observe(const ObserveRequest &request, Observation *observation, std::string *error) {
+    Medium medium;
     std::string modulePath;
-    if (!FindLoader(options, &modulePath, error)) {
+    if (!OpenMedium(request.medium, &medium, &modulePath, error)) {
         return false;
     }
-    // A module path that fills the loader's buffer ends its run; the descriptor's path is then as
-    // good as too long.
+    // A module path that does not fit the loader's buffer ends its run; the descriptor's path is
+    // then as good as too long.
     char programDirectory[kPathCapacity] = {0};
     char descriptorPath[kPathCapacity] = {0};
-    if (modulePath.size() < sizeof(programDirectory)) {
-        lstrcpyA(programDirectory, modulePath.c_str());
-        if (LocateDescriptor(programDirectory, descriptorPath)) {
-            observation->descriptor.path = descriptorPath;
-        }
+    lstrcpyA(programDirectory, modulePath.c_str());
+    if (!modulePath.empty() && LocateDescriptor(programDirectory, descriptorPath)) {
+        observation->descriptor.path = descriptorPath;
     }
     observation->programDirectory = programDirectory;
-    NameMedium(options.medium.empty() ? programDirectory : options.medium, observation);
-    observation->loaderView = options.view;
+    NameMedium(request.medium.empty() ? medium.directory : request.medium, observation);
+    observation->loaderView = request.view;
     if (!observation->descriptor.path.empty()) {
-        ReadDescriptor(options, &observation->descriptor);
+        ReadDescriptor(medium, &observation->descriptor);
     }
     char tempPath[kPathCapacity] = {0};
     ReadTempPath(tempPath);
@@ -179,17 +169,17 @@ bool Observe(const Options &options, Observation *observation, std::string *erro
     char loaderPath[kPathCapacity] = {0};
     if (!observation->descriptor.path.empty() &&
         JoinPath(loaderPath, kPathCapacity, programDirectory, kLoaderName)) {
-        ObserveSigned(options, loaderPath, observation);
+        ObserveSigned(LookUp(medium, loaderPath), observation);
     }
     if (!observation->descriptor.complete) {
         return true;
     }
-    ObservePlannedFiles(options, observation);
-    const std::string regPath = observation->descriptor.values.RegPath;
-    observation->installed = ObserveInstalled(options, regPath);
-    observation->otherView = ObserveOtherView(options, regPath);
-    if (options.records) {
-        observation->recorded = GivenRecord(regPath, options.records);
+    observation->packageType = TypeOfPackage(observation->descriptor.values.RuntimePackage);
+    ObservePlannedFiles(medium, observation);
+    if (!request.recordGiven) {
+        const std::string regPath = observation->descriptor.values.RegPath;
+        observation->installed = ReadRecord(regPath, request.view);
+        observation->otherView = ReadRecord(regPath, request.view == 64 ? 32 : 64);
     }
     return true;
 }

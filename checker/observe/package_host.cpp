@@ -1,90 +1,85 @@
 // The build machine: an MSI through libmsi (from msitools), a program through the bounded image
 // reader, and its version resource parsed here as the version API parses it.
-#include "package.h"
-#include "program_image.h"
+#include "package_readers.h"
 
 #include <libmsi.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
-// The rows of a query, each handed over as a record; a table the package lacks gives none.
-void EachRow(LibmsiDatabase *database, const char *sql,
-             const std::function<void(LibmsiRecord *)> &take) {
-    LibmsiQuery *query = libmsi_query_new(database, sql, nullptr);
-    if (query == nullptr) {
-        return;
+class LibmsiRow : public MsiRow {
+  public:
+    explicit LibmsiRow(LibmsiRecord *record) : record_(record) {}
+    std::string Text(unsigned field) const override {
+        gchar *text = libmsi_record_get_string(record_, field);
+        std::string value = text == nullptr ? "" : text;
+        g_free(text);
+        return value;
     }
-    if (libmsi_query_execute(query, nullptr, nullptr)) {
-        while (LibmsiRecord *record = libmsi_query_fetch(query, nullptr)) {
-            take(record);
-            g_object_unref(record);
+    int Integer(unsigned field) const override {
+        return libmsi_record_is_null(record_, field) ? 0 : libmsi_record_get_int(record_, field);
+    }
+
+  private:
+    LibmsiRecord *record_;
+};
+
+class LibmsiReader : public MsiDatabase {
+  public:
+    explicit LibmsiReader(LibmsiDatabase *database) : database_(database) {}
+    ~LibmsiReader() override {
+        g_object_unref(database_);
+    }
+    LibmsiReader(const LibmsiReader &) = delete;
+    LibmsiReader &operator=(const LibmsiReader &) = delete;
+
+    std::string Template() const override {
+        LibmsiSummaryInfo *summary = libmsi_summary_info_new(database_, 0, nullptr);
+        if (summary == nullptr) {
+            return "";
         }
+        const gchar *text =
+            libmsi_summary_info_get_string(summary, LIBMSI_PROPERTY_TEMPLATE, nullptr);
+        std::string templateText = text == nullptr ? "" : text;
+        g_object_unref(summary);
+        return templateText;
     }
-    libmsi_query_close(query, nullptr);
-    g_object_unref(query);
-}
 
-std::string Text(LibmsiRecord *record, unsigned field) {
-    gchar *text = libmsi_record_get_string(record, field);
-    std::string value = text == nullptr ? "" : text;
-    g_free(text);
-    return value;
-}
+    void EachRow(const char *query, const std::function<void(const MsiRow &)> &take) override {
+        LibmsiQuery *rows = libmsi_query_new(database_, query, nullptr);
+        if (rows == nullptr) {
+            return;
+        }
+        if (libmsi_query_execute(rows, nullptr, nullptr)) {
+            while (LibmsiRecord *record = libmsi_query_fetch(rows, nullptr)) {
+                take(LibmsiRow(record));
+                g_object_unref(record);
+            }
+        }
+        libmsi_query_close(rows, nullptr);
+        g_object_unref(rows);
+    }
 
-int Integer(LibmsiRecord *record, unsigned field) {
-    return libmsi_record_is_null(record, field) ? 0 : libmsi_record_get_int(record, field);
-}
-
-const int kComponent64bit = 0x100;
+  private:
+    LibmsiDatabase *database_;
+};
 
 void Discard(const gchar * /*domain*/, GLogLevelFlags /*level*/, const gchar * /*message*/,
              gpointer /*data*/) {}
 
 } // namespace
 
-bool ReadMsi(const std::string &file, MsiContents *msi) {
+std::unique_ptr<MsiDatabase> OpenMsi(const std::string &file) {
     // libmsi tells standard error of a file it cannot open; the report says so in its own words.
     g_log_set_default_handler(Discard, nullptr);
     LibmsiDatabase *database =
         libmsi_database_new(file.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
     if (database == nullptr) {
-        return false;
+        return nullptr;
     }
-    LibmsiSummaryInfo *summary = libmsi_summary_info_new(database, 0, nullptr);
-    if (summary != nullptr) {
-        const gchar *text =
-            libmsi_summary_info_get_string(summary, LIBMSI_PROPERTY_TEMPLATE, nullptr);
-        std::string templateText = text == nullptr ? "" : text;
-        msi->platform = templateText.substr(0, templateText.find(';'));
-        g_object_unref(summary);
-    }
-    EachRow(database, "SELECT `Property`, `Value` FROM `Property`",
-            [&](LibmsiRecord *row) { msi->properties[Text(row, 1)] = Text(row, 2); });
-    std::map<std::string, std::pair<bool, std::string>> components;
-    EachRow(database, "SELECT `Component`, `Attributes`, `Condition` FROM `Component`",
-            [&](LibmsiRecord *row) {
-                components[Text(row, 1)] = {(Integer(row, 2) & kComponent64bit) != 0, Text(row, 3)};
-            });
-    EachRow(
-        database, "SELECT `Registry`, `Root`, `Key`, `Name`, `Value`, `Component_` FROM `Registry`",
-        [&](LibmsiRecord *row) {
-            RegistryRow entry{
-                Text(row, 1), Integer(row, 2), Text(row, 3), Text(row, 4), Text(row, 5), false, ""};
-            auto component = components.find(Text(row, 6));
-            if (component != components.end()) {
-                entry.win64 = component->second.first;
-                entry.condition = component->second.second;
-            }
-            msi->registry.push_back(entry);
-        });
-    EachRow(database, "SELECT `Action` FROM `CustomAction`",
-            [&](LibmsiRecord *row) { msi->customActions.push_back(Text(row, 1)); });
-    g_object_unref(database);
-    return true;
+    return std::make_unique<LibmsiReader>(database);
 }
 
 namespace {

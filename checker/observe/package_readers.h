@@ -5,9 +5,30 @@
 
 #include "../model/observation.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 
-// An MSI's properties, summary and Registry rows; false when it is not an MSI database.
-bool ReadMsi(const std::string &file, MsiContents *msi);
+// One row of a query: a field as text, or as a number (0 for a null field).
+class MsiRow {
+  public:
+    virtual ~MsiRow() = default;
+    virtual std::string Text(unsigned field) const = 0;
+    virtual int Integer(unsigned field) const = 0;
+};
+
+// An MSI database opened read-only.
+class MsiDatabase {
+  public:
+    virtual ~MsiDatabase() = default;
+    // The summary information's Template ("Intel;1033"); empty when it has none.
+    virtual std::string Template() const = 0;
+    // Each row of a query, in order; a table the package lacks gives none.
+    virtual void EachRow(const char *query, const std::function<void(const MsiRow &)> &take) = 0;
+};
+
+// Nothing when the file is not an MSI database.
+std::unique_ptr<MsiDatabase> OpenMsi(const std::string &file);
+
 // A program's fixed and string versions; resource is its RT_VERSION resource, as stored.
 void ReadProgramVersion(const std::string &file, const std::string &resource, ExeContents *exe);

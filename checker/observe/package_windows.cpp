@@ -1,107 +1,98 @@
 // Windows: an MSI through msi.dll, a program's version through GetFileVersionInfoA and
 // VerQueryValueA, as Windows Installer and Explorer read them.
-#include "package.h"
-#include "program_image.h"
+#include "package_readers.h"
 
 #include <windows.h>
 
 #include <msi.h>
 #include <msiquery.h>
 
-#include <functional>
 #include <vector>
 
 namespace {
 
-const int kComponent64bit = 0x100;
 const UINT kTemplate = 7;
 
-// The rows of a query, each handed over as a record; a table the package lacks gives none.
-void EachRow(MSIHANDLE database, const char *sql, const std::function<void(MSIHANDLE)> &take) {
-    MSIHANDLE view = 0;
-    if (MsiDatabaseOpenViewA(database, sql, &view) != ERROR_SUCCESS) {
-        return;
-    }
-    if (MsiViewExecute(view, 0) == ERROR_SUCCESS) {
-        MSIHANDLE record = 0;
-        while (MsiViewFetch(view, &record) == ERROR_SUCCESS) {
-            take(record);
-            MsiCloseHandle(record);
+class WindowsMsiRow : public MsiRow {
+  public:
+    explicit WindowsMsiRow(MSIHANDLE record) : record_(record) {}
+    std::string Text(unsigned field) const override {
+        DWORD size = 0;
+        char empty[1] = {0};
+        if (MsiRecordGetStringA(record_, field, empty, &size) != ERROR_MORE_DATA) {
+            return "";
         }
+        std::vector<char> text(size + 1, '\0');
+        size += 1;
+        MsiRecordGetStringA(record_, field, text.data(), &size);
+        return text.data();
     }
-    MsiViewClose(view);
-    MsiCloseHandle(view);
-}
+    int Integer(unsigned field) const override {
+        int value = MsiRecordGetInteger(record_, field);
+        return value == static_cast<int>(MSI_NULL_INTEGER) ? 0 : value;
+    }
 
-std::string Text(MSIHANDLE record, UINT field) {
-    DWORD size = 0;
-    char empty[1] = {0};
-    if (MsiRecordGetStringA(record, field, empty, &size) != ERROR_MORE_DATA) {
-        return "";
-    }
-    std::vector<char> text(size + 1, '\0');
-    size += 1;
-    MsiRecordGetStringA(record, field, text.data(), &size);
-    return text.data();
-}
+  private:
+    MSIHANDLE record_;
+};
 
-int Integer(MSIHANDLE record, UINT field) {
-    int value = MsiRecordGetInteger(record, field);
-    return value == static_cast<int>(MSI_NULL_INTEGER) ? 0 : value;
-}
+class WindowsMsiDatabase : public MsiDatabase {
+  public:
+    explicit WindowsMsiDatabase(MSIHANDLE database) : database_(database) {}
+    ~WindowsMsiDatabase() override {
+        MsiCloseHandle(database_);
+    }
+    WindowsMsiDatabase(const WindowsMsiDatabase &) = delete;
+    WindowsMsiDatabase &operator=(const WindowsMsiDatabase &) = delete;
 
-std::string Platform(MSIHANDLE database) {
-    MSIHANDLE summary = 0;
-    if (MsiGetSummaryInformationA(database, NULL, 0, &summary) != ERROR_SUCCESS) {
-        return "";
+    std::string Template() const override {
+        MSIHANDLE summary = 0;
+        if (MsiGetSummaryInformationA(database_, NULL, 0, &summary) != ERROR_SUCCESS) {
+            return "";
+        }
+        char text[256] = {0};
+        DWORD size = sizeof(text);
+        UINT type = 0;
+        INT number = 0;
+        FILETIME time;
+        if (MsiSummaryInfoGetPropertyA(summary, kTemplate, &type, &number, &time, text, &size) !=
+            ERROR_SUCCESS) {
+            text[0] = '\0';
+        }
+        // A template longer than the buffer is cut; only its platform, before ';', is used.
+        text[sizeof(text) - 1] = '\0';
+        MsiCloseHandle(summary);
+        return text;
     }
-    char text[256] = {0};
-    DWORD size = sizeof(text);
-    UINT type = 0;
-    INT number = 0;
-    FILETIME time;
-    if (MsiSummaryInfoGetPropertyA(summary, kTemplate, &type, &number, &time, text, &size) !=
-        ERROR_SUCCESS) {
-        text[0] = '\0';
+
+    void EachRow(const char *query, const std::function<void(const MsiRow &)> &take) override {
+        MSIHANDLE view = 0;
+        if (MsiDatabaseOpenViewA(database_, query, &view) != ERROR_SUCCESS) {
+            return;
+        }
+        if (MsiViewExecute(view, 0) == ERROR_SUCCESS) {
+            MSIHANDLE record = 0;
+            while (MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+                take(WindowsMsiRow(record));
+                MsiCloseHandle(record);
+            }
+        }
+        MsiViewClose(view);
+        MsiCloseHandle(view);
     }
-    // A template longer than the buffer is cut; only its platform, before ';', is kept.
-    text[sizeof(text) - 1] = '\0';
-    MsiCloseHandle(summary);
-    std::string templateText = text;
-    return templateText.substr(0, templateText.find(';'));
-}
+
+  private:
+    MSIHANDLE database_;
+};
 
 } // namespace
 
-bool ReadMsi(const std::string &file, MsiContents *msi) {
+std::unique_ptr<MsiDatabase> OpenMsi(const std::string &file) {
     MSIHANDLE database = 0;
     if (MsiOpenDatabaseA(file.c_str(), MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) {
-        return false;
+        return nullptr;
     }
-    msi->platform = Platform(database);
-    EachRow(database, "SELECT `Property`, `Value` FROM `Property`",
-            [&](MSIHANDLE row) { msi->properties[Text(row, 1)] = Text(row, 2); });
-    std::map<std::string, std::pair<bool, std::string>> components;
-    EachRow(database, "SELECT `Component`, `Attributes`, `Condition` FROM `Component`",
-            [&](MSIHANDLE row) {
-                components[Text(row, 1)] = {(Integer(row, 2) & kComponent64bit) != 0, Text(row, 3)};
-            });
-    EachRow(
-        database, "SELECT `Registry`, `Root`, `Key`, `Name`, `Value`, `Component_` FROM `Registry`",
-        [&](MSIHANDLE row) {
-            RegistryRow entry{
-                Text(row, 1), Integer(row, 2), Text(row, 3), Text(row, 4), Text(row, 5), false, ""};
-            auto component = components.find(Text(row, 6));
-            if (component != components.end()) {
-                entry.win64 = component->second.first;
-                entry.condition = component->second.second;
-            }
-            msi->registry.push_back(entry);
-        });
-    EachRow(database, "SELECT `Action` FROM `CustomAction`",
-            [&](MSIHANDLE row) { msi->customActions.push_back(Text(row, 1)); });
-    MsiCloseHandle(database);
-    return true;
+    return std::make_unique<WindowsMsiDatabase>(database);
 }
 
 namespace {

@@ -2,11 +2,6 @@
 // line gives, and nothing otherwise.
 #include "registry.h"
 
-Record ObserveInstalled(const Options &options, const std::string &regPath) {
-    return GivenRecord(regPath, options.installed);
-}
-
-std::optional<Record> ObserveOtherView(const Options & /*options*/,
-                                       const std::string & /*regPath*/) {
+std::optional<Record> ReadRecord(const std::string & /*regPath*/, int /*view*/) {
     return std::nullopt;
 }

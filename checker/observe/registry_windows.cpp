@@ -1,6 +1,5 @@
-// Windows: this machine's registry in the view the loader reads (32-bit unless --view says
-// otherwise) and in the other one, through the loader's own reader; the platform's registry calls
-// only say why the reader got what it got. A version given on the command line replaces both.
+// Windows: this machine's registry in a view, through the loader's own reader; the platform's
+// registry calls only say why the reader got what it got.
 #include "registry.h"
 
 #include <loader.h>
@@ -26,9 +25,9 @@ RecordState InspectValue(const char *subKey, unsigned int view, std::string *sto
     }
     DWORD size = 0;
     RecordState state = RecordState::NoValue;
-    if (RegQueryValueExA(key, "Version", NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, kVersionValue, NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
         std::vector<char> data(size + 1, '\0');
-        if (RegQueryValueExA(key, "Version", NULL, NULL, reinterpret_cast<LPBYTE>(data.data()),
+        if (RegQueryValueExA(key, kVersionValue, NULL, NULL, reinterpret_cast<LPBYTE>(data.data()),
                              &size) == ERROR_SUCCESS) {
             *stored = data.data();
             state = size > kInstalledDataSize ? RecordState::TooLong : RecordState::Present;
@@ -38,7 +37,9 @@ RecordState InspectValue(const char *subKey, unsigned int view, std::string *sto
     return state;
 }
 
-Record ReadRecord(const std::string &regPath, int view) {
+} // namespace
+
+std::optional<Record> ReadRecord(const std::string &regPath, int view) {
     Record record;
     record.source = RecordSource::Registry;
     record.view = view;
@@ -51,22 +52,4 @@ Record ReadRecord(const std::string &regPath, int view) {
     record.read = QueryInstalledVersionInView(regPath.c_str(), ViewFlag(view), installedVersion);
     record.version = installedVersion;
     return record;
-}
-
-bool Given(const Options &options) {
-    return options.installed || options.notInstalled;
-}
-
-} // namespace
-
-Record ObserveInstalled(const Options &options, const std::string &regPath) {
-    return Given(options) ? GivenRecord(regPath, options.installed)
-                          : ReadRecord(regPath, options.view);
-}
-
-std::optional<Record> ObserveOtherView(const Options &options, const std::string &regPath) {
-    if (Given(options)) {
-        return std::nullopt;
-    }
-    return ReadRecord(regPath, options.view == 64 ? 32 : 64);
 }

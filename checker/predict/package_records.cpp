@@ -3,23 +3,17 @@
 // to case; then which of them the loader reads.
 #include "predict.h"
 
-#include <algorithm>
-#include <cctype>
+#include "../model/ascii.h"
+
+#include <loader.h>
+
 #include <cstdlib>
 #include <map>
 
 namespace {
 
-const char kValueName[] = "Version";
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool SameName(const std::string &first, const std::string &second) {
-    return Lower(first) == Lower(second);
+    return AsciiLower(first) == AsciiLower(second);
 }
 
 // [Property] becomes the property's value (empty when it has none), [~] a NUL; [\x] escapes x.
@@ -118,7 +112,10 @@ PackageRecords PredictPackageRecords(const MsiContents &msi, const std::string &
     PackageRecords records;
     auto allUsers = msi.properties.find("ALLUSERS");
     const std::string allUsersValue = allUsers == msi.properties.end() ? "" : allUsers->second;
-    const std::string loaderKey = std::string("Software\\") + regPath;
+    // The key the loader opens; none where Software\<RegPath> does not fit its buffer.
+    char subKey[kSubKeyCapacity] = {0};
+    const bool keyFits = FormInstalledKey(regPath.c_str(), subKey);
+    const std::string loaderKey = subKey;
     for (const RegistryRow &row : msi.registry) {
         PackageWrite write;
         write.row = row.row;
@@ -128,8 +125,8 @@ PackageRecords PredictPackageRecords(const MsiContents &msi, const std::string &
         write.data = DataOf(Resolve(row.value, msi.properties));
         write.view = row.win64 ? 64 : 32;
         write.condition = row.condition;
-        bool sameKey = SameName(write.key, loaderKey);
-        bool sameName = SameName(write.name, kValueName);
+        bool sameKey = keyFits && SameName(write.key, loaderKey);
+        bool sameName = SameName(write.name, kVersionValue);
         if (!sameKey && !sameName) {
             continue;
         }

@@ -2,8 +2,6 @@
 // install decision, the launch plan, and, when the package records a version, the next start.
 #include "predict.h"
 
-#include "../observe/registry.h"
-
 #include <loader.h>
 #include <paths.h>
 #include <windows.h>
@@ -18,11 +16,7 @@ Decision Incomplete(const DescriptorFile &descriptor) {
                      : !descriptor.found      ? Cause::NoDescriptor
                      : !descriptor.hasSection ? Cause::NoSection
                                               : Cause::MissingValue;
-    // The reader stops at the first value that is missing or empty.
-    while (decision.missingKey < 2 &&
-           DescriptorValue(descriptor.values, decision.missingKey)[0] != '\0') {
-        ++decision.missingKey;
-    }
+    decision.missingKey = descriptor.missingKey;
     return decision;
 }
 
@@ -46,38 +40,46 @@ FileKind KindAt(const Observation &observation, const std::string &path) {
     return found == observation.files.end() ? FileKind::Unknown : found->second;
 }
 
+LaunchCause Unstaged(int staging) {
+    switch (staging) {
+    case kNoTempDirectory:
+        return LaunchCause::NoTempDirectory;
+    case kNameLeavesDirectory:
+        return LaunchCause::LeavesDirectory;
+    default:
+        return LaunchCause::StagingTooLong;
+    }
+}
+
 // Where the run launches the package from: its plan, and whether the copy it makes can be made.
-Placement PlacePackage(const Observation &observation, const PackageDescriptor &descriptor) {
-    Placement placement;
+PackageLaunch PredictLaunch(const Observation &observation, const PackageDescriptor &descriptor) {
+    PackageLaunch launch;
     LaunchPlan plan;
     ZeroMemory(&plan, sizeof(plan));
     if (!PlanLaunch(observation.programDirectory.c_str(), observation.tempPath.c_str(), &descriptor,
                     &plan)) {
-        placement.cause = PlaceCause::SourceTooLong;
-        return placement;
+        launch.cause = LaunchCause::SourceTooLong;
+        return launch;
     }
-    placement.path = plan.SourcePath;
-    placement.stagingPath = plan.StagingPath;
-    placement.package = KindAt(observation, plan.SourcePath);
+    launch.path = plan.SourcePath;
+    launch.stagingPath = plan.StagingPath;
+    launch.package = KindAt(observation, plan.SourcePath);
     RemoveFileSpec(plan.StagingPath);
-    placement.stagingDirectory = plan.StagingPath;
+    launch.stagingDirectory = plan.StagingPath;
 
-    placement.place = Place::Medium;
-    if (placement.package == FileKind::Missing) {
-        placement.place = Place::Nowhere;
-        placement.cause = PlaceCause::PackageMissing;
-    } else if (placement.stagingPath.empty()) {
-        placement.cause = !IsNameBelowDirectory(descriptor.RuntimePackage)
-                              ? PlaceCause::LeavesDirectory
-                          : observation.tempPath.empty() ? PlaceCause::NoTempDirectory
-                                                         : PlaceCause::StagingTooLong;
-    } else if (KindAt(observation, placement.stagingDirectory) != FileKind::Directory) {
-        placement.cause = PlaceCause::NoStagingDirectory;
+    launch.site = LaunchSite::Medium;
+    if (launch.package == FileKind::Missing) {
+        launch.site = LaunchSite::Nowhere;
+        launch.cause = LaunchCause::PackageMissing;
+    } else if (plan.Staging != kStaged) {
+        launch.cause = Unstaged(plan.Staging);
+    } else if (KindAt(observation, launch.stagingDirectory) != FileKind::Directory) {
+        launch.cause = LaunchCause::NoStagingDirectory;
     } else {
-        placement.place = Place::Staging; // its cause: staged
-        placement.path = placement.stagingPath;
+        launch.site = LaunchSite::Staging; // its cause: staged
+        launch.path = launch.stagingPath;
     }
-    return placement;
+    return launch;
 }
 
 // The record the next start reads once the MSI has run: its value where it lands in the
@@ -110,7 +112,7 @@ VersionReading DescribeVersion(const std::string &text) {
     return reading;
 }
 
-Prediction Predict(const Observation &observation) {
+Prediction Predict(const Observation &observation, const GivenRecords &given) {
     Prediction prediction;
     const DescriptorFile &descriptor = observation.descriptor;
     prediction.travelling = DescribeVersion(descriptor.values.Version);
@@ -118,21 +120,29 @@ Prediction Predict(const Observation &observation) {
         prediction.decision = Incomplete(descriptor);
         return prediction;
     }
-    prediction.installed = Read(*observation.installed);
-    if (observation.otherView) {
+    const std::string regPath = descriptor.values.RegPath;
+    // The machine's registry where it was read; otherwise what the command line gives, and
+    // nothing installed when it gives nothing.
+    const Record installed = observation.installed && !given.installedGiven
+                                 ? *observation.installed
+                                 : GivenRecord(regPath, given.installed);
+    prediction.installed = Read(installed);
+    if (observation.otherView && !given.installedGiven) {
         prediction.otherView = Read(*observation.otherView);
     }
-    prediction.decision = Decide(descriptor.values, *observation.installed);
-    prediction.placement = PlacePackage(observation, descriptor.values);
+    prediction.decision = Decide(descriptor.values, installed);
+    prediction.launch = PredictLaunch(observation, descriptor.values);
     // The package runs only when installation is due; then what it records is what the next start
     // reads.
-    std::optional<Record> recorded = observation.recorded;
+    if (given.records) {
+        prediction.recordsGiven = GivenRecord(regPath, given.records);
+    }
+    std::optional<Record> recorded = prediction.recordsGiven;
     const PackageFile *package = observation.package ? &*observation.package : nullptr;
     if (package && package->msi) {
-        prediction.package =
-            PredictPackageRecords(*package->msi, descriptor.values.RegPath, observation.loaderView);
+        prediction.package = PredictPackageRecords(*package->msi, regPath, observation.loaderView);
         if (!recorded) {
-            recorded = PackageRecord(*prediction.package, descriptor.values.RegPath);
+            recorded = PackageRecord(*prediction.package, regPath);
         }
     }
     if (recorded && prediction.decision.end == End::Install) {

@@ -1,7 +1,9 @@
 // The JSON report. Its shape is docs/medium-check.schema.json; a change that breaks a reader of
 // it raises kSchemaVersion.
+#include "message.h"
+#include "names.h"
+#include "reasons.h"
 #include "report.h"
-#include "wording.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,10 +24,10 @@ Json PositionJson(const TextPosition &at) {
     return at.line == 0 ? Json(nullptr) : Json{{"line", at.line}, {"column", at.column}};
 }
 
-Json PlacesJson(const DescriptorPlaces &places) {
-    Json json{{"section", PositionJson(places.section)}};
-    for (int i = 0; i < 3; ++i) {
-        json[kDescriptorKeys[i]] = PositionJson(places.values[i]);
+Json PositionsJson(const DescriptorPositions &positions) {
+    Json json{{"section", PositionJson(positions.section)}};
+    for (int i = 0; i < kDescriptorKeyCount; ++i) {
+        json[kDescriptorKeys[i]] = PositionJson(positions.values[i]);
     }
     return json;
 }
@@ -43,10 +45,10 @@ Json LocationJson(const Subject &subject) {
 Json ReadingJson(const Reading &reading) {
     const Record &record = reading.record;
     bool stored = record.state == RecordState::Present || record.state == RecordState::TooLong;
-    return Json{{"source", SourceName(record.source)},
+    return Json{{"source", NameOf(record.source)},
                 {"view", TextOrNull(ViewName(record.view))},
                 {"key", RecordKey(record)},
-                {"state", StateName(record.state)},
+                {"state", NameOf(record.state)},
                 {"stored", stored ? Json(record.stored) : Json(nullptr)},
                 {"read", record.read != 0},
                 {"version", record.read ? Json(reading.version.text) : Json(nullptr)},
@@ -57,7 +59,7 @@ Json ReadingJson(const Reading &reading) {
 Json DecisionJson(const Decision &decision, const VersionReading &travelling,
                   const Reading *reading) {
     return Json{{"action", decision.end == End::Install ? "install" : "nothing"},
-                {"end", EndName(decision.end)},
+                {"end", NameOf(decision.end)},
                 {"reason", DecisionReason(decision, travelling, reading)}};
 }
 
@@ -65,54 +67,19 @@ Json Optional(const std::optional<Reading> &reading) {
     return reading ? ReadingJson(*reading) : Json(nullptr);
 }
 
-Json PackageJson(const Placement &placement) {
-    Json found = placement.package == FileKind::Unknown ? Json(nullptr)
-                                                        : Json(placement.package == FileKind::File);
-    return Json{{"runsFrom", PlaceName(placement.place)},
-                {"path", TextOrNull(placement.path)},
-                {"stagingPath", TextOrNull(placement.stagingPath)},
+Json PackageJson(const PackageLaunch &launch) {
+    Json found = launch.package == FileKind::Unknown ? Json(nullptr)
+                                                     : Json(launch.package == FileKind::File);
+    return Json{{"runsFrom", NameOf(launch.site)},
+                {"path", TextOrNull(launch.path)},
+                {"stagingPath", TextOrNull(launch.stagingPath)},
                 {"found", found},
-                {"reason", PlacementReason(placement)}};
-}
-
-const char *ProgramStateName(ProgramState state) {
-    switch (state) {
-    case ProgramState::Program:
-        return "program";
-    case ProgramState::Empty:
-        return "empty";
-    case ProgramState::Truncated:
-        return "truncated";
-    case ProgramState::NoHeaders:
-        return "no-headers";
-    }
-    return "";
-}
-
-const char *LandingName(Landing landing) {
-    switch (landing) {
-    case Landing::Loader:
-        return "loader";
-    case Landing::EitherHive:
-        return "either-hive";
-    case Landing::OtherView:
-        return "other-view";
-    case Landing::UserHive:
-        return "other-hive";
-    case Landing::OtherKey:
-        return "other-key";
-    case Landing::OtherName:
-        return "other-name";
-    }
-    return "";
+                {"reason", LaunchReason(launch)}};
 }
 
 // What was read of the package, the same on every build for the same file.
 Json PackageContentsJson(const PackageFile &package, const Prediction &prediction) {
-    Json json{{"type", package.type == PackageType::Msi   ? "msi"
-                       : package.type == PackageType::Exe ? "exe"
-                                                          : "other"},
-              {"readable", package.readable}};
+    Json json{{"type", NameOf(package.type)}, {"readable", package.readable}};
     if (package.msi) {
         const MsiContents &msi = *package.msi;
         Json rows = Json::array();
@@ -136,7 +103,7 @@ Json PackageContentsJson(const PackageFile &package, const Prediction &predictio
                                        {"name", write.name},
                                        {"data", write.data},
                                        {"view", write.view},
-                                       {"lands", LandingName(write.landing)}};
+                                       {"lands", NameOf(write.landing)}};
                        });
         json["msi"] = Json{{"platform", msi.platform},
                            {"properties", msi.properties},
@@ -146,7 +113,7 @@ Json PackageContentsJson(const PackageFile &package, const Prediction &predictio
     }
     if (package.exe) {
         const ExeContents &exe = *package.exe;
-        json["exe"] = Json{{"state", ProgramStateName(exe.state)},
+        json["exe"] = Json{{"state", NameOf(exe.state)},
                            {"machine", exe.machine},
                            {"hasVersion", exe.hasVersion},
                            {"fixedFileVersion", exe.fixedFileVersion},
@@ -177,11 +144,11 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                   {"Version", values.Version},
                   {"isVersion", prediction.travelling.isVersion},
                   {"normalizedVersion", TextOrNull(prediction.travelling.normalized)},
-                  {"places", PlacesJson(descriptor.places)}}},
+                  {"places", PositionsJson(descriptor.positions)}}},
                 {"installed", Optional(prediction.installed)},
                 {"otherView", Optional(prediction.otherView)},
                 {"decision", DecisionJson(prediction.decision, prediction.travelling, installed)},
-                {"package", prediction.placement ? PackageJson(*prediction.placement) : nullptr},
+                {"package", prediction.launch ? PackageJson(*prediction.launch) : nullptr},
                 {"nextStart", nullptr},
                 {"signatures", Json::array()},
                 {"findings", Json::array()},
@@ -194,7 +161,7 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
     }
     for (const Signature &signature : observation.signatures) {
         report["signatures"].push_back(Json{{"file", signature.file},
-                                            {"state", SignatureStateName(signature.state)},
+                                            {"state", NameOf(signature.state)},
                                             {"signer", TextOrNull(signature.signer)},
                                             {"timestamp", TextOrNull(signature.timestamp)},
                                             {"detail", TextOrNull(signature.detail)}});
@@ -203,13 +170,27 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
         report["packageContents"] = PackageContentsJson(*observation.package, prediction);
     }
     for (const Finding &finding : findings) {
-        report["findings"].push_back(Json{{"code", finding.rule->code},
-                                          {"severity", SeverityName(finding.rule->severity)},
+        const Rule &rule = RuleOf(finding.rule);
+        report["findings"].push_back(Json{{"code", rule.code},
+                                          {"severity", NameOf(rule.severity)},
                                           {"where", WhereText(finding.subject)},
                                           {"location", LocationJson(finding.subject)},
-                                          {"message", FindingMessage(finding, prediction)}});
+                                          {"message", MessageText(finding, prediction)}});
     }
     // Texts are the bytes the loader reads, in the machine's ANSI code page; bytes that are not
     // UTF-8 become U+FFFD here (finding MC105 reports such a descriptor).
     out << report.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+}
+
+void PrintRulesJson(std::ostream &out) {
+    Json rules = Json::array();
+    for (const Rule &rule : kRules) {
+        rules.push_back(Json{{"code", rule.code},
+                             {"severity", NameOf(rule.severity)},
+                             {"anchor", rule.anchor},
+                             {"title", rule.title},
+                             {"message", rule.message},
+                             {"help", rule.help}});
+    }
+    out << rules.dump(2) << "\n";
 }

@@ -9,22 +9,16 @@
 #include <ostream>
 #include <vector>
 
-// The report's forms.
-enum class Format { Text, Json, Sarif };
-
-// The report in the form asked for.
-void PrintReport(std::ostream &out, Format format, const Observation &observation,
-                 const Prediction &prediction, const std::vector<Finding> &findings,
-                 int exitStatus);
-
 void PrintText(std::ostream &out, const Observation &observation, const Prediction &prediction,
                const std::vector<Finding> &findings);
 void PrintJson(std::ostream &out, const Observation &observation, const Prediction &prediction,
                const std::vector<Finding> &findings, int exitStatus);
-// One run of the checker: the rules table as the tool's rules, each finding a result located in
-// the medium.
+// One run of the checker: the catalog's rules as the tool's rules, each finding a result located
+// in the medium.
 void PrintSarif(std::ostream &out, const Observation &observation, const Prediction &prediction,
-                const std::vector<Finding> &findings, const std::vector<Rule> &rules);
+                const std::vector<Finding> &findings);
 
-// One line per rule: code, severity and title, separated by tabs.
-void PrintRules(std::ostream &out, const std::vector<Rule> &rules);
+// The catalog, one line per rule: code, severity, title and help as plain text, between tabs.
+void PrintRules(std::ostream &out);
+// The catalog as JSON: every column of every row, title and help in their Markdown.
+void PrintRulesJson(std::ostream &out);

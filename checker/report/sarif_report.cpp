@@ -1,8 +1,8 @@
 // SARIF 2.1.0: one run of the checker. The rules are the catalog's, each with its row of the
 // publisher's guide; each result points at its rule and at a region of a file relative to the
 // medium (the base MEDIUM), as compilers and linters write it.
+#include "message.h"
 #include "report.h"
-#include "wording.h"
 
 #include <nlohmann/json.hpp>
 
@@ -50,17 +50,18 @@ std::string Sentence(const std::string &text) {
 
 Json RuleJson(const Rule &rule) {
     return Json{{"id", rule.code},
-                {"shortDescription", {{"text", Sentence(rule.title)}}},
-                {"fullDescription", {{"text", RuleHelp(rule)}}},
+                {"shortDescription", {{"text", Sentence(PlainText(rule.title))}}},
+                {"fullDescription", {{"text", PlainText(rule.help)}, {"markdown", rule.help}}},
                 {"defaultConfiguration", {{"level", Level(rule.severity)}}},
                 {"helpUri", std::string(kGuide) + rule.anchor}};
 }
 
-Json ResultJson(const Finding &finding, size_t ruleIndex, const Prediction &prediction) {
-    Json result{{"ruleId", finding.rule->code},
-                {"ruleIndex", ruleIndex},
-                {"level", Level(finding.rule->severity)},
-                {"message", {{"text", Sentence(FindingMessage(finding, prediction))}}}};
+Json ResultJson(const Finding &finding, const Prediction &prediction) {
+    const Rule &rule = RuleOf(finding.rule);
+    Json result{{"ruleId", rule.code},
+                {"ruleIndex", static_cast<int>(finding.rule)},
+                {"level", Level(rule.severity)},
+                {"message", {{"text", Sentence(MessageText(finding, prediction))}}}};
     const Subject &subject = finding.subject;
     if (subject.file.empty()) {
         result["locations"] = Json::array(
@@ -80,19 +81,17 @@ Json ResultJson(const Finding &finding, size_t ruleIndex, const Prediction &pred
 } // namespace
 
 void PrintSarif(std::ostream &out, const Observation &observation, const Prediction &prediction,
-                const std::vector<Finding> &findings, const std::vector<Rule> &rules) {
+                const std::vector<Finding> &findings) {
     Json driver{{"name", "medium-check"},
                 {"version", MEDIUM_CHECK_VERSION},
                 {"informationUri", std::string(kGuide) + "checking-a-medium-with-medium-check"},
                 {"rules", Json::array()}};
-    for (const Rule &rule : rules) {
+    for (const Rule &rule : kRules) {
         driver["rules"].push_back(RuleJson(rule));
     }
     Json results = Json::array();
     std::transform(findings.begin(), findings.end(), std::back_inserter(results),
-                   [&](const Finding &finding) {
-                       return ResultJson(finding, finding.rule - rules.data(), prediction);
-                   });
+                   [&](const Finding &finding) { return ResultJson(finding, prediction); });
     std::string base = observation.mediumAbsolute;
     base += base.empty() || base.back() == '/' ? "" : "/";
     base = base.front() == '/' ? base : "/" + base;

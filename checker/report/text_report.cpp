@@ -1,7 +1,9 @@
 // The report for a person: one aligned line per value and decision, then one line per finding
 // in the compilers' form (file:line:column: severity: sentence [code]).
+#include "message.h"
+#include "names.h"
+#include "reasons.h"
 #include "report.h"
-#include "wording.h"
 
 #include <iomanip>
 
@@ -23,10 +25,11 @@ std::string Version(const VersionReading &version) {
 
 std::string Installed(const Reading &reading) {
     const Record &record = reading.record;
+    const std::string key = RegistryKeyText(record.regPath, record.view);
     if (record.read) {
-        return Version(reading.version) + ", at " + RecordPlace(record);
+        return Version(reading.version) + ", at " + key;
     }
-    return "none at " + RecordPlace(record) + ": " + NotRead(record);
+    return "none at " + key + ": " + NotRead(record);
 }
 
 std::string DecisionText(const Decision &decision, const VersionReading &travelling,
@@ -38,17 +41,35 @@ std::string DecisionText(const Decision &decision, const VersionReading &travell
 }
 
 std::string Launch(const Prediction &prediction) {
-    const Placement &placement = *prediction.placement;
-    std::string where = placement.place == Place::Nowhere ? "nothing is launched"
-                        : placement.place == Place::Staging
-                            ? "runs from " + placement.path
-                            : "runs in place from " + placement.path;
-    std::string text = where + ": " + PlacementReason(placement);
+    const PackageLaunch &launch = *prediction.launch;
+    std::string where = launch.site == LaunchSite::Nowhere   ? "nothing is launched"
+                        : launch.site == LaunchSite::Staging ? "runs from " + launch.path
+                                                             : "runs in place from " + launch.path;
+    std::string text = where + ": " + LaunchReason(launch);
     return prediction.decision.end == End::Install ? text : "not on this start; when due, " + text;
 }
 
 std::string Count(size_t count, const char *noun, const char *plural) {
     return std::to_string(count) + " " + (count == 1 ? noun : plural);
+}
+
+// A signature's verdict, the signer and the time-stamp.
+std::string SignatureText(const Signature &signature) {
+    switch (signature.state) {
+    case SignatureState::NotChecked:
+        return "not checked: " + signature.detail;
+    case SignatureState::Unsigned:
+        return "unsigned";
+    case SignatureState::BadDigest:
+        return "does not match the file: " + signature.detail;
+    case SignatureState::Untrusted:
+    case SignatureState::Verified:
+        break;
+    }
+    return std::string(signature.state == SignatureState::Untrusted ? "untrusted root, "
+                                                                    : "signed, ") +
+           "by " + signature.signer + ", " +
+           (signature.timestamp.empty() ? "no time-stamp" : "time-stamped " + signature.timestamp);
 }
 
 } // namespace
@@ -60,7 +81,7 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
              ? observation.medium
              : observation.medium + ", as the loader's directory " + observation.programDirectory);
     const PackageDescriptor &values = observation.descriptor.values;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kDescriptorKeyCount; ++i) {
         std::string value = DescriptorValue(values, i);
         value = value.empty() ? "(not read)" : i == 2 ? Version(prediction.travelling) : value;
         Line(out, kDescriptorKeys[i], value);
@@ -73,7 +94,7 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
         Line(out, "Other view", Installed(*prediction.otherView));
     }
     Line(out, "Decision", DecisionText(prediction.decision, prediction.travelling, installed));
-    if (prediction.placement) {
+    if (prediction.launch) {
         Line(out, "Package", Launch(prediction));
     }
     if (prediction.next) {
@@ -83,7 +104,7 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
                  (next.recorded.record.read
                       ? " (the package records '" + next.recorded.record.stored + "')"
                       : ""));
-    } else if (observation.recorded) {
+    } else if (prediction.recordsGiven) {
         Line(out, "Next start", "as this one: the package does not run on this start");
     }
     for (const Signature &signature : observation.signatures) {
@@ -93,10 +114,10 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
     out << "\n";
     size_t counts[3] = {0, 0, 0};
     for (const Finding &finding : findings) {
-        out << PlaceText(finding.subject, observation) << ": "
-            << SeverityName(finding.rule->severity) << ": " << FindingMessage(finding, prediction)
-            << " [" << finding.rule->code << "]\n";
-        ++counts[static_cast<int>(finding.rule->severity)];
+        const Rule &rule = RuleOf(finding.rule);
+        out << LocationText(finding.subject, observation) << ": " << NameOf(rule.severity) << ": "
+            << MessageText(finding, prediction) << " [" << rule.code << "]\n";
+        ++counts[static_cast<int>(rule.severity)];
     }
     if (findings.empty()) {
         out << "no findings\n";
@@ -107,8 +128,9 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
     }
 }
 
-void PrintRules(std::ostream &out, const std::vector<Rule> &rules) {
-    for (const Rule &rule : rules) {
-        out << rule.code << "\t" << SeverityName(rule.severity) << "\t" << rule.title << "\n";
+void PrintRules(std::ostream &out) {
+    for (const Rule &rule : kRules) {
+        out << rule.code << "\t" << NameOf(rule.severity) << "\t" << PlainText(rule.title) << "\t"
+            << PlainText(rule.help) << "\n";
     }
 }

@@ -17,10 +17,9 @@ std::vector<Finding> CollectFindings(const Observation &observation, const Predi
     return findings;
 }
 
-int ExitStatus(const std::vector<Finding> &findings, bool strict) {
-    bool failing = std::any_of(findings.begin(), findings.end(), [&](const Finding &finding) {
-        return finding.rule->severity == Severity::Error ||
-               (strict && finding.rule->severity == Severity::Warning);
+bool Fails(const std::vector<Finding> &findings, bool strict) {
+    return std::any_of(findings.begin(), findings.end(), [&](const Finding &finding) {
+        const Severity severity = RuleOf(finding.rule).severity;
+        return severity == Severity::Error || (strict && severity == Severity::Warning);
     });
-    return failing ? kExitError : kExitWorks;
 }

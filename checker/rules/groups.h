@@ -4,25 +4,36 @@
 #include "rules.h"
 
 #include <string>
+#include <type_traits>
 
 using Findings = std::vector<Finding>;
 
-// Adds a finding of the rule with this code; the code must be in the table.
-void Add(Findings *out, const char *code, const Subject &subject,
-         std::vector<std::string> values = {});
+inline std::string ValueText(const std::string &text) {
+    return text;
+}
+
+template <typename Number, typename = std::enable_if_t<std::is_arithmetic_v<Number>>>
+std::string ValueText(Number number) {
+    return std::to_string(number);
+}
+
+// Adds a finding of the rule id, with exactly the values its message takes.
+template <RuleId id, typename... Values>
+void Add(Findings *out, const Subject &subject, const Values &...values) {
+    static_assert(sizeof...(Values) == MessageArity(RuleOf(id).message),
+                  "the values given are not the ones the rule's message takes");
+    out->push_back(Finding{id, subject, {ValueText(values)...}});
+}
 
 // A value of autorun.inf, where the reader found it; where it did not, the section's header.
 Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex);
-// autorun.inf at a place; line 1 when there is none.
+// autorun.inf at a position; line 1 when there is none.
 Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at = TextPosition{1, 1});
-// A file on the medium, by its name there; a name that leaves the medium is no place on it.
+// A file on the medium, by its name there; a name that leaves the medium is no position on it.
 Subject OnFile(const std::string &name, const std::string &shown);
 // The medium's directory, and a registry key in its view.
 Subject OnMedium(const std::string &directory);
 Subject OnRecord(const Record &record);
-
-// ASCII letters in lower case, for the names Windows matches without regard to case.
-std::string Lower(std::string text);
 
 void CheckDescriptor(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out);

@@ -7,28 +7,30 @@ namespace {
 
 const int kPackageKey = 0;
 
+std::string LastName(const std::string &name) {
+    const size_t slash = name.find_last_of("\\/");
+    return name.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
 } // namespace
 
 void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out) {
-    const Placement &placement = *prediction.placement;
+    const PackageLaunch &launch = *prediction.launch;
     const std::string name = observation.descriptor.values.RuntimePackage;
-    if (placement.cause == PlaceCause::SourceTooLong) {
-        Add(out, "MC405", OnDescriptorKey(observation.descriptor, kPackageKey));
+    const Subject key = OnDescriptorKey(observation.descriptor, kPackageKey);
+    if (launch.cause == LaunchCause::SourceTooLong) {
+        Add<RuleId::PackagePathTooLong>(out, key, kPathCapacity - 1);
         return;
     }
-    if (placement.package == FileKind::Missing) {
-        Add(out, "MC401", OnFile(name, placement.path), {placement.path});
+    if (launch.package == FileKind::Missing) {
+        Add<RuleId::PackageMissing>(out, OnFile(name, launch.path), launch.path);
     }
     if (!IsNameBelowDirectory(name.c_str())) {
-        Add(out, "MC403", OnDescriptorKey(observation.descriptor, kPackageKey), {name});
+        Add<RuleId::PackageLeavesDirectory>(out, key, name);
     } else if (name.find_first_of("\\/") != std::string::npos) {
-        Add(out, "MC402", OnDescriptorKey(observation.descriptor, kPackageKey), {name});
+        Add<RuleId::PackageInSubDirectory>(out, key, name);
     }
-    size_t slash = name.find_last_of("\\/");
-    std::string last = name.substr(slash == std::string::npos ? 0 : slash + 1);
-    size_t dot = last.rfind('.');
-    std::string extension = dot == std::string::npos ? "" : Lower(last.substr(dot));
-    if (extension != ".exe" && extension != ".msi") {
-        Add(out, "MC404", OnDescriptorKey(observation.descriptor, kPackageKey), {last});
+    if (observation.packageType == PackageType::Other) {
+        Add<RuleId::PackageNeedsAssociation>(out, key, LastName(name));
     }
 }

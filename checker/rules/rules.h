@@ -1,5 +1,5 @@
-// The findings: one table of every rule, and the checks that draw findings from what was observed
-// and predicted, one file per group of codes.
+// The findings: the checks that draw them from what was observed and predicted, one file per group
+// of codes. What a finding says is its rule's row in the catalog.
 #pragma once
 
 #include "../model/finding.h"
@@ -8,10 +8,7 @@
 
 #include <vector>
 
-// Every rule, in the order of their codes.
-const std::vector<Rule> &Rules();
-
 std::vector<Finding> CollectFindings(const Observation &observation, const Prediction &prediction);
 
-// kExitError when a finding is an error, or a warning under strict; otherwise kExitWorks.
-int ExitStatus(const std::vector<Finding> &findings, bool strict);
+// Whether a finding at this severity fails the check: errors always, warnings when strict.
+bool Fails(const std::vector<Finding> &findings, bool strict);

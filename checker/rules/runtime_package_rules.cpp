@@ -17,25 +17,27 @@ Subject OnPackage(const Observation &observation, const PackageFile &package) {
     return subject;
 }
 
+// A registry value as Windows' registry editor names it: the key's unnamed value is "(default)".
 std::string Where(const PackageWrite &write) {
     return write.hive + "\\" + write.key + " value " +
            (write.name.empty() ? "(default)" : write.name);
 }
 
-const char *Unreadable(const PackageFile &package) {
+// Why the package cannot be read, as the rule's message numbers its words.
+int Unreadable(const PackageFile &package) {
     if (package.type == PackageType::Msi) {
-        return "not an MSI database";
+        return 0;
     }
     switch (package.exe->state) {
     case ProgramState::Empty:
-        return "empty";
+        return 1;
     case ProgramState::Truncated:
-        return "truncated";
+        return 2;
     case ProgramState::NoHeaders:
     case ProgramState::Program:
         break;
     }
-    return "without MZ and PE headers";
+    return 3;
 }
 
 void CheckWrites(const Observation &observation, const PackageRecords &records,
@@ -44,27 +46,31 @@ void CheckWrites(const Observation &observation, const PackageRecords &records,
     const Subject subject = OnPackage(observation, package);
     if (!records.write) {
         for (const PackageWrite &write : records.writes) {
-            Add(out, write.landing == Landing::OtherView ? "MC601" : "MC602", subject,
-                {write.row, Where(write), std::to_string(write.view),
-                 std::to_string(observation.loaderView)});
+            if (write.landing == Landing::OtherView) {
+                Add<RuleId::MsiOtherView>(out, subject, write.row, Where(write), write.view,
+                                          observation.loaderView);
+            } else {
+                Add<RuleId::MsiOtherPlace>(out, subject, write.row, Where(write));
+            }
         }
-        if (records.writes.empty()) {
-            const std::vector<std::string> &actions = package.msi->customActions;
-            Add(out, actions.empty() ? "MC604" : "MC605", subject,
-                {actions.empty() ? "" : actions.front()});
+        const std::vector<std::string> &actions = package.msi->customActions;
+        if (records.writes.empty() && actions.empty()) {
+            Add<RuleId::MsiRecordsNothing>(out, subject);
+        } else if (records.writes.empty()) {
+            Add<RuleId::MsiCustomActionMight>(out, subject, actions.front());
         }
         return;
     }
     const PackageWrite &write = *records.write;
     if (write.landing == Landing::EitherHive) {
-        Add(out, "MC611", subject, {write.row});
+        Add<RuleId::MsiHiveByRights>(out, subject, write.row);
     }
     if (!write.condition.empty()) {
-        Add(out, "MC606", subject, {write.row, write.condition});
+        Add<RuleId::MsiConditionalRecord>(out, subject, write.row, write.condition);
     }
     if (prediction.next && prediction.next->recorded.record.source == RecordSource::Package &&
         prediction.next->decision.end == End::Install) {
-        Add(out, "MC603", subject, {write.row, write.data});
+        Add<RuleId::MsiRecordsOlder>(out, subject, write.row, write.data);
     }
 }
 
@@ -78,7 +84,7 @@ void CheckRuntimePackage(const Observation &observation, const Prediction &predi
     const PackageFile &package = *observation.package;
     const Subject subject = OnPackage(observation, package);
     if (!package.readable) {
-        Add(out, "MC610", subject, {Unreadable(package)});
+        Add<RuleId::PackageUnreadable>(out, subject, Unreadable(package));
         return;
     }
     const std::string &version = prediction.travelling.text;
@@ -87,23 +93,26 @@ void CheckRuntimePackage(const Observation &observation, const Prediction &predi
         CheckWrites(observation, records, prediction, out);
         if (records.productVersion &&
             CompareVersions(version.c_str(), records.productVersion->text.c_str()) != 0) {
-            Add(out, "MC607", subject, {records.productVersion->text, version});
+            Add<RuleId::MsiProductVersionDiffers>(out, subject, records.productVersion->text,
+                                                  version);
         }
-        if (observation.recorded && records.write &&
-            observation.recorded->stored != records.write->data) {
-            Add(out, "MC612", subject, {observation.recorded->stored, records.write->data});
+        if (prediction.recordsGiven && records.write &&
+            prediction.recordsGiven->stored != records.write->data) {
+            Add<RuleId::RecordsDiffer>(out, subject, prediction.recordsGiven->stored,
+                                       records.write->data);
         }
         const std::string &platform = package.msi->platform;
         if (platform == "x64" || platform == "Arm64") {
-            Add(out, "MC608", subject, {platform});
+            Add<RuleId::PackageFor64Bit>(out, subject, platform);
         }
         return;
     }
     const ExeContents &exe = *package.exe;
     if (exe.machine == kMachineAmd64 || exe.machine == kMachineArm64) {
-        Add(out, "MC608", subject, {exe.machine == kMachineAmd64 ? "x64" : "Arm64"});
+        Add<RuleId::PackageFor64Bit>(out, subject,
+                                     std::string(exe.machine == kMachineAmd64 ? "x64" : "Arm64"));
     }
     if (exe.hasVersion && CompareVersions(version.c_str(), exe.fixedFileVersion.c_str()) != 0) {
-        Add(out, "MC609", subject, {exe.fixedFileVersion, version});
+        Add<RuleId::ProgramVersionDiffers>(out, subject, exe.fixedFileVersion, version);
     }
 }

@@ -9,22 +9,22 @@ void CheckSignatures(const Observation &observation, const Prediction & /*predic
                            signature.length};
         switch (signature.state) {
         case SignatureState::NotChecked:
-            Add(out, "MC505", file, {signature.file, signature.detail});
+            Add<RuleId::SignaturesNotChecked>(out, file, signature.file, signature.detail);
             continue;
         case SignatureState::Unsigned:
-            Add(out, "MC501", file, {signature.file});
+            Add<RuleId::Unsigned>(out, file, signature.file);
             continue;
         case SignatureState::BadDigest:
-            Add(out, "MC502", file, {signature.file, signature.detail});
+            Add<RuleId::SignatureMismatch>(out, file, signature.file, signature.detail);
             continue;
         case SignatureState::Untrusted:
-            Add(out, "MC504", file, {signature.file, signature.signer});
+            Add<RuleId::UntrustedRoot>(out, file, signature.file, signature.signer);
             break;
         case SignatureState::Verified:
             break;
         }
         if (signature.timestamp.empty()) {
-            Add(out, "MC503", file, {signature.file, signature.signer});
+            Add<RuleId::NoTimestamp>(out, file, signature.file, signature.signer);
         }
     }
 }

@@ -25,15 +25,15 @@ bool HasWideField(const VersionReading &version) {
 
 void CheckVersion(const Observation &observation, const Prediction &prediction, Findings *out) {
     const VersionReading &version = prediction.travelling;
+    const Subject subject = OnDescriptorKey(observation.descriptor, kVersionKey);
     if (!version.isVersion) {
-        Add(out, "MC201", OnDescriptorKey(observation.descriptor, kVersionKey), {version.text});
+        Add<RuleId::NotAVersion>(out, subject, version.text);
         return;
     }
     if (HasWideField(version)) {
-        Add(out, "MC202", OnDescriptorKey(observation.descriptor, kVersionKey), {version.text});
+        Add<RuleId::WideVersionField>(out, subject, version.text);
     }
     if (version.text.find('.') == std::string::npos) {
-        Add(out, "MC203", OnDescriptorKey(observation.descriptor, kVersionKey),
-            {version.text, version.normalized});
+        Add<RuleId::VersionWithoutFullStops>(out, subject, version.text, version.normalized);
     }
 }

@@ -1,9 +1,10 @@
 // The checker's decisions and findings over hand-built observations: each row changes a sound
 // medium in one way and names the end, the cause, where the package runs from and the codes.
-#include "observe/locate.h"
-#include "observe/registry.h"
+#include "observe/package.h"
+#include "observe/positions.h"
 #include "predict/predict.h"
-#include "report/wording.h"
+#include "report/message.h"
+#include "report/reasons.h"
 #include "rules/rules.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +18,13 @@ namespace {
 
 const std::string kLongRegPath(252, 'k'); // Software\ and it do not fit 260 characters
 
-Observation Sound() {
-    Observation o;
+// An observation and what the command line gives beside it.
+struct Checked : Observation {
+    GivenRecords given;
+};
+
+Checked Sound() {
+    Checked o;
     o.medium = "medium";
     o.programDirectory = "E:\\";
     DescriptorFile &d = o.descriptor;
@@ -36,6 +42,7 @@ Observation Sound() {
     }
     o.tempPath = "%TEMP%\\";
     o.files = {{"E:\\\\setup.exe", FileKind::File}, {"%TEMP%", FileKind::Directory}};
+    o.packageType = PackageType::Exe;
     o.installed = GivenRecord("Maker\\Runtime", std::nullopt);
     return o;
 }
@@ -52,7 +59,7 @@ Record InView(int view, RecordState state, const std::string &stored = "") {
 }
 
 // Sets a descriptor value as the reader reads it, uncut.
-void Set(Observation &o, int index, const char *text) {
+void Set(Checked &o, int index, const char *text) {
     char *values[3] = {o.descriptor.values.RuntimePackage, o.descriptor.values.RegPath,
                        o.descriptor.values.Version};
     strcpy(values[index], text);
@@ -65,7 +72,7 @@ Signature Signed(SignatureState state, const std::string &timestamp) {
 
 // The package an MSI whose one Registry row writes value at HKLM\Software\Maker\Runtime, value
 // Version, from a component that is 64-bit or not.
-void Msi(Observation &o, const std::string &value, bool win64 = false) {
+void Msi(Checked &o, const std::string &value, bool win64 = false) {
     Set(o, 0, "setup.msi");
     o.files = {{"E:\\\\setup.msi", FileKind::File}, {"%TEMP%", FileKind::Directory}};
     MsiContents msi;
@@ -75,14 +82,14 @@ void Msi(Observation &o, const std::string &value, bool win64 = false) {
     o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt, 9216};
 }
 
-void Incomplete(Observation &o) {
+void Incomplete(Checked &o) {
     o.descriptor.complete = 0;
     o.installed.reset();
 }
 
 struct Row {
     const char *label;
-    std::function<void(Observation &)> change;
+    std::function<void(Checked &)> change;
     End end;
     Cause cause;
     std::vector<std::string> codes;
@@ -91,21 +98,21 @@ struct Row {
 
 TEST(PredictAndRules, Table) {
     const Row rows[] = {
-        {"sound, nothing installed", [](Observation &) {}, End::Install, Cause::NotRead, {}},
+        {"sound, nothing installed", [](Checked &) {}, End::Install, Cause::NotRead, {}},
         {"sound, up to date",
-         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.0.5"); },
+         [](Checked &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.0.5"); },
          End::UpToDate,
          Cause::Ordered,
          {},
          "2.1.0.5 orders alike 2.1.0.5"},
         {"older installed",
-         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.0.0.0"); },
+         [](Checked &o) { o.installed = GivenRecord("Maker\\Runtime", "2.0.0.0"); },
          End::Install,
          Cause::Ordered,
          {},
          "2.1.0.5 orders after 2.0.0.0"},
         {"path of autorun.inf too long",
-         [](Observation &o) {
+         [](Checked &o) {
              o.descriptor = DescriptorFile();
              o.installed.reset();
          },
@@ -113,7 +120,7 @@ TEST(PredictAndRules, Table) {
          Cause::DescriptorPathTooLong,
          {"MC106"}},
         {"no autorun.inf",
-         [](Observation &o) {
+         [](Checked &o) {
              Incomplete(o);
              o.descriptor.found = false;
          },
@@ -121,7 +128,7 @@ TEST(PredictAndRules, Table) {
          Cause::NoDescriptor,
          {"MC101"}},
         {"no section",
-         [](Observation &o) {
+         [](Checked &o) {
              Incomplete(o);
              o.descriptor.hasSection = false;
          },
@@ -132,10 +139,11 @@ TEST(PredictAndRules, Table) {
         // The platform's reader finds the section behind a byte-order mark: one reason, the
         // value.
         {"mark, section, no RegPath",
-         [](Observation &o) {
+         [](Checked &o) {
              Incomplete(o);
              o.descriptor.bytes = "\xEF\xBB\xBF[autorun]\r\nRuntimePackage=setup.exe\r\n";
              o.descriptor.values.RegPath[0] = o.descriptor.values.Version[0] = '\0';
+             o.descriptor.missingKey = 1;
          },
          End::IncompleteDescriptor,
          Cause::MissingValue,
@@ -144,7 +152,7 @@ TEST(PredictAndRules, Table) {
         // A mark Windows reads as bytes hides the section that Wine finds: one reason, the
         // mark.
         {"UTF-8 mark on the line of [autorun]",
-         [](Observation &o) {
+         [](Checked &o) {
              Incomplete(o);
              o.descriptor.hasSection = false;
              o.descriptor.bytes = "\xEF\xBB\xBF[autorun]\r\n";
@@ -154,7 +162,7 @@ TEST(PredictAndRules, Table) {
          Cause::NoSection,
          {"MC107"}},
         {"UTF-16 BE",
-         [](Observation &o) {
+         [](Checked &o) {
              Incomplete(o);
              o.descriptor.hasSection = false;
              o.descriptor.bytes = std::string("\xFE\xFF\0[", 4);
@@ -164,43 +172,40 @@ TEST(PredictAndRules, Table) {
          Cause::NoSection,
          {"MC108"}},
         {"UTF-16 LE, not ASCII on line 2",
-         [](Observation &o) { o.descriptor.bytes = std::string("\xFF\xFE[\0\n\0s\0\xE9\0", 10); },
+         [](Checked &o) { o.descriptor.bytes = std::string("\xFF\xFE[\0\n\0s\0\xE9\0", 10); },
          End::Install,
          Cause::NotRead,
          {"MC105", "MC109"}},
         {"Version cut",
-         [](Observation &o) {
-             o.descriptor.wholeValues[2] = "2.1.0.5-and-much-more-than-31-chars";
-         },
+         [](Checked &o) { o.descriptor.wholeValues[2] = "2.1.0.5-and-much-more-than-31-chars"; },
          End::Install,
          Cause::NotRead,
          {"MC104"},
          "autorun.inf [autorun] Version: Version has 35 characters; the loader reads only the "
          "first 7: '2.1.0.5'"},
         {"RuntimePackage cut",
-         [](Observation &o) { o.descriptor.wholeValues[0] = "setup.exe and more"; },
+         [](Checked &o) { o.descriptor.wholeValues[0] = "setup.exe and more"; },
          End::Install,
          Cause::NotRead,
          {"MC104"},
          "RuntimePackage has 18 characters"},
         {"Version missing",
-         [](Observation &o) {
+         [](Checked &o) {
              Incomplete(o);
              o.descriptor.values.Version[0] = '\0';
+             o.descriptor.missingKey = 2;
          },
          End::IncompleteDescriptor,
          Cause::MissingValue,
          {"MC103"},
          "autorun.inf gives no Version in section [autorun]"},
         {"not ASCII on line 2",
-         [](Observation &o) {
-             o.descriptor.bytes = "[autorun]\r\nRuntimePackage=s\xE9tup.exe\r\n";
-         },
+         [](Checked &o) { o.descriptor.bytes = "[autorun]\r\nRuntimePackage=s\xE9tup.exe\r\n"; },
          End::Install,
          Cause::NotRead,
          {"MC105"}},
         {"Version 1.0 over 1.0.0.0",
-         [](Observation &o) {
+         [](Checked &o) {
              Set(o, 2, "1.0");
              o.installed = GivenRecord("Maker\\Runtime", "1.0.0.0");
          },
@@ -209,49 +214,50 @@ TEST(PredictAndRules, Table) {
          {"MC201"},
          "autorun.inf [autorun] Version: '1.0' is not a version"},
         {"wide field",
-         [](Observation &o) { Set(o, 2, "1.10000.0.0"); },
+         [](Checked &o) { Set(o, 2, "1.10000.0.0"); },
          End::Install,
          Cause::NotRead,
          {"MC202"}},
         {"no full stops",
-         [](Observation &o) { Set(o, 2, "21000005"); },
+         [](Checked &o) { Set(o, 2, "21000005"); },
          End::Install,
          Cause::NotRead,
          {"MC203"},
          "into 0002.0001.0000.0005"},
         {"RegPath with a backslash",
-         [](Observation &o) { o.installed = GivenRecord("\\Maker", std::nullopt); },
+         [](Checked &o) { o.installed = GivenRecord("\\Maker", std::nullopt); },
          End::Install,
          Cause::NotRead,
          {"MC301"},
          "autorun.inf [autorun] RegPath: RegPath starts with a backslash"},
         {"RegPath with Software",
-         [](Observation &o) { o.installed = GivenRecord("software\\Maker", std::nullopt); },
+         [](Checked &o) { o.installed = GivenRecord("software\\Maker", std::nullopt); },
          End::Install,
          Cause::NotRead,
          {"MC302"}},
         // The sub-key rule holds whatever the command line gives.
         {"RegPath of 252, nothing given",
-         [](Observation &o) { o.installed = GivenRecord(kLongRegPath, std::nullopt); },
+         [](Checked &o) { o.installed = GivenRecord(kLongRegPath, std::nullopt); },
          End::Install,
          Cause::NotRead,
          {"MC303"}},
         {"RegPath of 252, installed given",
-         [](Observation &o) { o.installed = GivenRecord(kLongRegPath, "2.1.0.5"); },
+         [](Checked &o) { o.installed = GivenRecord(kLongRegPath, "2.1.0.5"); },
          End::Install,
          Cause::NotRead,
          {"MC303"}},
         {"RegPath of 252, records given",
-         [](Observation &o) {
+         [](Checked &o) {
+             Set(o, 1, kLongRegPath.c_str());
              o.installed = GivenRecord(kLongRegPath, std::nullopt);
-             o.recorded = GivenRecord(kLongRegPath, "2.1.0.5");
+             o.given.records = "2.1.0.5";
          },
          End::Install,
          Cause::NotRead,
          {"MC303", "MC306"},
          "recorded '2.1.0.5', the next"},
         {"only in the other view",
-         [](Observation &o) {
+         [](Checked &o) {
              o.installed = InView(32, RecordState::NoKey);
              o.otherView = InView(64, RecordState::Present, "2.1.0.5");
          },
@@ -261,7 +267,7 @@ TEST(PredictAndRules, Table) {
          "HKLM\\Software\\Maker\\Runtime (64-bit view): the version is recorded only in the "
          "other view (64-bit): the loader reads the 32-bit view"},
         {"other view differs",
-         [](Observation &o) {
+         [](Checked &o) {
              o.installed = InView(32, RecordState::Present, "2.1.0.5");
              o.otherView = InView(64, RecordState::Present, "1.0.0.0");
          },
@@ -269,7 +275,7 @@ TEST(PredictAndRules, Table) {
          Cause::Ordered,
          {"MC307"}},
         {"both views alike",
-         [](Observation &o) {
+         [](Checked &o) {
              o.installed = InView(32, RecordState::Present, "2.1.0.5");
              o.otherView = InView(64, RecordState::Present, "2.1.0.5");
          },
@@ -277,45 +283,45 @@ TEST(PredictAndRules, Table) {
          Cause::Ordered,
          {}},
         {"installed of 32 characters",
-         [](Observation &o) {
+         [](Checked &o) {
              o.installed = GivenRecord("Maker\\Runtime", "12345678.12345678.12345678.12345");
          },
          End::UpToDate,
          Cause::Ordered,
          {}},
         {"Version normalised over 32 characters",
-         [](Observation &o) { Set(o, 2, "1234567890.1234567890.1234567.1"); },
+         [](Checked &o) { Set(o, 2, "1234567890.1234567890.1234567.1"); },
          End::Install,
          Cause::NotRead,
          {"MC202"}},
         {"installed not a version",
-         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.5"); },
+         [](Checked &o) { o.installed = GivenRecord("Maker\\Runtime", "2.1.5"); },
          End::Install,
          Cause::Ordered,
          {"MC305"}},
         {"installed over 260 bytes",
-         [](Observation &o) { o.installed = GivenRecord("Maker\\Runtime", std::string(300, '9')); },
+         [](Checked &o) { o.installed = GivenRecord("Maker\\Runtime", std::string(300, '9')); },
          End::Install,
          Cause::NotRead,
          {}},
         {"records a short version",
-         [](Observation &o) { o.recorded = GivenRecord("Maker\\Runtime", "2.1.5"); },
+         [](Checked &o) { o.given.records = "2.1.5"; },
          End::Install,
          Cause::NotRead,
          {"MC306"},
          "'2.1.5' is not a version"},
         {"records the version",
-         [](Observation &o) { o.recorded = GivenRecord("Maker\\Runtime", "2.1.0.5"); },
+         [](Checked &o) { o.given.records = "2.1.0.5"; },
          End::Install,
          Cause::NotRead,
          {}},
         {"package missing",
-         [](Observation &o) { o.files["E:\\\\setup.exe"] = FileKind::Missing; },
+         [](Checked &o) { o.files["E:\\\\setup.exe"] = FileKind::Missing; },
          End::Install,
          Cause::NotRead,
          {"MC401"}},
         {"package in a sub-directory",
-         [](Observation &o) {
+         [](Checked &o) {
              Set(o, 0, "redist\\setup.exe");
              o.files = {{"E:\\\\redist\\setup.exe", FileKind::File},
                         {"%TEMP%\\redist", FileKind::Missing}};
@@ -324,12 +330,12 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {"MC402"}},
         {"package above the medium",
-         [](Observation &o) { Set(o, 0, "..\\setup.exe"); },
+         [](Checked &o) { Set(o, 0, "..\\setup.exe"); },
          End::Install,
          Cause::NotRead,
          {"MC403"}},
         {"package of another type",
-         [](Observation &o) {
+         [](Checked &o) {
              Set(o, 0, "setup.bat");
              o.files = {{"E:\\\\setup.bat", FileKind::File}, {"%TEMP%", FileKind::Directory}};
          },
@@ -338,7 +344,7 @@ TEST(PredictAndRules, Table) {
          {"MC404"},
          "autorun.inf [autorun] RuntimePackage: 'setup.bat' is opened"},
         {"package of another type in a sub-directory",
-         [](Observation &o) {
+         [](Checked &o) {
              Set(o, 0, "tools\\setup.bat");
              o.files = {{"E:\\\\tools\\setup.bat", FileKind::File}};
          },
@@ -347,24 +353,24 @@ TEST(PredictAndRules, Table) {
          {"MC402", "MC404"},
          "'setup.bat' is opened"},
         {"MSI records [ProductVersion]",
-         [](Observation &o) { Msi(o, "[ProductVersion]"); },
+         [](Checked &o) { Msi(o, "[ProductVersion]"); },
          End::Install,
          Cause::NotRead,
          {}},
         {"MSI records ##2.1.0.5, a text starting with #",
-         [](Observation &o) { Msi(o, "##2.1.0.5"); },
+         [](Checked &o) { Msi(o, "##2.1.0.5"); },
          End::Install,
          Cause::NotRead,
          {"MC603"},
          "records '#2.1.0.5'"},
         {"MSI records a property it lacks",
-         [](Observation &o) { Msi(o, "[RuntimeVersion]"); },
+         [](Checked &o) { Msi(o, "[RuntimeVersion]"); },
          End::Install,
          Cause::NotRead,
          {"MC603"},
          "records ''"},
         {"MSI's 64-bit row, for the 64-bit loader",
-         [](Observation &o) {
+         [](Checked &o) {
              Msi(o, "[ProductVersion]", true);
              o.loaderView = 64;
          },
@@ -372,17 +378,16 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {}},
         {"MSI's 32-bit row, for the 64-bit loader",
-         [](Observation &o) {
+         [](Checked &o) {
              Msi(o, "[ProductVersion]");
              o.loaderView = 64;
          },
          End::Install,
          Cause::NotRead,
          {"MC601"},
-         "into the 32-bit view (its component is not 64-bit); the loader reads the 64-bit "
-         "view"},
+         "into the 32-bit view (its component is 32-bit); the loader reads the 64-bit view"},
         {"MSI writes Version under another key first, then the loader's",
-         [](Observation &o) {
+         [](Checked &o) {
              Msi(o, "[ProductVersion]");
              o.package->msi->registry.insert(
                  o.package->msi->registry.begin(),
@@ -392,7 +397,7 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {}},
         {"package path too long",
-         [](Observation &o) {
+         [](Checked &o) {
              o.programDirectory = "E:\\" + std::string(250, 'd');
              Set(o, 0, "setup.bat");
          },
@@ -402,28 +407,28 @@ TEST(PredictAndRules, Table) {
         // Signatures as a verifier saw them. Wine never answers with an untrusted root, where
         // Windows does: that row stands only here.
         {"signed, time-stamped",
-         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "2026-12-09")}; },
+         [](Checked &o) { o.signatures = {Signed(SignatureState::Verified, "2026-12-09")}; },
          End::Install,
          Cause::NotRead,
          {}},
         {"signed, no time-stamp",
-         [](Observation &o) { o.signatures = {Signed(SignatureState::Verified, "")}; },
+         [](Checked &o) { o.signatures = {Signed(SignatureState::Verified, "")}; },
          End::Install,
          Cause::NotRead,
          {"MC503"},
          "signed by CN=Publisher without a time-stamp"},
         {"untrusted root, time-stamped",
-         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "2026-12-09")}; },
+         [](Checked &o) { o.signatures = {Signed(SignatureState::Untrusted, "2026-12-09")}; },
          End::Install,
          Cause::NotRead,
          {"MC504"}},
         {"untrusted root, no time-stamp",
-         [](Observation &o) { o.signatures = {Signed(SignatureState::Untrusted, "")}; },
+         [](Checked &o) { o.signatures = {Signed(SignatureState::Untrusted, "")}; },
          End::Install,
          Cause::NotRead,
          {"MC504", "MC503"}},
         {"unsigned, changed after signing, not checked",
-         [](Observation &o) {
+         [](Checked &o) {
              o.signatures = {Signed(SignatureState::Unsigned, ""),
                              Signed(SignatureState::BadDigest, ""),
                              Signed(SignatureState::NotChecked, "")};
@@ -432,7 +437,7 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {"MC501", "MC502", "MC505"}},
         {"signatures of an incomplete medium",
-         [](Observation &o) {
+         [](Checked &o) {
              Incomplete(o);
              o.descriptor.found = false;
              o.signatures = {Signed(SignatureState::Unsigned, "")};
@@ -443,12 +448,13 @@ TEST(PredictAndRules, Table) {
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
-        Observation observation = Sound();
+        Checked observation = Sound();
         row.change(observation);
+        observation.packageType = TypeOfPackage(observation.descriptor.values.RuntimePackage);
         observation.descriptor.encoding = EncodingOf(observation.descriptor.bytes);
-        observation.descriptor.places =
-            LocateInDescriptor(observation.descriptor.bytes, observation.descriptor.encoding);
-        const Prediction prediction = Predict(observation);
+        observation.descriptor.positions =
+            PositionsInDescriptor(observation.descriptor.bytes, observation.descriptor.encoding);
+        const Prediction prediction = Predict(observation, observation.given);
         EXPECT_EQ(row.end, prediction.decision.end);
         EXPECT_EQ(row.cause, prediction.decision.cause);
         const std::vector<Finding> findings = CollectFindings(observation, prediction);
@@ -457,16 +463,15 @@ TEST(PredictAndRules, Table) {
         std::string report =
             DecisionReason(prediction.decision, prediction.travelling, installed) + "\n";
         for (const Finding &finding : findings) {
-            codes.push_back(finding.rule->code);
-            report +=
-                WhereText(finding.subject) + ": " + FindingMessage(finding, prediction) + "\n";
+            codes.push_back(RuleOf(finding.rule).code);
+            report += WhereText(finding.subject) + ": " + MessageText(finding, prediction) + "\n";
         }
         EXPECT_EQ(row.codes, codes) << report;
         EXPECT_NE(std::string::npos, report.find(row.inReport)) << report;
         bool error = std::any_of(findings.begin(), findings.end(), [](const Finding &finding) {
-            return finding.rule->severity == Severity::Error;
+            return RuleOf(finding.rule).severity == Severity::Error;
         });
-        EXPECT_EQ(error ? 1 : 0, ExitStatus(findings, false));
+        EXPECT_EQ(error, Fails(findings, false));
     }
 }
 
@@ -474,42 +479,42 @@ TEST(PredictAndRules, Table) {
 TEST(PredictAndRules, Placement) {
     struct PlaceRow {
         const char *label;
-        std::function<void(Observation &)> change;
-        Place place;
-        PlaceCause cause;
+        std::function<void(Checked &)> change;
+        LaunchSite site;
+        LaunchCause cause;
         std::string path;
     };
     const PlaceRow rows[] = {
-        {"staged", [](Observation &) {}, Place::Staging, PlaceCause::Staged, "%TEMP%\\setup.exe"},
-        {"no temporary directory", [](Observation &o) { o.tempPath = ""; }, Place::Medium,
-         PlaceCause::NoTempDirectory, "E:\\\\setup.exe"},
+        {"staged", [](Checked &) {}, LaunchSite::Staging, LaunchCause::Staged, "%TEMP%\\setup.exe"},
+        {"no temporary directory", [](Checked &o) { o.tempPath = ""; }, LaunchSite::Medium,
+         LaunchCause::NoTempDirectory, "E:\\\\setup.exe"},
         {"staging path too long",
-         [](Observation &o) { o.tempPath = "C:\\" + std::string(250, 't') + "\\"; }, Place::Medium,
-         PlaceCause::StagingTooLong, "E:\\\\setup.exe"},
-        {"staging directory missing", [](Observation &o) { o.files["%TEMP%"] = FileKind::Missing; },
-         Place::Medium, PlaceCause::NoStagingDirectory, "E:\\\\setup.exe"},
-        {"leaves the directory", [](Observation &o) { Set(o, 0, "D:\\setup.exe"); }, Place::Medium,
-         PlaceCause::LeavesDirectory, "E:\\\\D:\\setup.exe"},
-        {"missing", [](Observation &o) { o.files["E:\\\\setup.exe"] = FileKind::Missing; },
-         Place::Nowhere, PlaceCause::PackageMissing, "E:\\\\setup.exe"},
+         [](Checked &o) { o.tempPath = "C:\\" + std::string(250, 't') + "\\"; }, LaunchSite::Medium,
+         LaunchCause::StagingTooLong, "E:\\\\setup.exe"},
+        {"staging directory missing", [](Checked &o) { o.files["%TEMP%"] = FileKind::Missing; },
+         LaunchSite::Medium, LaunchCause::NoStagingDirectory, "E:\\\\setup.exe"},
+        {"leaves the directory", [](Checked &o) { Set(o, 0, "D:\\setup.exe"); }, LaunchSite::Medium,
+         LaunchCause::LeavesDirectory, "E:\\\\D:\\setup.exe"},
+        {"missing", [](Checked &o) { o.files["E:\\\\setup.exe"] = FileKind::Missing; },
+         LaunchSite::Nowhere, LaunchCause::PackageMissing, "E:\\\\setup.exe"},
         {"source path of 259 characters",
-         [](Observation &o) {
+         [](Checked &o) {
              o.programDirectory = "E:\\" + std::string(246, 'd');
              o.files = {{o.programDirectory + "\\setup.exe", FileKind::File},
                         {"%TEMP%", FileKind::Directory}};
          },
-         Place::Staging, PlaceCause::Staged, "%TEMP%\\setup.exe"},
-        {"source too long", [](Observation &o) { o.programDirectory = std::string(255, 'd'); },
-         Place::Nowhere, PlaceCause::SourceTooLong, ""},
+         LaunchSite::Staging, LaunchCause::Staged, "%TEMP%\\setup.exe"},
+        {"source too long", [](Checked &o) { o.programDirectory = std::string(255, 'd'); },
+         LaunchSite::Nowhere, LaunchCause::SourceTooLong, ""},
     };
     for (const PlaceRow &row : rows) {
         SCOPED_TRACE(row.label);
-        Observation observation = Sound();
+        Checked observation = Sound();
         row.change(observation);
-        const Placement placement = *Predict(observation).placement;
-        EXPECT_EQ(row.place, placement.place);
-        EXPECT_EQ(row.cause, placement.cause);
-        EXPECT_EQ(row.path, placement.path);
+        const PackageLaunch launch = *Predict(observation, observation.given).launch;
+        EXPECT_EQ(row.site, launch.site);
+        EXPECT_EQ(row.cause, launch.cause);
+        EXPECT_EQ(row.path, launch.path);
     }
 }
 
@@ -528,13 +533,15 @@ TEST(PredictAndRules, NotAsciiLine) {
     };
     for (const auto &[bytes, line] : rows) {
         SCOPED_TRACE(line);
-        Observation observation = Sound();
+        Checked observation = Sound();
         observation.descriptor.bytes = bytes;
         observation.descriptor.encoding = EncodingOf(bytes);
-        observation.descriptor.places = LocateInDescriptor(bytes, observation.descriptor.encoding);
-        const std::vector<Finding> findings = CollectFindings(observation, Predict(observation));
+        observation.descriptor.positions =
+            PositionsInDescriptor(bytes, observation.descriptor.encoding);
+        const std::vector<Finding> findings =
+            CollectFindings(observation, Predict(observation, observation.given));
         auto found = std::find_if(findings.begin(), findings.end(), [](const Finding &finding) {
-            return std::string(finding.rule->code) == "MC105";
+            return finding.rule == RuleId::NotAscii;
         });
         EXPECT_EQ(line, found == findings.end() ? 0 : found->subject.line) << bytes;
     }

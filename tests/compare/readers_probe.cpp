@@ -38,7 +38,8 @@ void PrintText(const char *text) {
 void QueryDescriptor(const char *path) {
     PackageDescriptor descriptor;
     memset(&descriptor, 0, sizeof(descriptor));
-    int result = ReadPackageDescriptor(path, &descriptor);
+    int missingKey = 0;
+    int result = ReadPackageDescriptor(path, &descriptor, &missingKey);
     printf("%d [", result);
     PrintText(descriptor.RuntimePackage);
     printf("] [");

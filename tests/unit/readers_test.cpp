@@ -16,26 +16,27 @@ struct DescriptorCase {
     const char *label;
     std::string file; // "" for no file at all
     int result;
+    int missingKey; // where the reads stopped; -1, untouched, when all three were read
     std::string runtimePackage, regPath, version;
 };
 
 TEST(ReadPackageDescriptor, Table) {
     const std::string longName(300, 'n');
     const DescriptorCase cases[] = {
-        {"complete", medium::Descriptor("setup.exe", "A\\B", "1.2.3.4"), 1, "setup.exe", "A\\B",
+        {"complete", medium::Descriptor("setup.exe", "A\\B", "1.2.3.4"), 1, -1, "setup.exe", "A\\B",
          "1.2.3.4"},
-        {"no file", "", 0, "", "", ""},
-        {"no section", "[other]\nRuntimePackage=a\nRegPath=b\nVersion=1.0.0.0\n", 0, "", "", ""},
-        {"no RegPath: Version not read", "[autorun]\nRuntimePackage=a\nVersion=1.0.0.0\n", 0, "a",
-         "", ""},
-        {"empty Version", "[autorun]\nRuntimePackage=a\nRegPath=b\nVersion=\n", 0, "a", "b", ""},
-        {"Version of 40 cut to 31", medium::Descriptor("a", "b", std::string(40, '7')), 1, "a", "b",
-         std::string(31, '7')},
-        {"names cut to 259", medium::Descriptor(longName, longName, "1.0.0.0"), 1,
+        {"no file", "", 0, 0, "", "", ""},
+        {"no section", "[other]\nRuntimePackage=a\nRegPath=b\nVersion=1.0.0.0\n", 0, 0, "", "", ""},
+        {"no RegPath: Version not read", "[autorun]\nRuntimePackage=a\nVersion=1.0.0.0\n", 0, 1,
+         "a", "", ""},
+        {"empty Version", "[autorun]\nRuntimePackage=a\nRegPath=b\nVersion=\n", 0, 2, "a", "b", ""},
+        {"Version of 40 cut to 31", medium::Descriptor("a", "b", std::string(40, '7')), 1, -1, "a",
+         "b", std::string(31, '7')},
+        {"names cut to 259", medium::Descriptor(longName, longName, "1.0.0.0"), 1, -1,
          std::string(259, 'n'), std::string(259, 'n'), "1.0.0.0"},
         {"blanks, case and quotes",
          "  [AutoRun]  \n runtimepackage = \"my setup.exe\" \nREGPATH\t=\tb\nversion='1.0.0.0'\n",
-         1, "my setup.exe", "b", "1.0.0.0"},
+         1, -1, "my setup.exe", "b", "1.0.0.0"},
     };
     for (const DescriptorCase &row : cases) {
         SCOPED_TRACE(row.label);
@@ -45,7 +46,9 @@ TEST(ReadPackageDescriptor, Table) {
         }
         PackageDescriptor descriptor;
         memset(&descriptor, 0, sizeof(descriptor));
-        EXPECT_EQ(row.result, ReadPackageDescriptor(kPath, &descriptor));
+        int missingKey = -1;
+        EXPECT_EQ(row.result, ReadPackageDescriptor(kPath, &descriptor, &missingKey));
+        EXPECT_EQ(row.missingKey, missingKey);
         EXPECT_EQ(row.runtimePackage, descriptor.RuntimePackage);
         EXPECT_EQ(row.regPath, descriptor.RegPath);
         EXPECT_EQ(row.version, descriptor.Version);
@@ -58,7 +61,8 @@ TEST(ReadPackageDescriptor, StopsAtFirstMissingValue) {
     winsim::AddFile(kPath, "[autorun]\nRuntimePackage=a\nVersion=1.0.0.0\n");
     PackageDescriptor descriptor;
     memset(&descriptor, 0, sizeof(descriptor));
-    ReadPackageDescriptor(kPath, &descriptor);
+    int missingKey = 0;
+    ReadPackageDescriptor(kPath, &descriptor, &missingKey);
     EXPECT_EQ(2u, winsim::Log().size()) << winsim::LogText();
 }
 
@@ -71,7 +75,8 @@ TEST(ReadPackageDescriptor, ReleaseSample) {
     winsim::AddFile(kPath, std::string(std::istreambuf_iterator<char>(file), {}));
     PackageDescriptor descriptor;
     memset(&descriptor, 0, sizeof(descriptor));
-    EXPECT_EQ(1, ReadPackageDescriptor(kPath, &descriptor));
+    int missingKey = 0;
+    EXPECT_EQ(1, ReadPackageDescriptor(kPath, &descriptor, &missingKey));
     EXPECT_STREQ("setup.exe", descriptor.RuntimePackage);
     EXPECT_STREQ("ExampleMaker\\ExampleRuntime", descriptor.RegPath);
     EXPECT_STREQ("2.1.0.5", descriptor.Version);

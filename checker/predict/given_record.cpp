@@ -1,6 +1,6 @@
 // A text from the command line, taken exactly as the loader's reader would take it from the
 // registry: the sub-key rule first, then the size it reads, then TakeInstalledVersion.
-#include "registry.h"
+#include "predict.h"
 
 #include <loader.h>
 

@@ -2,7 +2,7 @@
 // zero byte, blanks around names and values are dropped, a line starting with ';' is no key, only
 // the first section of a name is read and in it the first key of a name. Windows takes a UTF-16 LE
 // file as text and the UTF-8 and UTF-16 BE marks as plain bytes of line 1.
-#include "locate.h"
+#include "positions.h"
 
 #include <loader.h>
 
@@ -82,7 +82,7 @@ TextPosition At(const Line &line, size_t unit) {
     return TextPosition{line.number, static_cast<int>(unit - line.start) + 1};
 }
 
-void LocateValues(const Units &units, DescriptorPlaces *places) {
+void FindValues(const Units &units, DescriptorPositions *positions) {
     bool inSection = false;
     for (Line line : Lines(units)) {
         for (size_t at = line.start; at < line.end; ++at) {
@@ -108,7 +108,7 @@ void LocateValues(const Units &units, DescriptorPlaces *places) {
             size_t nameEnd = close - 1;
             Trim(units, &nameStart, &nameEnd);
             inSection = SameName(units, nameStart, nameEnd, kDescriptorSection);
-            places->section = inSection ? At(line, start) : places->section;
+            positions->section = inSection ? At(line, start) : positions->section;
             continue;
         }
         if (!inSection || units[start] == ';') {
@@ -122,12 +122,12 @@ void LocateValues(const Units &units, DescriptorPlaces *places) {
         size_t keyStart = start;
         Trim(units, &keyStart, &keyEnd);
         for (int i = 0; i < 3; ++i) {
-            if (places->values[i].line == 0 &&
+            if (positions->values[i].line == 0 &&
                 SameName(units, keyStart, keyEnd, kDescriptorKeys[i]) && equals < end) {
                 size_t value = equals + 1;
                 size_t valueEnd = end;
                 Trim(units, &value, &valueEnd);
-                places->values[i] = At(line, value);
+                positions->values[i] = At(line, value);
             }
         }
     }
@@ -160,23 +160,23 @@ size_t MarkSize(TextEncoding encoding) {
     return encoding == TextEncoding::Ansi ? 0 : encoding == TextEncoding::Utf8Mark ? 3 : 2;
 }
 
-DescriptorPlaces LocateInDescriptor(const std::string &bytes, TextEncoding encoding) {
-    DescriptorPlaces places;
+DescriptorPositions PositionsInDescriptor(const std::string &bytes, TextEncoding encoding) {
+    DescriptorPositions positions;
     const size_t mark = MarkSize(encoding);
     const bool utf16BigEndian = encoding == TextEncoding::Utf16BigEndian;
     const int width = encoding == TextEncoding::Utf16LittleEndian || utf16BigEndian ? 2 : 1;
     const Units text = Decode(bytes, mark, width, utf16BigEndian);
-    places.nonAscii = FirstNonAscii(text);
+    positions.nonAscii = FirstNonAscii(text);
     if (encoding == TextEncoding::Utf16LittleEndian) {
-        LocateValues(text, &places);
-        return places;
+        FindValues(text, &positions);
+        return positions;
     }
     // The reader takes any other mark as bytes of line 1, where nothing it looks for can then
     // start; the columns shown are an editor's, which hides the mark.
-    LocateValues(Decode(bytes, 0, 1, false), &places);
-    for (TextPosition *place :
-         {&places.section, &places.values[0], &places.values[1], &places.values[2]}) {
-        place->column -= place->line == 1 ? static_cast<int>(mark) : 0;
+    FindValues(Decode(bytes, 0, 1, false), &positions);
+    for (TextPosition *position :
+         {&positions.section, &positions.values[0], &positions.values[1], &positions.values[2]}) {
+        position->column -= position->line == 1 ? static_cast<int>(mark) : 0;
     }
-    return places;
+    return positions;
 }

@@ -1,0 +1,11 @@
+// One check of a medium, as the command line asks for it: observe, predict, find, report.
+#pragma once
+
+#include "options.h"
+
+#include <string>
+
+// Checks the medium in directory, reported as the medium shownAs (empty: as directory). Prints
+// the report and returns the exit status; errors tells whether an error finding was made.
+int CheckMedium(const Options &options, const std::string &directory, const std::string &shownAs,
+                bool *errors);
