@@ -89,7 +89,7 @@ check "the sample is release/sample/autorun.inf, line ends included" \
     cmp "$unpacked/$name/sample/autorun.inf" "$source_dir/release/sample/autorun.inf"
 check "the Linux checker is stripped" \
     bash -c "! readelf -S '$unpacked/$name-linux-x86_64/medium-check' | grep -q '\.symtab'"
-# The Debian packages README's Releases section names for the Linux checker; each library it
+# The Debian packages docs/releases.md names for the Linux checker; each library it
 # links must come from one of them, and ldd must find them all.
 runtime_packages=" libmsi0 libglib2.0-0 libstdc++6 libgcc-s1 libc6 "
 linux_checker="$unpacked/$name-linux-x86_64/medium-check"
@@ -106,13 +106,13 @@ libraries_from_named_packages() {
         case "$runtime_packages" in
         *" $package "*) ;;
         *)
-            echo "$library comes from $package, which README does not name" >&2
+            echo "$library comes from $package, which docs/releases.md does not name" >&2
             return 1
             ;;
         esac
     done
 }
-check "the Linux checker's libraries come from the packages README names" \
+check "the Linux checker's libraries come from the packages docs/releases.md names" \
     libraries_from_named_packages
 check "no build's path is inside any file" \
     bash -c "! grep -r -l -a -F '$scratch' '$unpacked'"
