@@ -119,7 +119,8 @@ void ObservePlannedFiles(const Medium &medium, Observation *observation) {
     if (observation->packageType != PackageType::Other) {
         ObserveSigned(package, observation);
     }
-    if (package.kind == FileKind::File && !package.nameOnMedium.empty()) {
+    // A name that leaves the medium names a file of this machine, which the loader would run.
+    if (package.kind == FileKind::File) {
         observation->package = ReadPackage(package.hostPath, observation->packageType);
         observation->package->path = plan.SourcePath;
         observation->package->length = LengthOf(package.hostPath);
