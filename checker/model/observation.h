@@ -77,13 +77,19 @@ struct DescriptorFile {
     DescriptorPositions positions;
 };
 
-// What the platform's verifier says of a program's Authenticode signature.
+// What the platform's verifier says of a program's Authenticode signature, as WinVerifyTrust
+// answers it.
 enum class SignatureState {
     NotChecked, // no verifier on this machine
-    Unsigned,   // no signature
+    Unsigned,   // no signature (TRUST_E_NOSIGNATURE)
     BadDigest,  // signed, but the file's digest is not the signed one, or the signature is damaged
     Untrusted,  // sound, but its chain ends in a root this machine does not trust
-    Verified    // sound; on the build machine the chain is not judged
+    Verified,   // sound; on the build machine the chain is not judged
+    Expired,    // the certificate is outside its validity period, with no time-stamp from within
+    Revoked,    // the certificate has been revoked
+    WrongUsage, // the certificate is not for code signing
+    Distrusted, // the machine explicitly distrusts the certificate
+    NotAccepted // any other answer: code says which
 };
 
 struct Signature {
@@ -91,7 +97,10 @@ struct Signature {
     SignatureState state = SignatureState::NotChecked;
     std::string signer;    // the signing certificate's subject
     std::string timestamp; // the time-stamp's time, in the verifier's words; empty without one
-    std::string detail;    // why it was not checked, or what the verifier objected to
+    std::string validFrom; // the signing certificate's validity period, as timestamp is written
+    std::string validTo;
+    std::string detail;     // why it was not checked, or what the verifier objected to
+    std::uint32_t code = 0; // WinVerifyTrust's answer; 0 on the build machine
     std::optional<std::uintmax_t> length; // the file's length in bytes
 };
 

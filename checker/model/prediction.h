@@ -67,30 +67,45 @@ struct NextStart {
     Decision decision;
 };
 
+// The hive a Registry row writes, after Windows Installer has chosen root -1's.
+enum class Hive { ClassesRoot, CurrentUser, LocalMachine, Users };
+
+// Where Windows Installer installs a package, which decides root -1.
+enum class InstallContext { PerUser, PerMachine };
+
+// The type Windows Installer gives a value from its formatted text.
+enum class RegistryType { String, ExpandString, MultiString, Dword, Binary };
+
 // Where a Registry row of an MSI puts its value, against where the loader reads.
 enum class Landing {
-    Loader,     // HKLM\Software\<RegPath>, value Version, in the loader's view
-    EitherHive, // the same, or the user's hive: ALLUSERS 2 leaves it to the user's rights
-    OtherView,  // the same key and value in the view the loader does not read
-    UserHive,   // the same key and value under the user's hive, or another root
-    OtherKey,   // a value Version under another key
-    OtherName   // the loader's key, another value name
+    Loader,    // HKLM\Software\<RegPath>, value Version, in the loader's view
+    OtherView, // the same key and value in the view the loader does not read
+    UserHive,  // the same key and value under the user's hive, or another root
+    OtherKey,  // a value Version under another key
+    OtherName  // the loader's key, another value name
 };
 
 // A Registry row that bears on the loader's value, its formatted texts resolved.
 struct PackageWrite {
     std::string row;
-    std::string hive; // HKLM, HKCU, HKCR, HKU, or "HKLM or HKCU"
-    std::string key;
+    Hive hive = Hive::LocalMachine;
+    bool byContext = false; // root -1: the install context chose the hive
+    std::string key;        // in its view: an explicit WOW6432Node of a 64-bit row is gone
     std::string name;
-    std::string data; // what the loader's reader would get, as text
+    RegistryType type = RegistryType::String;
+    std::string bytes; // what RegQueryValueExA returns to the loader for the value
+    std::string data;  // those bytes up to the first zero byte: the text the loader takes
     int view = 32;
+    bool win64 = false; // its component is marked 64-bit
     std::string condition;
     Landing landing = Landing::Loader;
 };
 
 // What an MSI leaves for the loader to read.
 struct PackageRecords {
+    InstallContext context = InstallContext::PerMachine;
+    bool eitherContext = false;        // ALLUSERS 2: a dialog or command line may choose
+    bool for64Bit = false;             // the summary's Template names a 64-bit platform
     std::vector<PackageWrite> writes;  // every row that bears on the loader's value, in order
     std::optional<PackageWrite> write; // the first one the loader reads
     std::optional<VersionReading> productVersion;

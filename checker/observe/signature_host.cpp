@@ -1,6 +1,9 @@
 // The build machine: `osslsigncode verify`, read for its verdict on the digest, the signer's
-// subject and the time-stamp. Its chain check is against this machine's authorities, which say
-// nothing of a Windows machine's, so it is not taken as a verdict.
+// subject, its certificate's validity period and the time-stamp. Its chain check is against this
+// machine's authorities, which say nothing of a Windows machine's, so a chain it cannot build is
+// not taken as a verdict; where it builds one, its objections to the signer's certificate are
+// WinVerifyTrust's. Without a chain, the validity period is judged as Windows judges it: at the
+// time-stamp's time, or now.
 #include "signature.h"
 #include "program_image.h"
 
@@ -155,6 +158,34 @@ std::string TimeForm(const std::string &time) {
     return out.str();
 }
 
+// Now, as TimeForm writes a time.
+std::string Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    std::ostringstream out;
+    out << std::put_time(&parts, "%Y-%m-%d %H:%M:%S UTC");
+    return out.str();
+}
+
+// What the verifier says of the signer's certificate chain: the report after the time-stamp's
+// own verdict, which has objections of its own.
+SignatureState ChainVerdict(const std::string &report) {
+    const size_t stamp = report.rfind("Timestamp Server Signature verification");
+    const std::string signer = report.substr(stamp == std::string::npos ? 0 : stamp);
+    if (signer.find("Error: certificate has expired") != std::string::npos ||
+        signer.find("Error: certificate is not yet valid") != std::string::npos) {
+        return SignatureState::Expired;
+    }
+    if (signer.find("Error: certificate revoked") != std::string::npos) {
+        return SignatureState::Revoked;
+    }
+    if (report.find("Unsupported Signer's certificate purpose") != std::string::npos) {
+        return SignatureState::WrongUsage;
+    }
+    return SignatureState::Verified;
+}
+
 } // namespace
 
 std::optional<Signature> ObserveSignature(const std::string &path, const std::string &file) {
@@ -184,6 +215,10 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
     if (signer != std::string::npos) {
         const std::string subject = AfterLabel(LineWith(report, "Subject:", signer), "Subject:");
         signature.signer = subject.rfind('/', 0) == 0 ? WindowsNameForm(subject) : subject;
+        signature.validFrom =
+            TimeForm(AfterLabel(LineWith(report, "notBefore :", signer), "notBefore :"));
+        signature.validTo =
+            TimeForm(AfterLabel(LineWith(report, "notAfter :", signer), "notAfter :"));
     }
     signature.timestamp =
         TimeForm(AfterLabel(LineWith(report, "Timestamp time:"), "Timestamp time:"));
@@ -194,6 +229,12 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
             digestRead ? "calculated message digest MISMATCH" : LineWith(report, "rror");
         return signature;
     }
-    signature.state = SignatureState::Verified;
+    signature.state = ChainVerdict(report);
+    // Times written alike order as texts.
+    const std::string at = signature.timestamp.empty() ? Now() : signature.timestamp;
+    if (signature.state == SignatureState::Verified && !signature.validFrom.empty() &&
+        (at < signature.validFrom || at > signature.validTo)) {
+        signature.state = SignatureState::Expired;
+    }
     return signature;
 }

@@ -1,5 +1,6 @@
 // Windows: WinVerifyTrust's generic Authenticode verification, without revocation checks, as
-// Windows judges a program before it runs; the signer and the time-stamp from its provider data.
+// Windows judges a program before it runs; the signer, its certificate's validity period and the
+// time-stamp from its provider data. Each answer is kept with its code.
 #include "signature.h"
 
 #include <windows.h>
@@ -87,6 +88,36 @@ std::string Timestamp(CRYPT_PROVIDER_SGNR *signer) {
     return "";
 }
 
+// The answers that say WinVerifyTrust does not take the file for a program or an installer
+// package: as the answer itself, or, as Microsoft's example reads it, behind TRUST_E_NOSIGNATURE.
+bool IsNoSubject(LONG status) {
+    return status == TRUST_E_SUBJECT_FORM_UNKNOWN || status == TRUST_E_PROVIDER_UNKNOWN;
+}
+
+SignatureState StateOf(LONG status) {
+    switch (status) {
+    case ERROR_SUCCESS:
+        return SignatureState::Verified;
+    case TRUST_E_NOSIGNATURE:
+        return SignatureState::Unsigned;
+    case TRUST_E_BAD_DIGEST:
+        return SignatureState::BadDigest;
+    case CERT_E_UNTRUSTEDROOT:
+    case CERT_E_CHAINING:
+        return SignatureState::Untrusted;
+    case CERT_E_EXPIRED:
+        return SignatureState::Expired;
+    case CERT_E_REVOKED:
+        return SignatureState::Revoked;
+    case CERT_E_WRONG_USAGE:
+        return SignatureState::WrongUsage;
+    case TRUST_E_EXPLICIT_DISTRUST:
+        return SignatureState::Distrusted;
+    default:
+        return SignatureState::NotAccepted;
+    }
+}
+
 } // namespace
 
 std::optional<Signature> ObserveSignature(const std::string &path, const std::string &file) {
@@ -107,41 +138,24 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
     data.dwStateAction = WTD_STATEACTION_VERIFY;
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    const LONG why = static_cast<LONG>(GetLastError());
     CRYPT_PROVIDER_DATA *provider = WTHelperProvDataFromStateData(data.hWVTStateData);
     CRYPT_PROVIDER_SGNR *signer =
         provider ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : NULL;
     if (signer && signer->psSigner && signer->csCertChain > 0 && signer->pasCertChain[0].pCert) {
+        const CERT_INFO &certificate = *signer->pasCertChain[0].pCert->pCertInfo;
         signature.signer = SubjectOf(signer->pasCertChain[0].pCert);
         signature.timestamp = Timestamp(signer);
-    }
-    switch (status) {
-    case ERROR_SUCCESS:
-        signature.state = SignatureState::Verified;
-        break;
-    case TRUST_E_NOSIGNATURE:
-        signature.state = SignatureState::Unsigned;
-        break;
-    case TRUST_E_SUBJECT_FORM_UNKNOWN:
-    case TRUST_E_PROVIDER_UNKNOWN:
-        data.dwStateAction = WTD_STATEACTION_CLOSE;
-        WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
-        return std::nullopt;
-    case CERT_E_UNTRUSTEDROOT:
-    case CERT_E_CHAINING:
-        signature.state = SignatureState::Untrusted;
-        break;
-    case TRUST_E_BAD_DIGEST:
-        signature.state = SignatureState::BadDigest;
-        signature.detail = "WinVerifyTrust answered TRUST_E_BAD_DIGEST";
-        break;
-    default: {
-        char code[16];
-        wsprintfA(code, "0x%08lX", static_cast<unsigned long>(status));
-        signature.state = SignatureState::BadDigest;
-        signature.detail = std::string("WinVerifyTrust answered ") + code;
-    }
+        signature.validFrom = TimeText(certificate.NotBefore);
+        signature.validTo = TimeText(certificate.NotAfter);
     }
     data.dwStateAction = WTD_STATEACTION_CLOSE;
     WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    if (IsNoSubject(status) || (status == TRUST_E_NOSIGNATURE && IsNoSubject(why))) {
+        return std::nullopt;
+    }
+    signature.state = StateOf(status);
+    signature.code = static_cast<std::uint32_t>(status);
+    signature.detail = status == TRUST_E_BAD_DIGEST ? "TRUST_E_BAD_DIGEST" : "";
     return signature;
 }

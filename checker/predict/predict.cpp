@@ -85,8 +85,8 @@ PackageLaunch PredictLaunch(const Observation &observation, const PackageDescrip
 // The record the next start reads once the MSI has run: its value where it lands in the
 // loader's place, otherwise no key, or no value where a row writes the key.
 Record PackageRecord(const PackageRecords &records, const std::string &regPath) {
-    Record record = GivenRecord(
-        regPath, records.write ? std::optional<std::string>(records.write->data) : std::nullopt);
+    Record record = StoredRecord(
+        regPath, records.write ? std::optional<std::string>(records.write->bytes) : std::nullopt);
     record.source = RecordSource::Package;
     if (!records.write && record.state == RecordState::NotInstalled) {
         bool keyWritten = std::any_of(

@@ -22,6 +22,10 @@ Prediction Predict(const Observation &observation, const GivenRecords &given);
 // rule; no text means nothing is installed.
 Record GivenRecord(const std::string &regPath, const std::optional<std::string> &text);
 
+// A value "Version" whose data are these bytes (as RegQueryValueExA returns them, of any type),
+// taken as the loader's reader takes it; no data means no value.
+Record StoredRecord(const std::string &regPath, const std::optional<std::string> &data);
+
 // What an MSI's Registry rows leave at HKLM\Software\<regPath>, value Version.
 // loaderView is the view the loader reads: 32 for the shipped loader.
 PackageRecords PredictPackageRecords(const MsiContents &msi, const std::string &regPath,

@@ -97,15 +97,14 @@ Json PackageContentsJson(const PackageFile &package, const Prediction &predictio
         const std::vector<PackageWrite> &bearing = prediction.package->writes;
         std::transform(bearing.begin(), bearing.end(), std::back_inserter(writes),
                        [](const PackageWrite &write) {
-                           return Json{{"row", write.row},
-                                       {"hive", write.hive},
-                                       {"key", write.key},
-                                       {"name", write.name},
-                                       {"data", write.data},
-                                       {"view", write.view},
-                                       {"lands", NameOf(write.landing)}};
+                           return Json{
+                               {"row", write.row},           {"hive", NameOf(write.hive)},
+                               {"key", write.key},           {"name", write.name},
+                               {"type", NameOf(write.type)}, {"data", write.data},
+                               {"view", write.view},         {"lands", NameOf(write.landing)}};
                        });
         json["msi"] = Json{{"platform", msi.platform},
+                           {"installContext", NameOf(prediction.package->context)},
                            {"properties", msi.properties},
                            {"registry", rows},
                            {"customActions", msi.customActions},
@@ -164,6 +163,9 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                                             {"state", NameOf(signature.state)},
                                             {"signer", TextOrNull(signature.signer)},
                                             {"timestamp", TextOrNull(signature.timestamp)},
+                                            {"validFrom", TextOrNull(signature.validFrom)},
+                                            {"validTo", TextOrNull(signature.validTo)},
+                                            {"code", TextOrNull(AnswerCode(signature))},
                                             {"detail", TextOrNull(signature.detail)}});
     }
     if (observation.package) {

@@ -81,6 +81,16 @@ const char *NameOf(SignatureState state) {
         return "untrusted-root";
     case SignatureState::Verified:
         return "verified";
+    case SignatureState::Expired:
+        return "expired";
+    case SignatureState::Revoked:
+        return "revoked";
+    case SignatureState::WrongUsage:
+        return "wrong-usage";
+    case SignatureState::Distrusted:
+        return "distrusted";
+    case SignatureState::NotAccepted:
+        return "not-accepted";
     }
     return "";
 }
@@ -115,8 +125,6 @@ const char *NameOf(Landing landing) {
     switch (landing) {
     case Landing::Loader:
         return "loader";
-    case Landing::EitherHive:
-        return "either-hive";
     case Landing::OtherView:
         return "other-view";
     case Landing::UserHive:
@@ -125,6 +133,46 @@ const char *NameOf(Landing landing) {
         return "other-key";
     case Landing::OtherName:
         return "other-name";
+    }
+    return "";
+}
+
+const char *NameOf(Hive hive) {
+    switch (hive) {
+    case Hive::ClassesRoot:
+        return "HKCR";
+    case Hive::CurrentUser:
+        return "HKCU";
+    case Hive::LocalMachine:
+        return "HKLM";
+    case Hive::Users:
+        return "HKU";
+    }
+    return "";
+}
+
+const char *NameOf(InstallContext context) {
+    switch (context) {
+    case InstallContext::PerUser:
+        return "per-user";
+    case InstallContext::PerMachine:
+        return "per-machine";
+    }
+    return "";
+}
+
+const char *NameOf(RegistryType type) {
+    switch (type) {
+    case RegistryType::String:
+        return "REG_SZ";
+    case RegistryType::ExpandString:
+        return "REG_EXPAND_SZ";
+    case RegistryType::MultiString:
+        return "REG_MULTI_SZ";
+    case RegistryType::Dword:
+        return "REG_DWORD";
+    case RegistryType::Binary:
+        return "REG_BINARY";
     }
     return "";
 }

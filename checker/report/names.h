@@ -15,3 +15,6 @@ const char *NameOf(SignatureState state);
 const char *NameOf(PackageType type);
 const char *NameOf(ProgramState state);
 const char *NameOf(Landing landing);
+const char *NameOf(Hive hive);
+const char *NameOf(InstallContext context);
+const char *NameOf(RegistryType type);

@@ -3,6 +3,8 @@
 
 #include <loader.h>
 
+#include <cstdio>
+
 namespace {
 
 std::string Quoted(const std::string &text) {
@@ -54,6 +56,15 @@ std::string RecordKey(const Record &record) {
 std::string RegistryKeyText(const std::string &regPath, int view) {
     return std::string("HKLM\\") + kSoftwareKey + "\\" + regPath +
            (view == 0 ? "" : " (" + ViewName(view) + "-bit view)");
+}
+
+std::string AnswerCode(const Signature &signature) {
+    if (signature.code == 0) {
+        return "";
+    }
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(signature.code));
+    return code;
 }
 
 std::string ViewName(int view) {

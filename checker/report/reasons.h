@@ -12,6 +12,8 @@ std::string RecordKey(const Record &record); // HKLM\Software\<RegPath>
 std::string RegistryKeyText(const std::string &regPath, int view);
 std::string NotRead(const Record &record); // why the loader's reader read no version
 std::string ViewName(int view);            // "32", "64", or "" for none
+// WinVerifyTrust's answer as winerror.h writes it ("0x800B0101"); "" for none.
+std::string AnswerCode(const Signature &signature);
 
 // Why the run ends as it does; reading is the record the decision read, if any.
 std::string DecisionReason(const Decision &decision, const VersionReading &travelling,

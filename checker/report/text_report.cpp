@@ -55,6 +55,7 @@ std::string Count(size_t count, const char *noun, const char *plural) {
 
 // A signature's verdict, the signer and the time-stamp.
 std::string SignatureText(const Signature &signature) {
+    const std::string by = "by " + signature.signer;
     switch (signature.state) {
     case SignatureState::NotChecked:
         return "not checked: " + signature.detail;
@@ -62,13 +63,26 @@ std::string SignatureText(const Signature &signature) {
         return "unsigned";
     case SignatureState::BadDigest:
         return "does not match the file: " + signature.detail;
+    case SignatureState::Expired:
+        return "not accepted, " + by + ", a certificate valid from " + signature.validFrom +
+               " to " + signature.validTo + ", " +
+               (signature.timestamp.empty() ? "no time-stamp"
+                                            : "time-stamped " + signature.timestamp);
+    case SignatureState::Revoked:
+        return "not accepted, " + by + ", a certificate revoked";
+    case SignatureState::WrongUsage:
+        return "not accepted, " + by + ", a certificate not for code signing";
+    case SignatureState::Distrusted:
+        return "not accepted, " + by + ", a certificate this machine distrusts";
+    case SignatureState::NotAccepted:
+        return "not accepted: WinVerifyTrust answered " + AnswerCode(signature);
     case SignatureState::Untrusted:
     case SignatureState::Verified:
         break;
     }
     return std::string(signature.state == SignatureState::Untrusted ? "untrusted root, "
                                                                     : "signed, ") +
-           "by " + signature.signer + ", " +
+           by + ", " +
            (signature.timestamp.empty() ? "no time-stamp" : "time-stamped " + signature.timestamp);
 }
 

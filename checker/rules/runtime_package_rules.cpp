@@ -17,12 +17,6 @@ Subject OnPackage(const Observation &observation, const PackageFile &package) {
     return subject;
 }
 
-// A registry value as Windows' registry editor names it: the key's unnamed value is "(default)".
-std::string Where(const PackageWrite &write) {
-    return write.hive + "\\" + write.key + " value " +
-           (write.name.empty() ? "(default)" : write.name);
-}
-
 // Why the package cannot be read, as the rule's message numbers its words.
 int Unreadable(const PackageFile &package) {
     if (package.type == PackageType::Msi) {
@@ -40,17 +34,34 @@ int Unreadable(const PackageFile &package) {
     return 3;
 }
 
+// What the package's rows leave, row by row: where the install context or the Template makes
+// one land otherwise than its author may think.
+void CheckRows(const MsiContents &msi, const PackageRecords &records, const Subject &subject,
+               Findings *out) {
+    for (const PackageWrite &write : records.writes) {
+        if (write.byContext && records.eitherContext) {
+            Add<RuleId::MsiEitherContext>(out, subject, write.row,
+                                          static_cast<int>(records.context));
+        }
+        if (write.win64 && !records.for64Bit) {
+            Add<RuleId::Msi64BitComponentIn32BitPackage>(out, subject, write.row, msi.platform);
+        }
+    }
+}
+
 void CheckWrites(const Observation &observation, const PackageRecords &records,
                  const Prediction &prediction, Findings *out) {
     const PackageFile &package = *observation.package;
     const Subject subject = OnPackage(observation, package);
+    CheckRows(*package.msi, records, subject, out);
     if (!records.write) {
         for (const PackageWrite &write : records.writes) {
+            const int hive = static_cast<int>(write.hive);
             if (write.landing == Landing::OtherView) {
-                Add<RuleId::MsiOtherView>(out, subject, write.row, Where(write), write.view,
-                                          observation.loaderView);
+                Add<RuleId::MsiOtherView>(out, subject, write.row, hive, write.key, write.name,
+                                          write.view, observation.loaderView);
             } else {
-                Add<RuleId::MsiOtherPlace>(out, subject, write.row, Where(write));
+                Add<RuleId::MsiOtherPlace>(out, subject, write.row, hive, write.key, write.name);
             }
         }
         const std::vector<std::string> &actions = package.msi->customActions;
@@ -62,15 +73,13 @@ void CheckWrites(const Observation &observation, const PackageRecords &records,
         return;
     }
     const PackageWrite &write = *records.write;
-    if (write.landing == Landing::EitherHive) {
-        Add<RuleId::MsiHiveByRights>(out, subject, write.row);
-    }
     if (!write.condition.empty()) {
         Add<RuleId::MsiConditionalRecord>(out, subject, write.row, write.condition);
     }
     if (prediction.next && prediction.next->recorded.record.source == RecordSource::Package &&
         prediction.next->decision.end == End::Install) {
-        Add<RuleId::MsiRecordsOlder>(out, subject, write.row, write.data);
+        Add<RuleId::MsiRecordsOlder>(out, subject, write.row, static_cast<int>(write.type),
+                                     write.data);
     }
 }
 

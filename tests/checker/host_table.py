@@ -153,7 +153,11 @@ CASES += [
     msi_case("MSI, sound", msi("sound"), [], [], 0, {"nextStart.recorded.source": "package",
                                                    "nextStart.recorded.stored": "2.1.0.5"}),
     msi_case("MSI, 64-bit component", msi("win64", "UPDATE `Component` SET `Attributes` = 260"),
-             [], ["MC601"], 1, action="install"),
+             [], ["MC601", "MC613"], 1, action="install"),
+    msi_case("MSI, 64-bit component below WOW6432Node", msi(
+        "wow64node", "UPDATE `Component` SET `Attributes` = 260",
+        registry("`Key` = 'Software\\WOW6432Node\\Maker\\Runtime'"), template="x64;1033"),
+        [], ["MC608"], 0),
     msi_case("MSI, another key", msi("key", registry("`Key` = 'Software\\Maker\\Runtime2'")),
              [], ["MC602"], 1, {"nextStart.recorded.state": "no-key"}, "install"),
     msi_case("MSI, another value name", msi("name", registry("`Name` = 'ProductVersion'")), [],
@@ -168,7 +172,16 @@ CASES += [
     msi_case("MSI, per-machine root -1", msi("permachine", registry("`Root` = -1")), [], [], 0),
     msi_case("MSI, ALLUSERS 2", msi("allusers2", registry("`Root` = -1"),
                                     "UPDATE `Property` SET `Value` = '2' "
-                                    "WHERE `Property` = 'ALLUSERS'"), [], ["MC611"], 0),
+                                    "WHERE `Property` = 'ALLUSERS'"), [], ["MC611"], 0,
+             {"packageContents.msi.installContext": "per-machine"}),
+    msi_case("MSI, ALLUSERS 2 and MSIINSTALLPERUSER 1", msi(
+        "peruser2", registry("`Root` = -1"),
+        "UPDATE `Property` SET `Value` = '2' WHERE `Property` = 'ALLUSERS'",
+        "INSERT INTO `Property` (`Property`, `Value`) VALUES ('MSIINSTALLPERUSER', '1')"), [],
+        ["MC602", "MC611"], 1, {"packageContents.msi.installContext": "per-user"}, "install"),
+    msi_case("MSI, ALLUSERS 0", msi("allusers0", registry("`Root` = -1"),
+                                    "UPDATE `Property` SET `Value` = '0' "
+                                    "WHERE `Property` = 'ALLUSERS'"), [], [], 0),
     msi_case("MSI, three fields", msi("fields", registry("`Value` = '2.1.5'")), [],
              ["MC603"], 1, action="install"),
     msi_case("MSI, an older version", msi("older", registry("`Value` = '2.0.0.0'")), [],
@@ -177,6 +190,11 @@ CASES += [
              action="install"),
     msi_case("MSI, a multi-string", msi("multi", registry("`Value` = '[~]2.1.0.5[~]'")), [],
              [], 0),
+    msi_case("MSI, a multi-string led by another text", msi(
+        "multifirst", registry("`Value` = 'a[~][ProductVersion]'")), [], ["MC603"], 1,
+        {"nextStart.recorded.stored": "a"}, "install"),
+    msi_case("MSI, the version's bytes", msi("binary", registry("`Value` = '#x322E312E302E3500'")),
+             [], [], 0, {"nextStart.recorded.stored": "2.1.0.5"}),
     msi_case("MSI, expandable text", msi("expand", registry("`Value` = '#%[ProductVersion]'")),
              [], [], 0),
     msi_case("MSI, no Registry row", msi("none", "DELETE FROM `Registry`"), [], ["MC604"], 1,

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,15 @@ void Set(Checked &o, int index, const char *text) {
 }
 
 Signature Signed(SignatureState state, const std::string &timestamp) {
-    return Signature{"loader.exe", state, "CN=Publisher", timestamp, "", 24064};
+    return Signature{"loader.exe",
+                     state,
+                     "CN=Publisher",
+                     timestamp,
+                     "2026-01-01 00:00:00 UTC",
+                     "2027-01-01 00:00:00 UTC",
+                     "",
+                     0,
+                     24064};
 }
 
 // The package an MSI whose one Registry row writes value at HKLM\Software\Maker\Runtime, value
@@ -80,6 +89,15 @@ void Msi(Checked &o, const std::string &value, bool win64 = false) {
     msi.properties = {{"ALLUSERS", "1"}, {"ProductVersion", "2.1.0.5"}};
     msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, win64, ""}};
     o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt, 9216};
+}
+
+// The MSI's one Registry row, and its properties.
+RegistryRow &OnlyRow(Checked &o) {
+    return o.package->msi->registry.front();
+}
+
+std::map<std::string, std::string> &Properties(Checked &o) {
+    return o.package->msi->properties;
 }
 
 void Incomplete(Checked &o) {
@@ -362,21 +380,22 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC603"},
-         "records '#2.1.0.5'"},
+         "records a REG_SZ the loader reads as '#2.1.0.5'"},
         {"MSI records a property it lacks",
          [](Checked &o) { Msi(o, "[RuntimeVersion]"); },
          End::Install,
          Cause::NotRead,
          {"MC603"},
-         "records ''"},
+         "reads as ''"},
         {"MSI's 64-bit row, for the 64-bit loader",
          [](Checked &o) {
              Msi(o, "[ProductVersion]", true);
+             o.package->msi->platform = "x64";
              o.loaderView = 64;
          },
          End::Install,
          Cause::NotRead,
-         {}},
+         {"MC608"}},
         {"MSI's 32-bit row, for the 64-bit loader",
          [](Checked &o) {
              Msi(o, "[ProductVersion]");
@@ -385,7 +404,199 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC601"},
-         "into the 32-bit view (its component is 32-bit); the loader reads the 64-bit view"},
+         "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view; the loader "
+         "reads the 64-bit view"},
+        // What RegQueryValueExA returns for each type the Registry table writes, taken by the
+        // loader's TakeInstalledVersion: up to the first zero byte.
+        {"MSI records the version's bytes, terminated",
+         [](Checked &o) { Msi(o, "#x322E312E302E3500"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records the version's bytes, unterminated, in lower case",
+         [](Checked &o) { Msi(o, "#x322e312e302e35"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records the version's bytes, then a byte of other characters",
+         [](Checked &o) { Msi(o, "#x322E312E302E35zz2E39"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records an odd count of digits, led by a 0",
+         [](Checked &o) { Msi(o, "#x322E312E302E350"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records a REG_BINARY the loader reads as '\x03\"\xE3\x12"},
+        {"MSI records a number whose bytes are 1.0",
+         [](Checked &o) { Msi(o, "#3157553"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records a REG_DWORD the loader reads as '1.0'"},
+        {"MSI records a negative number, and one past 2^32",
+         [](Checked &o) {
+             Msi(o, "#-4291809743.5");
+             o.package->msi->registry.push_back(OnlyRow(o));
+             o.package->msi->registry.back().value = "#4297124849";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "reads as '1.0'"},
+        {"MSI records an expandable text, unexpanded",
+         [](Checked &o) { Msi(o, "#%[ProductVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records a list appended to nothing",
+         [](Checked &o) { Msi(o, "[~][ProductVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records a list prepended to nothing",
+         [](Checked &o) { Msi(o, "[ProductVersion][~]"); },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records a list whose first text is another",
+         [](Checked &o) { Msi(o, "a[~][ProductVersion]"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "records a REG_MULTI_SZ the loader reads as 'a'"},
+        {"MSI records an empty list",
+         [](Checked &o) { Msi(o, "[~]"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "reads as ''"},
+        // Root -1 as Windows Installer 5.0 chooses it.
+        {"MSI per user: no ALLUSERS",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).root = -1;
+             Properties(o).erase("ALLUSERS");
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC602"},
+         "writes HKCU\\Software\\Maker\\Runtime, value 'Version', which the loader does not read"},
+        {"MSI per machine: ALLUSERS 0",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).root = -1;
+             Properties(o)["ALLUSERS"] = "0";
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI per machine: ALLUSERS 1 ignores MSIINSTALLPERUSER",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).root = -1;
+             Properties(o)["MSIINSTALLPERUSER"] = "1";
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI either context, per machine",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).root = -1;
+             Properties(o)["ALLUSERS"] = "2";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC611"},
+         "ALLUSERS is 2: Windows 7 and later install it per machine, so Registry row 'reg' goes to "
+         "HKLM, unless a dialog of the package or a command line sets MSIINSTALLPERUSER"},
+        {"MSI either context, per user",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).root = -1;
+             Properties(o)["ALLUSERS"] = "2";
+             Properties(o)["MSIINSTALLPERUSER"] = "1";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC611", "MC602"},
+         "ALLUSERS is 2 and MSIINSTALLPERUSER 1: Windows 7 and later install it per user, so "
+         "Registry row 'reg' goes to HKCU, where the loader does not read, unless a dialog of the "
+         "package or a command line empties"},
+        {"MSI writes root 0",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).root = 0;
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC602"},
+         "writes HKCR\\Software"},
+        {"MSI writes root 3",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).root = 3;
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC602"},
+         "writes HKU\\Software"},
+        // Views as Windows resolves them: an explicit WOW6432Node below a 64-bit row's Software is
+        // the 32-bit view.
+        {"MSI's 64-bit row below WOW6432Node",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]", true);
+             o.package->msi->platform = "x64";
+             OnlyRow(o).key = "software\\wow6432node\\Maker\\Runtime";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC608"}},
+        {"MSI's 64-bit row below WOW6432Node, for the 64-bit loader",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]", true);
+             o.package->msi->platform = "Intel64";
+             OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
+             o.loaderView = 64;
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC601"},
+         "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view"},
+        {"MSI's 32-bit row below WOW6432Node",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC602"},
+         "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime, value 'Version'"},
+        {"MSI's 64-bit row in a package for Intel",
+         [](Checked &o) { Msi(o, "[ProductVersion]", true); },
+         End::Install,
+         Cause::NotRead,
+         {"MC613", "MC601"},
+         "Registry row 'reg' belongs to a component marked 64-bit in a package whose Template "
+         "says 'Intel'"},
+        {"MSI's 64-bit row in a package for AMD64",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]", true);
+             o.package->msi->platform = "AMD64";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC601"}},
+        {"MSI's 64-bit row in a package for Arm64",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]", true);
+             o.package->msi->platform = "Arm64";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC601", "MC608"}},
         {"MSI writes Version under another key first, then the loader's",
          [](Checked &o) {
              Msi(o, "[ProductVersion]");
@@ -427,6 +638,25 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC504", "MC503"}},
+        {"certificate expired, no time-stamp from within its validity",
+         [](Checked &o) { o.signatures = {Signed(SignatureState::Expired, "")}; },
+         End::Install,
+         Cause::NotRead,
+         {"MC506"},
+         "loader.exe is signed by CN=Publisher with a certificate valid from 2026-01-01 00:00:00 "
+         "UTC to 2027-01-01 00:00:00 UTC, and no time-stamp"},
+        {"revoked, not for code signing, distrusted, another answer",
+         [](Checked &o) {
+             o.signatures = {Signed(SignatureState::Revoked, ""),
+                             Signed(SignatureState::WrongUsage, ""),
+                             Signed(SignatureState::Distrusted, ""),
+                             Signed(SignatureState::NotAccepted, "")};
+             o.signatures.back().code = 0x800B0112;
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC507", "MC508", "MC509", "MC510"},
+         "WinVerifyTrust answered 0x800B0112"},
         {"unsigned, changed after signing, not checked",
          [](Checked &o) {
              o.signatures = {Signed(SignatureState::Unsigned, ""),
