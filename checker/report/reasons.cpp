@@ -3,7 +3,8 @@
 
 #include <loader.h>
 
-#include <cstdio>
+#include <iomanip>
+#include <sstream>
 
 namespace {
 
@@ -62,9 +63,10 @@ std::string AnswerCode(const Signature &signature) {
     if (signature.code == 0) {
         return "";
     }
-    char code[16];
-    std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(signature.code));
-    return code;
+    std::ostringstream code;
+    code << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0')
+         << signature.code;
+    return code.str();
 }
 
 std::string ViewName(int view) {

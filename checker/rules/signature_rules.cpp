@@ -2,15 +2,16 @@
 // of the package, each of WinVerifyTrust's answers with its own finding.
 #include "groups.h"
 
-#include <cstdio>
+#include <iomanip>
+#include <sstream>
 
 namespace {
 
 // An answer as winerror.h writes it.
 std::string AnswerCode(std::uint32_t code) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(code));
-    return text;
+    std::ostringstream text;
+    text << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << code;
+    return text.str();
 }
 
 } // namespace
