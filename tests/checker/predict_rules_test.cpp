@@ -436,7 +436,7 @@ TEST(PredictAndRules, Table) {
          {"MC603"},
          "records a REG_DWORD the loader reads as '1.0a'"},
         {"MSI records a negative number, to the first other character",
-         [](Checked &o) { Msi(o, "#-2664419791.5"); },
+         [](Checked &o) { Msi(o, "#-2664419791x5"); },
          End::Install,
          Cause::NotRead,
          {"MC603"},
@@ -447,6 +447,44 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {"MC603"},
          "reads as '1.0a'"},
+        {"MSI records a list of 258 characters, its 260 bytes read",
+         [](Checked &o) { Msi(o, std::string(258, '1') + "[~]"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "the installed value of 258 characters, taken as empty"},
+        {"MSI records a list of 259 characters, its 261 bytes not read",
+         [](Checked &o) { Msi(o, std::string(259, '1') + "[~]"); },
+         End::Install,
+         Cause::NotRead,
+         {"MC603"},
+         "holds more than 260 bytes, which the loader does not read"},
+        {"MSI records escapes, an empty and a two-letter property",
+         [](Checked &o) {
+             Msi(o, "[][\\2][PV]");
+             Properties(o)["PV"] = ".1.0.5";
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records under the longest key the loader opens",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             Set(o, 1, std::string(251, 'k').c_str());
+             OnlyRow(o).key = "Software\\" + std::string(251, 'k');
+         },
+         End::Install,
+         Cause::NotRead,
+         {}},
+        {"MSI records only another key's other value",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).key = "Software\\Maker\\Other";
+             OnlyRow(o).name = "Build";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC604"}},
         {"MSI records an expandable text, unexpanded",
          [](Checked &o) { Msi(o, "#%[ProductVersion]"); },
          End::Install,
@@ -694,6 +732,11 @@ TEST(PredictAndRules, Table) {
         const Reading *installed = prediction.installed ? &*prediction.installed : nullptr;
         std::string report =
             DecisionReason(prediction.decision, prediction.travelling, installed) + "\n";
+        if (prediction.next) {
+            report += DecisionReason(prediction.next->decision, prediction.travelling,
+                                     &prediction.next->recorded) +
+                      "\n";
+        }
         for (const Finding &finding : findings) {
             codes.push_back(RuleOf(finding.rule).code);
             report += WhereText(finding.subject) + ": " + MessageText(finding, prediction) + "\n";
