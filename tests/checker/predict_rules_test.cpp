@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -80,14 +81,14 @@ Signature Signed(SignatureState state, const std::string &timestamp) {
 }
 
 // The package an MSI whose one Registry row writes value at HKLM\Software\Maker\Runtime, value
-// Version, from a component that is 64-bit or not.
-void Msi(Checked &o, const std::string &value, bool win64 = false) {
+// Version, from a 32-bit component.
+void Msi(Checked &o, const std::string &value) {
     Set(o, 0, "setup.msi");
     o.files = {{"E:\\\\setup.msi", FileKind::File}, {"%TEMP%", FileKind::Directory}};
     MsiContents msi;
     msi.platform = "Intel";
     msi.properties = {{"ALLUSERS", "1"}, {"ProductVersion", "2.1.0.5"}};
-    msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, win64, ""}};
+    msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, false, ""}};
     o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt, 9216};
 }
 
@@ -113,6 +114,23 @@ struct Row {
     std::vector<std::string> codes;
     std::string inReport = ""; // a text of the decision's reason or a finding's "where: message"
 };
+
+// A medium whose package is the sound MSI, its one row recording value and change making the
+// rest of the row's difference; nothing is installed, so this start installs.
+Row MsiRow(const char *label, const std::string &value, std::vector<std::string> codes,
+           std::string inReport = "", std::function<void(Checked &)> change = nullptr) {
+    return Row{label,
+               [value, change](Checked &o) {
+                   Msi(o, value);
+                   if (change) {
+                       change(o);
+                   }
+               },
+               End::Install,
+               Cause::NotRead,
+               std::move(codes),
+               std::move(inReport)};
+}
 
 TEST(PredictAndRules, Table) {
     const Row rows[] = {
@@ -370,283 +388,139 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {"MC402", "MC404"},
          "'setup.bat' is opened"},
-        {"MSI records [ProductVersion]",
-         [](Checked &o) { Msi(o, "[ProductVersion]"); },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records ##2.1.0.5, a text starting with #",
-         [](Checked &o) { Msi(o, "##2.1.0.5"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "records a REG_SZ the loader reads as '#2.1.0.5'"},
-        {"MSI records a property it lacks",
-         [](Checked &o) { Msi(o, "[RuntimeVersion]"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "reads as ''"},
-        {"MSI's 64-bit row, for the 64-bit loader",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]", true);
-             o.package->msi->platform = "x64";
-             o.loaderView = 64;
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC608"}},
-        {"MSI's 32-bit row, for the 64-bit loader",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             o.loaderView = 64;
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC601"},
-         "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view; the loader "
-         "reads the 64-bit view"},
+        MsiRow("MSI records [ProductVersion]", "[ProductVersion]", {}),
+        MsiRow("MSI records ##2.1.0.5, a text starting with #", "##2.1.0.5", {"MC603"},
+               "records a REG_SZ the loader reads as '#2.1.0.5'"),
+        MsiRow("MSI records a property it lacks", "[RuntimeVersion]", {"MC603"}, "reads as ''"),
+        MsiRow("MSI's 64-bit row, for the 64-bit loader", "[ProductVersion]", {"MC608"}, "",
+               [](Checked &o) {
+                   OnlyRow(o).win64 = true;
+                   o.package->msi->platform = "x64";
+                   o.loaderView = 64;
+               }),
+        MsiRow("MSI's 32-bit row, for the 64-bit loader", "[ProductVersion]", {"MC601"},
+               "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view; the "
+               "loader reads the 64-bit view",
+               [](Checked &o) { o.loaderView = 64; }),
         // What RegQueryValueExA returns for each type the Registry table writes, taken by the
         // loader's TakeInstalledVersion: up to the first zero byte.
-        {"MSI records the version's bytes, terminated",
-         [](Checked &o) { Msi(o, "#x322E312E302E3500"); },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records the version's bytes, unterminated, in lower case",
-         [](Checked &o) { Msi(o, "#x322e312e302e35"); },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records the version's bytes, then a byte of other characters",
-         [](Checked &o) { Msi(o, "#x322E312E302E35zz2E39"); },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records an odd count of digits, led by a 0",
-         [](Checked &o) { Msi(o, "#x322E312E302E350"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "records a REG_BINARY the loader reads as '\x03\"\xE3\x12"},
-        {"MSI records a number whose four bytes are 1.0a",
-         [](Checked &o) { Msi(o, "#1630547505"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "records a REG_DWORD the loader reads as '1.0a'"},
-        {"MSI records a negative number, to the first other character",
-         [](Checked &o) { Msi(o, "#-2664419791x5"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "reads as '1.0a'"},
-        {"MSI records a number past 2^32",
-         [](Checked &o) { Msi(o, "#5925514801"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "reads as '1.0a'"},
-        {"MSI records a list of 258 characters, its 260 bytes read",
-         [](Checked &o) { Msi(o, std::string(258, '1') + "[~]"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "the installed value of 258 characters, taken as empty"},
-        {"MSI records a list of 259 characters, its 261 bytes not read",
-         [](Checked &o) { Msi(o, std::string(259, '1') + "[~]"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "holds more than 260 bytes, which the loader does not read"},
-        {"MSI records escapes, an empty and a two-letter property",
-         [](Checked &o) {
-             Msi(o, "[][\\2][PV]");
-             Properties(o)["PV"] = ".1.0.5";
-         },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records under the longest key the loader opens",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             Set(o, 1, std::string(251, 'k').c_str());
-             OnlyRow(o).key = "Software\\" + std::string(251, 'k');
-         },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records only another key's other value",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).key = "Software\\Maker\\Other";
-             OnlyRow(o).name = "Build";
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC604"}},
-        {"MSI records an expandable text, unexpanded",
-         [](Checked &o) { Msi(o, "#%[ProductVersion]"); },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records a list appended to nothing",
-         [](Checked &o) { Msi(o, "[~][ProductVersion]"); },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records a list prepended to nothing",
-         [](Checked &o) { Msi(o, "[ProductVersion][~]"); },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI records a list whose first text is another",
-         [](Checked &o) { Msi(o, "a[~][ProductVersion]"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "records a REG_MULTI_SZ the loader reads as 'a'"},
-        {"MSI records an empty list",
-         [](Checked &o) { Msi(o, "[~]"); },
-         End::Install,
-         Cause::NotRead,
-         {"MC603"},
-         "reads as ''"},
+        MsiRow("MSI records the version's bytes, terminated", "#x322E312E302E3500", {}),
+        MsiRow("MSI records the version's bytes, unterminated, in lower case", "#x322e312e302e35",
+               {}),
+        MsiRow("MSI records the version's bytes, then a byte of other characters",
+               "#x322E312E302E35zz2E39", {}),
+        MsiRow("MSI records an odd count of digits, led by a 0", "#x322E312E302E350", {"MC603"},
+               "records a REG_BINARY the loader reads as '\x03\"\xE3\x12"),
+        MsiRow("MSI records a number whose four bytes are 1.0a", "#1630547505", {"MC603"},
+               "records a REG_DWORD the loader reads as '1.0a'"),
+        MsiRow("MSI records a negative number, to the first other character", "#-2664419791x5",
+               {"MC603"}, "reads as '1.0a'"),
+        MsiRow("MSI records a number past 2^32", "#5925514801", {"MC603"}, "reads as '1.0a'"),
+        MsiRow("MSI records a list of 258 characters, its 260 bytes read",
+               std::string(258, '1') + "[~]", {"MC603"},
+               "the installed value of 258 characters, taken as empty"),
+        MsiRow("MSI records a list of 259 characters, its 261 bytes not read",
+               std::string(259, '1') + "[~]", {"MC603"},
+               "holds more than 260 bytes, which the loader does not read"),
+        MsiRow("MSI records escapes, an empty and a two-letter property", "[][\\2][PV]", {}, "",
+               [](Checked &o) { Properties(o)["PV"] = ".1.0.5"; }),
+        MsiRow("MSI records under the longest key the loader opens", "[ProductVersion]", {}, "",
+               [](Checked &o) {
+                   Set(o, 1, std::string(251, 'k').c_str());
+                   OnlyRow(o).key = "Software\\" + std::string(251, 'k');
+               }),
+        MsiRow("MSI records only another key's other value", "[ProductVersion]", {"MC604"}, "",
+               [](Checked &o) {
+                   OnlyRow(o).key = "Software\\Maker\\Other";
+                   OnlyRow(o).name = "Build";
+               }),
+        MsiRow("MSI records an expandable text, unexpanded", "#%[ProductVersion]", {}),
+        MsiRow("MSI records a list appended to nothing", "[~][ProductVersion]", {}),
+        MsiRow("MSI records a list prepended to nothing", "[ProductVersion][~]", {}),
+        MsiRow("MSI records a list whose first text is another", "a[~][ProductVersion]",
+               {"MC603"}, "records a REG_MULTI_SZ the loader reads as 'a'"),
+        MsiRow("MSI records an empty list", "[~]", {"MC603"}, "reads as ''"),
         // Root -1 as Windows Installer 5.0 chooses it.
-        {"MSI per user: no ALLUSERS",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).root = -1;
-             Properties(o).erase("ALLUSERS");
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC602"},
-         "writes HKCU\\Software\\Maker\\Runtime, value 'Version', which the loader does not read"},
-        {"MSI per machine: ALLUSERS 0",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).root = -1;
-             Properties(o)["ALLUSERS"] = "0";
-         },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI per machine: ALLUSERS 1 ignores MSIINSTALLPERUSER",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).root = -1;
-             Properties(o)["MSIINSTALLPERUSER"] = "1";
-         },
-         End::Install,
-         Cause::NotRead,
-         {}},
-        {"MSI either context, per machine",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).root = -1;
-             Properties(o)["ALLUSERS"] = "2";
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC611"},
-         "ALLUSERS is 2: Windows 7 and later install it per machine, so Registry row 'reg' goes to "
-         "HKLM, unless a dialog of the package or a command line sets MSIINSTALLPERUSER"},
-        {"MSI either context, per user",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).root = -1;
-             Properties(o)["ALLUSERS"] = "2";
-             Properties(o)["MSIINSTALLPERUSER"] = "1";
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC611", "MC602"},
-         "ALLUSERS is 2 and MSIINSTALLPERUSER 1: Windows 7 and later install it per user, so "
-         "Registry row 'reg' goes to HKCU, where the loader does not read, unless a dialog of the "
-         "package or a command line empties"},
-        {"MSI writes root 0",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).root = 0;
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC602"},
-         "writes HKCR\\Software"},
-        {"MSI writes root 3",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).root = 3;
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC602"},
-         "writes HKU\\Software"},
+        MsiRow("MSI per user: no ALLUSERS", "[ProductVersion]", {"MC602"},
+               "writes HKCU\\Software\\Maker\\Runtime, value 'Version', which the loader does not "
+               "read",
+               [](Checked &o) {
+                   OnlyRow(o).root = -1;
+                   Properties(o).erase("ALLUSERS");
+               }),
+        MsiRow("MSI per machine: ALLUSERS 0", "[ProductVersion]", {}, "",
+               [](Checked &o) {
+                   OnlyRow(o).root = -1;
+                   Properties(o)["ALLUSERS"] = "0";
+               }),
+        MsiRow("MSI per machine: ALLUSERS 1 ignores MSIINSTALLPERUSER", "[ProductVersion]", {}, "",
+               [](Checked &o) {
+                   OnlyRow(o).root = -1;
+                   Properties(o)["MSIINSTALLPERUSER"] = "1";
+               }),
+        MsiRow("MSI either context, per machine", "[ProductVersion]", {"MC611"},
+               "ALLUSERS is 2: Windows 7 and later install it per machine, so Registry row 'reg' "
+               "goes to HKLM, unless a dialog of the package or a command line sets "
+               "MSIINSTALLPERUSER",
+               [](Checked &o) {
+                   OnlyRow(o).root = -1;
+                   Properties(o)["ALLUSERS"] = "2";
+               }),
+        MsiRow("MSI either context, per user", "[ProductVersion]", {"MC611", "MC602"},
+               "ALLUSERS is 2 and MSIINSTALLPERUSER 1: Windows 7 and later install it per user, so "
+               "Registry row 'reg' goes to HKCU, where the loader does not read, unless a dialog "
+               "of the package or a command line empties",
+               [](Checked &o) {
+                   OnlyRow(o).root = -1;
+                   Properties(o)["ALLUSERS"] = "2";
+                   Properties(o)["MSIINSTALLPERUSER"] = "1";
+               }),
+        MsiRow("MSI writes root 0", "[ProductVersion]", {"MC602"}, "writes HKCR\\Software",
+               [](Checked &o) { OnlyRow(o).root = 0; }),
+        MsiRow("MSI writes root 3", "[ProductVersion]", {"MC602"}, "writes HKU\\Software",
+               [](Checked &o) { OnlyRow(o).root = 3; }),
         // Views as Windows resolves them: an explicit WOW6432Node below a 64-bit row's Software is
         // the 32-bit view.
-        {"MSI's 64-bit row below WOW6432Node",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]", true);
-             o.package->msi->platform = "x64";
-             OnlyRow(o).key = "software\\wow6432node\\Maker\\Runtime";
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC608"}},
-        {"MSI's 64-bit row below WOW6432Node, for the 64-bit loader",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]", true);
-             o.package->msi->platform = "Intel64";
-             OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
-             o.loaderView = 64;
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC601"},
-         "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view"},
-        {"MSI's 32-bit row below WOW6432Node",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC602"},
-         "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime, value 'Version'"},
-        {"MSI's 64-bit row in a package for Intel",
-         [](Checked &o) { Msi(o, "[ProductVersion]", true); },
-         End::Install,
-         Cause::NotRead,
-         {"MC613", "MC601"},
-         "Registry row 'reg' belongs to a component marked 64-bit in a package whose Template "
-         "says 'Intel'"},
-        {"MSI's 64-bit row in a package for AMD64",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]", true);
-             o.package->msi->platform = "AMD64";
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC601"}},
-        {"MSI's 64-bit row in a package for Arm64",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]", true);
-             o.package->msi->platform = "Arm64";
-         },
-         End::Install,
-         Cause::NotRead,
-         {"MC601", "MC608"}},
-        {"MSI writes Version under another key first, then the loader's",
-         [](Checked &o) {
-             Msi(o, "[ProductVersion]");
-             o.package->msi->registry.insert(
-                 o.package->msi->registry.begin(),
-                 RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false, ""});
-         },
-         End::Install,
-         Cause::NotRead,
-         {}},
+        MsiRow("MSI's 64-bit row below WOW6432Node", "[ProductVersion]", {"MC608"}, "",
+               [](Checked &o) {
+                   OnlyRow(o).win64 = true;
+                   o.package->msi->platform = "x64";
+                   OnlyRow(o).key = "software\\wow6432node\\Maker\\Runtime";
+               }),
+        MsiRow("MSI's 64-bit row below WOW6432Node, for the 64-bit loader", "[ProductVersion]",
+               {"MC601"},
+               "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view",
+               [](Checked &o) {
+                   OnlyRow(o).win64 = true;
+                   o.package->msi->platform = "Intel64";
+                   OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
+                   o.loaderView = 64;
+               }),
+        MsiRow("MSI's 32-bit row below WOW6432Node", "[ProductVersion]", {"MC602"},
+               "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime, value 'Version'",
+               [](Checked &o) { OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime"; }),
+        MsiRow("MSI's 64-bit row in a package for Intel", "[ProductVersion]", {"MC613", "MC601"},
+               "Registry row 'reg' belongs to a component marked 64-bit in a package whose "
+               "Template says 'Intel'",
+               [](Checked &o) { OnlyRow(o).win64 = true; }),
+        MsiRow("MSI's 64-bit row in a package for AMD64", "[ProductVersion]", {"MC601"}, "",
+               [](Checked &o) {
+                   OnlyRow(o).win64 = true;
+                   o.package->msi->platform = "AMD64";
+               }),
+        MsiRow("MSI's 64-bit row in a package for Arm64", "[ProductVersion]", {"MC601", "MC608"},
+               "",
+               [](Checked &o) {
+                   OnlyRow(o).win64 = true;
+                   o.package->msi->platform = "Arm64";
+               }),
+        MsiRow("MSI writes Version under another key first, then the loader's",
+               "[ProductVersion]", {}, "", [](Checked &o) {
+                   o.package->msi->registry.insert(
+                       o.package->msi->registry.begin(),
+                       RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false,
+                                   ""});
+               }),
         {"package path too long",
          [](Checked &o) {
              o.programDirectory = "E:\\" + std::string(250, 'd');
