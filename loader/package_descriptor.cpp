@@ -3,11 +3,18 @@
 
 #include <windows.h>
 
-// Reads one key into field; the reader cuts an overlong value to size - 1 characters and
-// always terminates it. 1 when at least one character was read.
-static int ReadDescriptorValue(const char *descriptorPath, const char *key, char *field,
-                               DWORD size) {
-    return GetPrivateProfileStringA(kDescriptorSection, key, "", field, size, descriptorPath) > 0;
+// The profile function's value, or, when it gives none, the one in the file's own bytes: a
+// machine that maps autorun.inf to the registry (an anti-AutoRun setting) has the profile
+// functions read nothing, and the file is then read as they read a file nothing maps. Where they
+// read the file itself, a value they do not find is not in the file either, so that second
+// reading changes nothing there. Each cuts an overlong value to size - 1 characters and
+// terminates it.
+int ReadDescriptorValue(const char *descriptorPath, const char *key, char *value,
+                        unsigned int size) {
+    int length = static_cast<int>(
+        GetPrivateProfileStringA(kDescriptorSection, key, "", value, size, descriptorPath));
+    return length > 0 ? length
+                      : ReadIniFileValue(descriptorPath, kDescriptorSection, key, value, size);
 }
 
 int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor,
@@ -17,9 +24,15 @@ int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descrip
     const DWORD sizes[kDescriptorKeyCount] = {sizeof(descriptor->RuntimePackage) - 1,
                                               sizeof(descriptor->RegPath) - 1,
                                               kDescriptorVersionSize};
-    // The reads stop at the first value that is missing or empty; later fields stay empty.
+    // The reads stop at the first value that is missing or empty; later fields stay empty. Each
+    // is read as ReadDescriptorValue reads it, written out here so the loader needs no call of
+    // its own for it.
     for (int key = 0; key < kDescriptorKeyCount; ++key) {
-        if (!ReadDescriptorValue(descriptorPath, kDescriptorKeys[key], fields[key], sizes[key])) {
+        const char *name = kDescriptorKeys[key];
+        if (GetPrivateProfileStringA(kDescriptorSection, name, "", fields[key], sizes[key],
+                                     descriptorPath) == 0 &&
+            ReadIniFileValue(descriptorPath, kDescriptorSection, name, fields[key], sizes[key]) ==
+                0) {
             *missingKey = key;
             return 0;
         }

@@ -77,6 +77,15 @@ struct DescriptorFile {
     DescriptorPositions positions;
 };
 
+// A registry mapping of autorun.inf (IniFileMapping): where the profile functions read it, they
+// read the registry instead of any file of that name.
+struct DescriptorMapping {
+    std::string key;       // below HKLM\Software
+    int view = 0;          // 64 or 32 on 64-bit Windows; 0 where there are no views
+    bool consulted = true; // the view the profile functions read
+    std::string mapsTo;    // the key's default value ("@SYS:DoesNotExist"); empty when it has none
+};
+
 // What the platform's verifier says of a program's Authenticode signature.
 enum class SignatureState {
     NotChecked, // no verifier on this machine
@@ -146,11 +155,12 @@ struct Observation {
     std::string mediumShown;      // the medium as reports name it: relative to the current one
     std::string mediumAbsolute;   // its absolute path, with '/' between names
     DescriptorFile descriptor;
-    std::string tempPath;                         // as ReadTempPath gives it
-    std::map<std::string, FileKind> files;        // the paths the launch plan names, by path
-    PackageType packageType = PackageType::Other; // of RuntimePackage's name
-    std::optional<Record> installed;              // the registry in the loader's view, where read
-    std::optional<Record> otherView;              // and in the other view
+    std::vector<DescriptorMapping> descriptorMappings; // of this machine, where it has one
+    std::string tempPath;                              // as ReadTempPath gives it
+    std::map<std::string, FileKind> files;             // the paths the launch plan names, by path
+    PackageType packageType = PackageType::Other;      // of RuntimePackage's name
+    std::optional<Record> installed;    // the registry in the loader's view, where read
+    std::optional<Record> otherView;    // and in the other view
     std::vector<Signature> signatures;  // of the loader and the package, where on the medium
     std::optional<PackageFile> package; // the package's contents, where it is on the medium
     int loaderView = 32;                // the registry view of the loader the prediction is for

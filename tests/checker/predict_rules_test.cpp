@@ -17,6 +17,7 @@
 namespace {
 
 const std::string kLongRegPath(252, 'k'); // Software\ and it do not fit 260 characters
+const char kMapping[] = "Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf";
 
 // An observation and what the command line gives beside it.
 struct Checked : Observation {
@@ -176,6 +177,38 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC105", "MC109"}},
+        // On a machine that maps autorun.inf to the registry the loader reads the file itself:
+        // the same decision, and the mapping said.
+        {"the anti-AutoRun mapping, where the profile functions read it",
+         [](Checked &o) {
+             o.descriptorMappings = {{kMapping, 64, true, "@SYS:DoesNotExist"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC110"},
+         "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf "
+         "(64-bit view): this machine maps autorun.inf to the registry (@SYS:DoesNotExist): "
+         "Windows reads nothing from any autorun.inf"},
+        {"a mapping in the view the profile functions do not read",
+         [](Checked &o) {
+             o.descriptorMappings = {{kMapping, 32, false, "@SYS:DoesNotExist"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC110"},
+         "(32-bit view): this machine maps autorun.inf to the registry (@SYS:DoesNotExist), in a "
+         "view the profile functions do not read: it changes nothing"},
+        {"sections mapped one by one, no autorun.inf",
+         [](Checked &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+             o.descriptorMappings = {{kMapping, 0, true, ""}};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC110", "MC101"},
+         "IniFileMapping\\autorun.inf: this machine maps autorun.inf to the registry (section by "
+         "section)"},
         {"Version cut",
          [](Checked &o) { o.descriptor.wholeValues[2] = "2.1.0.5-and-much-more-than-31-chars"; },
          End::Install,
