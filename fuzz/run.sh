@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs each libFuzzer target for a given time and prints its figures.
-#   fuzz/run.sh SECONDS [TARGET...]      targets: version descriptor registry run package
+#   fuzz/run.sh SECONDS [TARGET...]      targets: version descriptor registry run package inifile
 #                                        (default: all)
 # New inputs go to build/fuzz/corpus/TARGET; the committed seeds in fuzz/corpus stay as they are.
 # A crash leaves its input in build/fuzz/artifacts and fails the run.
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(version descriptor registry run package)
+[ "${#targets[@]}" -gt 0 ] || targets=(version descriptor registry run package inifile)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null

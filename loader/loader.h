@@ -81,8 +81,9 @@ int ReadDescriptorValue(const char *descriptorPath, const char *key, char *value
 // Reads a value of an ini file from the file's own bytes, exactly as Windows' profile function
 // reads a file that the registry does not map, with the default "": the number of characters
 // placed in value (size characters, at least 1, terminator included; a longer value is cut to
-// size - 1); 0 when the file, the section or the key is missing or the value is empty. Section
-// and key are names of ASCII letters. Any file size, in fixed buffers.
+// size - 1, and the field past the terminator may change); 0 when the file, the section or the
+// key is missing or the value is empty. Section and key are names of ASCII letters. Any file
+// size, in fixed buffers.
 int ReadIniFileValue(const char *path, const char *section, const char *key, char *value,
                      unsigned int size);
 
