@@ -40,6 +40,8 @@ OTHER = "32" if VIEW == "64" else "64"
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 ROOT_KEY = "HKLM\\Software\\CorvaneCheck"
+# The anti-AutoRun mapping of every autorun.inf, which hardened machines carry.
+MAPPING_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf"
 HOST_CHECKER = os.environ.get("HOST_CHECKER")
 PACKAGES_DIR = os.environ.get("PACKAGES_DIR")
 MSI_DIR = os.environ.get("MSI_DIR")
@@ -58,7 +60,7 @@ OTHER_VIEW_CODES = ["MC601"] + ([] if VIEW == "64" else ["MC608"])
 class Case:
     def __init__(self, name, version="2.1.0.5", package="setup.exe", reg_path=None,
                  same=None, other=None, records=None, codes=(), descriptor=None,
-                 from_medium=False, given=(), msi=None, x64=False):
+                 from_medium=False, given=(), msi=None, x64=False, mapped=()):
         self.name = name
         self.version = version
         self.package = package
@@ -72,6 +74,7 @@ class Case:
         self.from_medium = from_medium  # the checker sits on the medium, run without arguments
         self.msi = msi  # SQL queries that make the sound MSI this case's package
         self.x64 = x64  # the MSI's summary names x64
+        self.mapped = mapped  # the registry views ("32", "64") that map every autorun.inf
         if msi is not None:
             self.package = "runtime.msi"
 
@@ -115,6 +118,16 @@ CASES = [
     Case("placed", descriptor="; by hand\r[Other]\rVersion=9.9.9.9\r  [ AutoRun ]\r"
                               "\tRuntimePackage = 'setup.exe'\rRegPath= CorvaneCheck\\placed\r"
                               "Version\t=\t2.1.0.5\r"),
+    # A hardened machine: the profile functions read nothing of autorun.inf, the loader and the
+    # checker read it themselves, and the checker says so. A mapping in the 32-bit view alone
+    # is one the profile functions do not read.
+    Case("hardened-fresh", mapped=("64", "32"), codes=["MC110"]),
+    Case("hardened-equal", mapped=("64", "32"), same=["/d", "2.1.0.5"], codes=["MC110"]),
+    Case("hardened-placed", mapped=("64", "32"), codes=["MC110"],
+         descriptor="; by hand\r[Other]\rVersion=9.9.9.9\r  [ AutoRun ]\r"
+                    "\tRuntimePackage = 'setup.exe'\rRegPath= CorvaneCheck\\hardened-placed\r"
+                    "Version\t=\t2.1.0.5\r[autorun]\rVersion=1.0.0.0\r"),
+    Case("mapped-32-only", mapped=("32",), codes=["MC110"]),
 ]
 # Every medium whose descriptor the loader reads whole carries the probe as its package.
 for case in CASES:
@@ -296,7 +309,24 @@ def reading_failures(prefix):
     return failures
 
 
+def set_mapping(prefix, views, present):
+    for view in views:
+        if present:
+            prefix.reg(["add", MAPPING_KEY, "/ve", "/d", "@SYS:DoesNotExist", "/f",
+                        "/reg:" + view])
+        else:
+            prefix.run(["reg", "delete", MAPPING_KEY, "/f", "/reg:" + view])
+
+
 def compare(prefix, case):
+    set_mapping(prefix, case.mapped, True)
+    try:
+        return compare_on_this_machine(prefix, case)
+    finally:
+        set_mapping(prefix, case.mapped, False)
+
+
+def compare_on_this_machine(prefix, case):
     medium = lay_out(case)
     log = os.path.join(medium, "probe.log")
     set_registry(prefix, case)
@@ -347,6 +377,7 @@ def main():
                     os.path.join(msi, case.package)), "/qn"], timeout=300)
         for view in (VIEW, OTHER):
             prefix.run(["reg", "delete", ROOT_KEY, "/f", "/reg:" + view])
+        set_mapping(prefix, (VIEW, OTHER), False)
         for case in CASES:
             try:
                 predicted, observed, codes, problems = compare(prefix, case)

@@ -35,6 +35,20 @@ CRASH_MARKERS = ("Unhandled exception", "Unhandled page fault", "Backtrace:", "w
 
 prefix = None
 
+# The anti-AutoRun setting of many organisations' images: every autorun.inf mapped to a registry
+# key that does not exist. Windows' profile functions read it in the 64-bit view; under WoW64 the
+# 32-bit view holds it too, so the machine is hardened whichever view Wine reads.
+MAPPING_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf"
+VIEWS = [["/reg:64"], ["/reg:32"]] if WOW64 else [[]]
+
+
+def set_mapping(present):
+    for view in VIEWS:
+        if present:
+            prefix.reg(["add", MAPPING_KEY, "/ve", "/d", "@SYS:DoesNotExist", "/f"] + view)
+        else:
+            prefix.run(["reg", "delete", MAPPING_KEY, "/f"] + view)
+
 
 def setUpModule():
     global prefix
@@ -45,6 +59,7 @@ def setUpModule():
         if msi:
             prefix.run(["msiexec", "/x", winehost.to_windows(msi), "/qn"], timeout=300)
     prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f"])
+    set_mapping(False)
     if WOW64:
         prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f", "/reg:32"])
     shutil.rmtree(prefix.temp_unix, ignore_errors=True)
@@ -284,6 +299,53 @@ class Locations(LoaderCase):
         self.assertIsNotNone(watcher.gone_at)
         self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
         self.assertGreaterEqual(runs[0]["started"], started)
+
+    def test_folder_the_code_page_cannot_name(self):
+        # The ANSI path gets '?' for each Thai letter and names nothing; its short form names the
+        # folder, and the loader installs from it.
+        medium = Medium("\u0e17\u0e14\u0e2a\u0e2d\u0e1a", package="thai-setup.exe",
+                        reg_path="CorvaneSuite\\thai")
+        self.install(medium, sleep_ms=300)
+
+
+class Hardened(LoaderCase):
+    """A machine that maps every autorun.inf to the registry: the profile functions read nothing
+    of the medium's, and the loader reads it itself, as they would read a file nothing maps."""
+
+    @classmethod
+    def setUpClass(cls):
+        set_mapping(True)
+
+    @classmethod
+    def tearDownClass(cls):
+        set_mapping(False)
+
+    def test_installs_when_nothing_is_installed_then_up_to_date(self):
+        medium = Medium("hardened-fresh")
+        self.install(medium, sleep_ms=500, writes_version="2.1.0.5")
+        self.run_loader(medium, medium.env())
+        self.assertEqual(1, len(medium.runs()))
+
+    def test_up_to_date_does_nothing(self):
+        medium = Medium("hardened-equal")
+        medium.set_installed("/d", "2.1.0.5")
+        self.run_loader(medium, medium.env())
+        self.assertEqual([], medium.runs())
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+
+    def test_descriptor_read_as_where_nothing_maps_it(self):
+        # Blanks, quotes, other sections, duplicate keys and a second section of the name.
+        reg_path = "CorvaneSuite\\hardened-quirks"
+        descriptor = "\r\n".join([
+            "; a medium", "[other]", "RuntimePackage=other-setup.exe", "  [ AutoRun ]  ",
+            " runtimepackage = \"quirk-setup.exe\" ", "RuntimePackage=second-setup.exe",
+            "RegPath='%s'" % reg_path, "Version\t=  2.1.0.5 ", "[x]", "[autorun]",
+            "Version=9.9.9.9", ""])
+        medium = Medium("hardened-quirks", package="quirk-setup.exe", reg_path=reg_path,
+                        descriptor=descriptor)
+        self.install(medium, sleep_ms=300, writes_version="2.1.0.5")
+        self.run_loader(medium, medium.env())
+        self.assertEqual(1, len(medium.runs()))
 
 
 class Mends(LoaderCase):
