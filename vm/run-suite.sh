@@ -3,9 +3,12 @@
 # emulation (this kernel cannot execute 32-bit programs itself), in two prefixes:
 #   - a 64-bit prefix, where the loader runs under WoW64 as on 64-bit Windows, the machine nearly
 #     every user has: the whole suite, the registry views, 32- and 64-bit packages (probes and
-#     MSIs), and the double-byte code pages 932 and 936; then the shipped medium-check.exe's
-#     predictions against what loader.exe does, in both views;
-#   - a 32-bit prefix, as on 32-bit Windows: the whole suite and the 32-bit MSI. The views and
+#     MSIs), the double-byte code pages 932 and 936, the machine hardened against AutoRun (every
+#     autorun.inf mapped to the registry, in both views) and a medium in a folder named in Thai;
+#     then the shipped medium-check.exe's predictions against what loader.exe does, in both
+#     views and on the hardened machine;
+#   - a 32-bit prefix, as on 32-bit Windows: the whole suite, the hardened machine and the Thai
+#     folder included, and the 32-bit MSI. The views and
 #     64-bit packages do not exist there, and the code pages are handled by the same 32-bit system
 #     libraries as in the WoW64 prefix, so those cases run once, in the WoW64 prefix.
 #   vm/run-suite.sh WIN32_BUILD_DIR WIN64_BUILD_DIR SCRATCH_DIR

@@ -329,6 +329,20 @@ TEST(LoaderRun, FailedLaunchStillRemovesTheCopyAfterAPause) {
     }
 }
 
+// msiexec that ends at once (another installation runs: 1618; consent declined: 1602) records
+// nothing: the loader waited for it, the copy goes after both pauses, the next start tries again.
+TEST(LoaderRun, PackageThatEndsAtOnceIsTriedAgain) {
+    medium::LayOut("setup.msi");
+    winsim::LaunchRunsFor(0);
+    medium::RunLoader();
+    const winsim::Event *launch = Find("ShellExecuteExA");
+    EXPECT_EQ(launch->at, Find("WaitForSingleObject")->at);
+    EXPECT_EQ(launch->at + 4000, Find("DeleteFileA")->at);
+    EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.msi"));
+    medium::RunLoader();
+    EXPECT_EQ(2u, winsim::Launches().size());
+}
+
 // The shell is loaded only to launch; if it cannot be loaded, that is a failed launch.
 TEST(LoaderRun, ShellThatCannotBeLoaded) {
     medium::LayOut();
