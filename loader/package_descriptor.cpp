@@ -27,13 +27,13 @@ int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descrip
     // The reads stop at the first value that is missing or empty; later fields stay empty. Each
     // is read as ReadDescriptorValue reads it, written out here so the loader needs no call of
     // its own for it.
-    for (int key = 0; key < kDescriptorKeyCount; ++key) {
-        const char *name = kDescriptorKeys[key];
-        if (GetPrivateProfileStringA(kDescriptorSection, name, "", fields[key], sizes[key],
+    for (int index = 0; index < kDescriptorKeyCount; ++index) {
+        const char *key = kDescriptorKeys[index];
+        if (GetPrivateProfileStringA(kDescriptorSection, key, "", fields[index], sizes[index],
                                      descriptorPath) == 0 &&
-            ReadIniFileValue(descriptorPath, kDescriptorSection, name, fields[key], sizes[key]) ==
-                0) {
-            *missingKey = key;
+            ReadIniFileValue(descriptorPath, kDescriptorSection, key, fields[index],
+                             sizes[index]) == 0) {
+            *missingKey = index;
             return 0;
         }
     }

@@ -109,6 +109,6 @@ extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wi
         winsim::SetError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    memcpy(multiByte, ansi.data(), ansi.size());
+    std::copy(ansi.begin(), ansi.end(), multiByte);
     return static_cast<int>(ansi.size());
 }

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace winsim {
@@ -273,6 +274,14 @@ extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES /
     return mapping;
 }
 
+// A copy of the bytes in a block of exactly their size, kept until it is unmapped.
+static const void *NewView(const std::string &content) {
+    std::unique_ptr<char[]> bytes(new char[content.size()]);
+    std::copy(content.begin(), content.end(), bytes.get());
+    const void *address = bytes.get();
+    return TheWorld().views.emplace(address, std::move(bytes)).first->second.get();
+}
+
 // The whole file, in a block of exactly its size, so that a read past its end is caught.
 extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh,
                                        DWORD offsetLow, size_t size) {
@@ -283,9 +292,7 @@ extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offse
         size != 0) {
         SetError(stored == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
     } else {
-        std::vector<char> bytes(stored->content.begin(), stored->content.end());
-        view = bytes.data();
-        TheWorld().views[view] = std::move(bytes);
+        view = NewView(stored->content);
     }
     Record("MapViewOfFile", view != nullptr ? "ok" : "error", "", view != nullptr);
     return const_cast<void *>(view);

@@ -264,17 +264,16 @@ static std::vector<std::string> SectionNames(LPCSTR fileName) {
                 names.push_back(value.second.name);
             }
         }
-        for (const std::string &name : SubKeysOf(mapping)) {
-            names.push_back(name);
-        }
+        const std::vector<std::string> subKeys = SubKeysOf(mapping);
+        names.insert(names.end(), subKeys.begin(), subKeys.end());
         whole = TextOf(file, "");
     }
     if (whole) {
         size_t start = whole->find_first_not_of("!#@");
         if (start != std::string::npos && whole->compare(start, 4, "SYS:") == 0) {
-            for (const std::string &name : SubKeysOf("Software\\" + whole->substr(start + 4))) {
-                names.push_back(name);
-            }
+            const std::vector<std::string> subKeys =
+                SubKeysOf("Software\\" + whole->substr(start + 4));
+            names.insert(names.end(), subKeys.begin(), subKeys.end());
         }
     } else if (const File *content = ProfileFile(fileName)) {
         for (const std::string &line : Lines(AnsiContent(content->content))) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,8 +54,8 @@ struct World {
     std::map<std::string, int> mutexes; // name (case-sensitive) -> open handles, all processes
     DWORD mutexFailure = 0;
 
-    std::map<uintptr_t, Handle> handles;             // the loader process's open handles
-    std::map<const void *, std::vector<char>> views; // mapped views of files, by address
+    std::map<uintptr_t, Handle> handles;                   // the loader process's open handles
+    std::map<const void *, std::unique_ptr<char[]>> views; // mapped views of files, by address
     uintptr_t nextHandle = 0x100;
 
     UINT codePage = 1252;
