@@ -12,7 +12,7 @@ namespace {
 enum {
     kUnitsConverted = 256,           // UTF-16 units converted at a time
     kValueLengthLimit = 65536,       // Windows counts a value's length in 16 bits
-    kNothingKept = kValueLengthLimit // no character of the value is to be kept aside
+    kNothingKept = kValueLengthLimit // a position no value's last character ever has
 };
 
 // What the line read so far is.
@@ -40,7 +40,7 @@ struct IniScan {
     char Done;      // nothing later in the file changes what was found
 };
 
-bool IsBlank(char c) {
+int IsBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;
 }
 
@@ -239,7 +239,8 @@ int ReadIniFileValue(const char *path, const char *section, const char *key, cha
     DWORD available = length - quoted;
     DWORD copied = available < size - 1 ? available : size - 1;
     // The closing quote is dropped from what was copied, so when only it had no room, one more
-    // character goes, as on Windows: "abc" read with size 4 gives "ab".
+    // character goes, as the profile reader modelled here does: "abc" read with size 4 gives
+    // "ab".
     if (quoted && size >= available && copied > 0) {
         --copied;
     }
