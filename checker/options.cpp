@@ -16,13 +16,12 @@ const char kMediumHelp[] = "the medium's directory";
 const char kInstalledHelp[] = "the installed version's text (default: nothing installed)";
 #endif
 
-const std::map<std::string, Format> kFormats = {
-    {"text", Format::Text}, {"json", Format::Json}, {"sarif", Format::Sarif}};
-
 // --format FORMAT, shown as its choices and taking them in any case.
 void AddFormat(CLI::App *app, Format *format, const char *help) {
+    const std::map<std::string, Format> formats = {
+        {"text", Format::Text}, {"json", Format::Json}, {"sarif", Format::Sarif}};
     app->add_option("--format", *format, help)
-        ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case).description(""))
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description(""))
         ->type_name("{text,json,sarif}");
 }
 

@@ -184,13 +184,11 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
 
 void PrintRulesJson(std::ostream &out) {
     Json rules = Json::array();
-    for (const Rule &rule : kRules) {
-        rules.push_back(Json{{"code", rule.code},
-                             {"severity", NameOf(rule.severity)},
-                             {"anchor", rule.anchor},
-                             {"title", rule.title},
-                             {"message", rule.message},
-                             {"help", rule.help}});
-    }
+    std::transform(std::begin(kRules), std::end(kRules), std::back_inserter(rules),
+                   [](const Rule &rule) {
+                       return Json{{"code", rule.code},       {"severity", NameOf(rule.severity)},
+                                   {"anchor", rule.anchor},   {"title", rule.title},
+                                   {"message", rule.message}, {"help", rule.help}};
+                   });
     out << rules.dump(2) << "\n";
 }
