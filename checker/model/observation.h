@@ -45,7 +45,7 @@ struct MarkedReadings {
 // How a text file's first bytes say it is encoded: by a byte-order mark, or by none.
 enum class TextEncoding { Ansi, Utf8Mark, Utf16LittleEndian, Utf16BigEndian };
 
-// A place in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
+// A position in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
 // count bytes, or UTF-16 code units in a UTF-16 file, after any byte-order mark. Line 0: none.
 struct TextPosition {
     int line = 0;
