@@ -26,6 +26,7 @@ struct Options {
     std::optional<std::string> regPath; // RegPath and Version to write, instead of the package's
     std::optional<std::string> version;
     bool force = false; // overwrite an autorun.inf already there
+    std::optional<std::string> iso; // also write the medium as a disc image there
 };
 
 // Fills options from the command line. Returns -1 to go on, or the exit status to end with

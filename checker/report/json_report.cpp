@@ -166,6 +166,15 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                                             {"timestamp", TextOrNull(signature.timestamp)},
                                             {"detail", TextOrNull(signature.detail)}});
     }
+    if (observation.image) {
+        Json systems = Json::array();
+        for (DiscFileSystem system : observation.image->present) {
+            systems.push_back(NameOf(system));
+        }
+        const std::optional<DiscFileSystem> &read = observation.image->read;
+        report["image"] =
+            Json{{"fileSystems", systems}, {"read", read ? Json(NameOf(*read)) : Json(nullptr)}};
+    }
     if (observation.package) {
         report["packageContents"] = PackageContentsJson(*observation.package, prediction);
     }
