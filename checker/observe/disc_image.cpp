@@ -322,10 +322,14 @@ void ReadUdfDirectory(udf_dirent_t *directory, const std::string &path, int dept
         }
         entry.depth = depth + 1;
         tree->entries.push_back(entry);
-        if (entry.directory) {
-            if (udf_dirent_t *child = udf_opendir(directory)) {
+        udf_dirent_t *child = entry.directory ? udf_opendir(directory) : nullptr;
+        try {
+            if (child != nullptr) {
                 ReadUdfDirectory(child, entry.path, depth + 1, tree);
             }
+        } catch (const Damaged &) {
+            udf_dirent_free(directory);
+            throw;
         }
     }
     if (tree->entries.size() > kMostEntries) {
