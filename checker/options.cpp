@@ -12,7 +12,8 @@ const char kMediumHelp[] = "the medium's directory (default: the one medium-chec
 const char kInstalledHelp[] =
     "the installed version's text (default: what this machine's registry records)";
 #else
-const char kMediumHelp[] = "the medium's directory";
+const char kMediumHelp[] =
+    "the medium's directory, or its disc image (ISO 9660, Joliet, UDF) read as Windows mounts it";
 const char kInstalledHelp[] = "the installed version's text (default: nothing installed)";
 #endif
 
