@@ -417,6 +417,7 @@ class MountedMedium:
     def __init__(self, directory, package):
         self.directory = directory
         self.package = package
+        os.makedirs(SUITE_DIR, exist_ok=True)
         self.log = os.path.join(SUITE_DIR, "mounted-probe.log")
         if os.path.exists(self.log):
             os.remove(self.log)
@@ -431,7 +432,16 @@ class DiscImage(LoaderCase):
         watcher = winehost.Watcher(self.staging(medium.package))
         started = self.run_loader(medium, medium.env(), program="R:\\loader.exe")
         watcher.stop()
-        self.assert_installed_from_staging(medium, watcher, started)
+        runs = medium.runs()
+        self.assertEqual(1, len(runs), runs)
+        self.assertEqual((prefix.temp_windows + "\\setup.exe").lower(), runs[0]["module"].lower())
+        # Wine names the current directory by the drive that maps it.
+        self.assertEqual("r:\\", runs[0]["cwd"].lower())
+        self.assertTrue(watcher.seen)
+        self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
+        self.assertGreaterEqual(runs[0]["started"], started)
 
 
 # For each locale: its codec, a character whose trail byte is 0x5C, and names in its language.
