@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -31,12 +32,12 @@ bool SetDate(const fs::path &path, std::int64_t epoch, std::string *error) {
 
 bool SetDates(const fs::path &directory, std::int64_t epoch, std::string *error) {
     std::error_code status;
-    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(directory, status)) {
-        if (!SetDate(entry.path(), epoch, error)) {
-            return false;
-        }
-    }
-    return SetDate(directory, epoch, error);
+    fs::recursive_directory_iterator entries(directory, status);
+    return std::all_of(begin(entries), end(entries),
+                       [&](const fs::directory_entry &entry) {
+                           return SetDate(entry.path(), epoch, error);
+                       }) &&
+           SetDate(directory, epoch, error);
 }
 
 } // namespace

@@ -58,6 +58,16 @@ std::uint32_t Le32(const std::uint8_t *at) {
            static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
+// A name below a directory of the image; the root is the empty path.
+std::string Below(const std::string &directory, const std::string &name) {
+    std::string path = directory;
+    if (!path.empty()) {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
 bool ReadBlocks(const ImageHandles &handles, std::uint32_t block, std::uint32_t count,
                 std::uint8_t *into) {
     const size_t length = static_cast<size_t>(count) * kBlock;
@@ -141,7 +151,7 @@ std::string WindowsName(const std::uint8_t *name, size_t length, bool joliet) {
     } else {
         text.assign(reinterpret_cast<const char *>(name), length);
     }
-    text = text.substr(0, text.find(';'));
+    text.resize(std::min(text.find(';'), text.size()));
     if (!text.empty() && text.back() == '.') {
         text.pop_back();
     }
@@ -219,7 +229,7 @@ void ReadDirectory(const ImageHandles &handles, const Pending &pending, bool jol
         }
         ImageEntry entry;
         const std::string name = WindowsName(record + 33, nameLength, joliet);
-        entry.path = pending.path.empty() ? name : pending.path + "/" + name;
+        entry.path = Below(pending.path, name);
         entry.directory = (flags & kDirectoryFlag) != 0;
         entry.size = size;
         entry.block = block;
@@ -283,7 +293,7 @@ std::optional<ImageTree> ReadRockRidgeTree(const std::string &path) {
             }
             named = named || stat->rr.b3_rock == yep;
             ImageEntry entry;
-            entry.path = directory.empty() ? name : directory + "/" + name;
+            entry.path = Below(directory, name);
             entry.directory = stat->type == iso9660_stat_s::_STAT_DIR;
             entry.size = stat->size;
             entry.block = static_cast<std::uint32_t>(stat->lsn);
@@ -312,7 +322,7 @@ void ReadUdfDirectory(udf_dirent_t *directory, const std::string &path, int dept
             continue;
         }
         ImageEntry entry;
-        entry.path = path.empty() ? name : path + "/" + name;
+        entry.path = Below(path, name);
         entry.directory = udf_is_dir(directory);
         entry.size = udf_get_file_length(directory);
         std::uint32_t start = 0;
@@ -360,7 +370,8 @@ bool StreamIso(const ImageHandles &handles, const ImageEntry &entry, std::ofstre
                             piece.data())) {
                 return false;
             }
-            const std::uint64_t take = std::min<std::uint64_t>(left, blocks * kBlock);
+            const std::uint64_t take =
+                std::min<std::uint64_t>(left, static_cast<std::uint64_t>(blocks) * kBlock);
             out.write(reinterpret_cast<const char *>(piece.data()),
                       static_cast<std::streamsize>(take));
             done += take;

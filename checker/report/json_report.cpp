@@ -167,10 +167,10 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                                             {"detail", TextOrNull(signature.detail)}});
     }
     if (observation.image) {
+        const std::vector<DiscFileSystem> &present = observation.image->present;
         Json systems = Json::array();
-        for (DiscFileSystem system : observation.image->present) {
-            systems.push_back(NameOf(system));
-        }
+        std::transform(present.begin(), present.end(), std::back_inserter(systems),
+                       [](DiscFileSystem system) { return NameOf(system); });
         const std::optional<DiscFileSystem> &read = observation.image->read;
         report["image"] =
             Json{{"fileSystems", systems}, {"read", read ? Json(NameOf(*read)) : Json(nullptr)}};
