@@ -160,6 +160,7 @@ bool Observe(const ObserveRequest &request, Observation *observation, std::strin
     observation->programDirectory = programDirectory;
     NameMedium(request.medium.empty() ? medium.directory : request.medium, observation);
     observation->loaderView = request.view;
+    observation->image = ImageOf(medium);
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(medium, &observation->descriptor);
     }

@@ -166,6 +166,15 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                                             {"timestamp", TextOrNull(signature.timestamp)},
                                             {"detail", TextOrNull(signature.detail)}});
     }
+    if (observation.image) {
+        const std::vector<DiscFileSystem> &present = observation.image->present;
+        Json systems = Json::array();
+        std::transform(present.begin(), present.end(), std::back_inserter(systems),
+                       [](DiscFileSystem system) { return NameOf(system); });
+        const std::optional<DiscFileSystem> &read = observation.image->read;
+        report["image"] =
+            Json{{"fileSystems", systems}, {"read", read ? Json(NameOf(*read)) : Json(nullptr)}};
+    }
     if (observation.package) {
         report["packageContents"] = PackageContentsJson(*observation.package, prediction);
     }

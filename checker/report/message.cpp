@@ -85,8 +85,10 @@ std::string LocationText(const Subject &subject, const Observation &observation)
         return WhereText(subject);
     }
     const std::string &medium = observation.mediumShown;
+    // A file inside a disc image is named after the image as a compiler names an archive member.
+    const char *separator = observation.image ? ":" : "/";
     std::string location =
-        medium.empty() || medium == "." ? subject.file : medium + "/" + subject.file;
+        medium.empty() || medium == "." ? subject.file : medium + separator + subject.file;
     if (subject.line != 0) {
         location += ":" + std::to_string(subject.line) + ":" + std::to_string(subject.column);
     }
