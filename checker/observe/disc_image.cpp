@@ -7,6 +7,7 @@
 
 #include <cdio/iso9660.h>
 #include <cdio/logging.h>
+#include <cdio/bytesex.h>
 #include <cdio/udf.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -310,32 +311,185 @@ std::optional<ImageTree> ReadRockRidgeTree(const std::string &path) {
     return named ? std::optional<ImageTree>(tree) : std::nullopt;
 }
 
-void ReadUdfDirectory(udf_dirent_t *directory, const std::string &path, int depth,
-                      ImageTree *tree) {
+// libudf follows the offsets and lengths an image's UDF descriptors give without holding them to
+// its buffers: where a file entry's allocation descriptors lie, how long a directory's identifiers
+// and names are. What it will follow is checked here first, on the same blocks and as libudf walks
+// them, so that a hostile image is a damaged one rather than a read past a buffer.
+
+// A descriptor tag as libudf accepts it: its identifier, and a checksum over bytes 0 to 14.
+bool UdfTagIs(const std::uint8_t *tag, std::uint16_t id) {
+    std::uint8_t sum = 0;
+    for (int at = 0; at < 15; ++at) {
+        sum = static_cast<std::uint8_t>(sum + (at == 4 ? 0 : tag[at]));
+    }
+    return (tag[0] | tag[1] << 8) == id && sum == tag[4];
+}
+
+// The extended attributes and the allocation descriptors, with room for the one udf_get_lba reads,
+// lie inside the entry's block.
+bool AllocationInBlock(const udf_file_entry_t &entry) {
+    const std::uint64_t end = std::uint64_t{uint32_from_le(entry.i_extended_attr)} +
+                              uint32_from_le(entry.i_alloc_descs) + sizeof(udf_ext_ad_t);
+    return end <= sizeof(entry.u);
+}
+
+udf_file_entry_t ReadUdfEntry(const ImageHandles &handles, std::uint32_t block) {
+    udf_file_entry_t entry;
+    if (!ReadBlocks(handles, block, 1, reinterpret_cast<std::uint8_t *>(&entry))) {
+        throw Damaged("the image ends before a UDF file entry");
+    }
+    return entry;
+}
+
+// The root's file entry, found as udf_get_root finds it the first time: the partition and the
+// logical volume from the main descriptor sequence the anchor names, the file set, its root.
+void CheckUdfRoot(const ImageHandles &handles) {
+    anchor_vol_desc_ptr_t anchor;
+    std::uint8_t block[kBlock];
+    if (!ReadBlocks(handles, 256, 1, block) || !UdfTagIs(block, TAGID_ANCHOR)) {
+        return;
+    }
+    std::memcpy(&anchor, block, sizeof(anchor));
+    const std::uint32_t first = uint32_from_le(anchor.main_vol_desc_seq_ext.loc);
+    const std::uint32_t last =
+        first + (uint32_from_le(anchor.main_vol_desc_seq_ext.len) - 1) / kBlock;
+    std::uint32_t partitionStart = 0;
+    std::uint32_t volumeAt = 0;
+    std::uint32_t fileSet = 0;
+    for (std::uint32_t at = first; at < last; ++at) {
+        if (!ReadBlocks(handles, at, 1, block)) {
+            return;
+        }
+        if (UdfTagIs(block, TAGID_PARTITION)) {
+            partitionStart = uint32_from_le(reinterpret_cast<partition_desc_t *>(block)->start_loc);
+            if (volumeAt != 0) {
+                break;
+            }
+        } else if (UdfTagIs(block, TAGID_LOGVOL)) {
+            const auto *volume = reinterpret_cast<logical_vol_desc_t *>(block);
+            if (uint32_from_le(volume->logical_blocksize) == kBlock) {
+                volumeAt = at;
+                fileSet = uint32_from_le(volume->lvd_use.fsd_loc.loc.lba);
+                if (partitionStart != 0) {
+                    break;
+                }
+            }
+        }
+    }
+    if (volumeAt == 0 || partitionStart == 0 ||
+        !ReadBlocks(handles, partitionStart + fileSet, 1, block) || !UdfTagIs(block, TAGID_FSD)) {
+        return;
+    }
+    const std::uint32_t root =
+        uint32_from_le(reinterpret_cast<udf_fsd_t *>(block)->root_icb.loc.lba);
+    const udf_file_entry_t entry = ReadUdfEntry(handles, partitionStart + root);
+    if (UdfTagIs(reinterpret_cast<const std::uint8_t *>(&entry.tag), TAGID_FILE_ENTRY) &&
+        !AllocationInBlock(entry)) {
+        throw Damaged("a UDF root whose allocation lies outside its file entry");
+    }
+}
+
+// The identifiers udf_readdir will walk in a directory it has just opened: each whole inside the
+// directory's blocks, each name one that libudf decodes to a string.
+void CheckUdfDirectory(const ImageHandles &handles, const udf_dirent_t &directory) {
+    const std::uint32_t blocks = directory.i_loc_end - directory.i_loc + 1;
+    if (directory.dir_left == 0 || blocks == 0) {
+        return;
+    }
+    if (blocks > kLargestDirectory / kBlock) {
+        throw Damaged("a UDF directory of more than " + std::to_string(kLargestDirectory) +
+                      " bytes");
+    }
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(blocks) * kBlock);
+    if (!ReadBlocks(handles, directory.i_part_start + directory.i_loc, blocks, bytes.data())) {
+        throw Damaged("the image ends before a UDF directory");
+    }
+    const size_t head = sizeof(udf_fileid_desc_t);
+    size_t at = 0;
+    for (std::uint64_t left = directory.dir_left; left > 0;) {
+        if (at + head > bytes.size()) {
+            throw Damaged("a UDF directory whose identifiers run past its blocks");
+        }
+        if (!UdfTagIs(bytes.data() + at, TAGID_FID)) {
+            return;
+        }
+        udf_fileid_desc_t id;
+        std::memcpy(&id, bytes.data() + at, head);
+        const size_t name = at + head + uint16_from_le(id.u.i_imp_use);
+        const size_t nameLength = id.i_file_id;
+        // An empty name is decoded from its first byte all the same, as an unended string when
+        // that byte says 8 or 16.
+        if (name + std::max<size_t>(nameLength, 1) > bytes.size() ||
+            (nameLength == 0 && (bytes[name] == 8 || bytes[name] == 16))) {
+            throw Damaged("a UDF file identifier that runs past its directory");
+        }
+        const size_t step = 4 * ((name - at + nameLength + 3) / 4);
+        left -= step;
+        at += step;
+    }
+}
+
+// Where a file's bytes are, from its short or long allocation descriptors, as far as its length;
+// a file recorded otherwise keeps fewer bytes in its extents than its length, and reads as cut.
+void ReadUdfExtents(const udf_dirent_t &file, ImageEntry *entry) {
+    const udf_file_entry_t &fe = file.fe;
+    const std::uint16_t form = uint16_from_le(fe.icb_tag.flags) & ICBTAG_FLAG_AD_MASK;
+    const size_t step = form == ICBTAG_FLAG_AD_SHORT  ? sizeof(udf_short_ad_t)
+                        : form == ICBTAG_FLAG_AD_LONG ? sizeof(udf_long_ad_t)
+                                                      : 0;
+    const size_t first = uint32_from_le(fe.i_extended_attr);
+    const size_t end = first + uint32_from_le(fe.i_alloc_descs);
+    std::uint64_t covered = 0;
+    for (size_t at = first; step != 0 && at + step <= end && covered < entry->size; at += step) {
+        // Both forms start with the length, whose top two bits say whether it is recorded, then
+        // the block within the partition.
+        const std::uint32_t length = Le32(fe.u.ext_attr + at);
+        const std::uint32_t bytes = length & 0x3FFFFFFF;
+        if (bytes == 0 || length >> 30 != 0) {
+            break;
+        }
+        const std::uint32_t block = file.i_part_start + Le32(fe.u.ext_attr + at + 4);
+        const std::uint64_t take = std::min<std::uint64_t>(bytes, entry->size - covered);
+        entry->extents.emplace_back(block, static_cast<std::uint32_t>(take));
+        covered += take;
+    }
+    if (!entry->extents.empty()) {
+        entry->block = entry->extents.front().first;
+    }
+}
+
+void ReadUdfDirectory(const ImageHandles &handles, udf_dirent_t *directory,
+                      const std::string &path, int depth, ImageTree *tree) {
     if (depth > kDeepest) {
         udf_dirent_free(directory);
         throw Damaged("UDF directories nested deeper than " + std::to_string(kDeepest) + " levels");
+    }
+    try {
+        CheckUdfDirectory(handles, *directory);
+    } catch (const Damaged &) {
+        udf_dirent_free(directory);
+        throw;
     }
     while ((directory = udf_readdir(directory)) != nullptr) {
         const char *name = udf_get_filename(directory);
         if (name == nullptr || name[0] == '\0' || tree->entries.size() > kMostEntries) {
             continue;
         }
+        if (!AllocationInBlock(directory->fe)) {
+            udf_dirent_free(directory);
+            throw Damaged("a UDF file entry whose allocation lies outside it");
+        }
         ImageEntry entry;
         entry.path = Below(path, name);
         entry.directory = udf_is_dir(directory);
         entry.size = udf_get_file_length(directory);
-        std::uint32_t start = 0;
-        std::uint32_t end = 0;
-        if (udf_get_lba(&directory->fe, &start, &end)) {
-            entry.block = directory->i_part_start + start;
-        }
         entry.depth = depth + 1;
+        ReadUdfExtents(*directory, &entry);
         tree->entries.push_back(entry);
         udf_dirent_t *child = entry.directory ? udf_opendir(directory) : nullptr;
         try {
             if (child != nullptr) {
-                ReadUdfDirectory(child, entry.path, depth + 1, tree);
+                ReadUdfDirectory(handles, child, entry.path, depth + 1, tree);
             }
         } catch (const Damaged &) {
             udf_dirent_free(directory);
@@ -349,17 +503,21 @@ void ReadUdfDirectory(udf_dirent_t *directory, const std::string &path, int dept
 
 std::optional<ImageTree> ReadUdfTree(ImageHandles *handles, const std::string &path) {
     handles->udf = udf_open(path.c_str());
-    udf_dirent_t *root = handles->udf == nullptr ? nullptr : udf_get_root(handles->udf, true, 0);
+    if (handles->udf == nullptr) {
+        return std::nullopt;
+    }
+    CheckUdfRoot(*handles);
+    udf_dirent_t *root = udf_get_root(handles->udf, true, 0);
     if (root == nullptr) {
         return std::nullopt;
     }
     ImageTree tree;
     tree.system = DiscFileSystem::Udf;
-    ReadUdfDirectory(root, "", 0, &tree);
+    ReadUdfDirectory(*handles, root, "", 0, &tree);
     return tree;
 }
 
-bool StreamIso(const ImageHandles &handles, const ImageEntry &entry, std::ofstream &out) {
+bool StreamImage(const ImageHandles &handles, const ImageEntry &entry, std::ofstream &out) {
     std::vector<std::uint8_t> piece(static_cast<size_t>(kPieceBlocks) * kBlock);
     for (const auto &[block, bytes] : entry.extents) {
         for (std::uint64_t done = 0; done < bytes;) {
@@ -378,31 +536,6 @@ bool StreamIso(const ImageHandles &handles, const ImageEntry &entry, std::ofstre
         }
     }
     return true;
-}
-
-bool StreamUdf(const ImageHandles &handles, const ImageEntry &entry, std::ofstream &out) {
-    udf_dirent_t *root = udf_get_root(handles.udf, true, 0);
-    udf_dirent_t *file = root == nullptr ? nullptr : udf_fopen(root, ("/" + entry.path).c_str());
-    if (root != nullptr) {
-        udf_dirent_free(root);
-    }
-    if (file == nullptr) {
-        return false;
-    }
-    std::vector<std::uint8_t> piece(static_cast<size_t>(kPieceBlocks) * kBlock);
-    std::uint64_t done = 0;
-    while (done < entry.size) {
-        const ssize_t read = udf_read_block(file, piece.data(), kPieceBlocks);
-        if (read <= 0) {
-            break;
-        }
-        const std::uint64_t take =
-            std::min<std::uint64_t>(entry.size - done, static_cast<std::uint64_t>(read));
-        out.write(reinterpret_cast<const char *>(piece.data()), static_cast<std::streamsize>(take));
-        done += take;
-    }
-    udf_dirent_free(file);
-    return done == entry.size;
 }
 
 } // namespace
@@ -461,9 +594,10 @@ ImageOpening OpenDiscImage(const std::string &path, ImageReading *reading, std::
 
 bool ExtractImageFile(const ImageReading &reading, const ImageEntry &entry,
                       const std::string &target) {
+    std::uint64_t recorded = 0;
+    for (const auto &extent : entry.extents) {
+        recorded += extent.second;
+    }
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    const bool streamed = reading.windows->system == DiscFileSystem::Udf
-                              ? StreamUdf(*reading.handles, entry, out)
-                              : StreamIso(*reading.handles, entry, out);
-    return streamed && out.good();
+    return recorded == entry.size && StreamImage(*reading.handles, entry, out) && out.good();
 }

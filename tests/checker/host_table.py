@@ -19,6 +19,7 @@ import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import urllib.parse
@@ -293,7 +294,34 @@ USAGE_CASES = [
     ("no such directory", [os.path.join(SCRATCH, "no-such-medium")]),
     ("neither a directory nor a disc image", ["RANDOM"]),
     ("an image cut short", ["TRUNCATED"]),
+    # libudf reads where a UDF descriptor points without checking it; these once crashed it.
+    ("a UDF root whose allocation lies outside its entry", ["UDF_ROOT"]),
+    ("a UDF file entry whose allocation lies outside it", ["UDF_ENTRY"]),
+    ("a UDF file identifier running past its directory", ["UDF_IDENTIFIER"]),
 ]
+
+
+def udf_blocks(image, tag):
+    """The blocks of an image holding a UDF descriptor of this tag, as libudf accepts a tag."""
+    for block in range(0, len(image), 2048):
+        head = image[block:block + 16]
+        if head[:2] == struct.pack("<H", tag) and (sum(head[:15]) - head[4]) % 256 == head[4]:
+            yield block
+
+
+def hostile_udf(medium, path, part):
+    """A UDF bridge image with one pointer bent outside its buffer: the root's or the last file
+    entry's extended attributes' length, or the length of the root's first named identifier's
+    implementation use."""
+    with open(make_image(medium, GENISOIMAGE + ["-J", "-R", "-udf"], None), "rb") as f:
+        image = bytearray(f.read())
+    entries = list(udf_blocks(image, 261))
+    at, width = {"root": (entries[0] + 168, 4), "entry": (entries[-1] + 168, 4),
+                 "identifier": (next(udf_blocks(image, 257)) + 40 + 36, 2)}[part]
+    image[at:at + width] = b"\xff" * width
+    with open(path, "wb") as out:
+        out.write(image)
+    return path
 
 
 # init: name, package, further options, whether DIR holds an autorun.inf before, exit status,
@@ -580,6 +608,9 @@ def main():
     medium = lay_out(len(CASES), descriptor(), ["setup.exe"])
     files = {"MEDIUM": medium, "RANDOM": os.path.join(SCRATCH, "random.iso"),
              "TRUNCATED": os.path.join(SCRATCH, "truncated.iso")}
+    for part in ("root", "entry", "identifier"):
+        files["UDF_" + part.upper()] = hostile_udf(medium, os.path.join(SCRATCH, part + ".iso"),
+                                                   part)
     with open(files["RANDOM"], "wb") as out:
         out.write(bytes(range(256)) * 256)
     with open(make_image(medium, XORRISO + ["-J", "-R"], None), "rb") as whole:
