@@ -458,8 +458,8 @@ void ReadUdfExtents(const udf_dirent_t &file, ImageEntry *entry) {
     }
 }
 
-void ReadUdfDirectory(const ImageHandles &handles, udf_dirent_t *directory,
-                      const std::string &path, int depth, ImageTree *tree) {
+void ReadUdfDirectory(const ImageHandles &handles, udf_dirent_t *directory, const std::string &path,
+                      int depth, ImageTree *tree) {
     if (depth > kDeepest) {
         udf_dirent_free(directory);
         throw Damaged("UDF directories nested deeper than " + std::to_string(kDeepest) + " levels");
