@@ -29,12 +29,13 @@ struct PackageDescriptor {
     char Version[kVersionCapacity];
 };
 
-// Whether the package is staged, and if not why, in the order the plan tests it.
+// Whether the package is staged, and if not why: the plan tests the temporary directory, then the
+// name, then the joined path's length.
 enum {
-    kStaged = 1,          // the staging path is formed
-    kNoTempDirectory,     // no temporary directory was read
-    kNameLeavesDirectory, // RuntimePackage would leave the temporary directory
-    kStagingPathTooLong   // the staging path does not fit
+    kStagingPathTooLong = 0, // the staging path does not fit
+    kStaged = 1,             // the staging path is formed
+    kNoTempDirectory,        // no temporary directory was read
+    kNameLeavesDirectory     // RuntimePackage would leave the temporary directory
 };
 
 // Where the run launches the package from: the package beside the loader, and the staging copy's

@@ -121,7 +121,8 @@ void ObservePlannedFiles(const Medium &medium, Observation *observation) {
     if (observation->packageType != PackageType::Other) {
         ObserveSigned(package, observation);
     }
-    if (package.kind == FileKind::File && !package.nameOnMedium.empty()) {
+    // A name that leaves the medium names a file of this machine, which the loader would run.
+    if (package.kind == FileKind::File) {
         observation->package = ReadPackage(package.hostPath, observation->packageType);
         observation->package->path = plan.SourcePath;
         observation->package->length = LengthOf(package.hostPath);
@@ -162,6 +163,7 @@ bool Observe(const ObserveRequest &request, Observation *observation, std::strin
     NameMedium(request.medium.empty() ? medium.directory : request.medium, observation);
     observation->loaderView = request.view;
     observation->descriptorMappings = ObserveDescriptorMappings();
+    observation->image = ImageOf(medium);
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(medium, &observation->descriptor);
     }

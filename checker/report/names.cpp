@@ -128,3 +128,17 @@ const char *NameOf(Landing landing) {
     }
     return "";
 }
+
+const char *NameOf(DiscFileSystem system) {
+    switch (system) {
+    case DiscFileSystem::Udf:
+        return "udf";
+    case DiscFileSystem::Joliet:
+        return "joliet";
+    case DiscFileSystem::Iso9660:
+        return "iso9660";
+    case DiscFileSystem::RockRidge:
+        return "rock-ridge";
+    }
+    return "";
+}

@@ -15,3 +15,4 @@ const char *NameOf(SignatureState state);
 const char *NameOf(PackageType type);
 const char *NameOf(ProgramState state);
 const char *NameOf(Landing landing);
+const char *NameOf(DiscFileSystem system);

@@ -17,12 +17,6 @@ Subject OnPackage(const Observation &observation, const PackageFile &package) {
     return subject;
 }
 
-// A registry value as Windows' registry editor names it: the key's unnamed value is "(default)".
-std::string Where(const PackageWrite &write) {
-    return write.hive + "\\" + write.key + " value " +
-           (write.name.empty() ? "(default)" : write.name);
-}
-
 // Why the package cannot be read, as the rule's message numbers its words.
 int Unreadable(const PackageFile &package) {
     if (package.type == PackageType::Msi) {
@@ -46,11 +40,14 @@ void CheckWrites(const Observation &observation, const PackageRecords &records,
     const Subject subject = OnPackage(observation, package);
     if (!records.write) {
         for (const PackageWrite &write : records.writes) {
+            // A value without a name is the key's default value.
+            const int unnamed = write.name.empty() ? 1 : 0;
             if (write.landing == Landing::OtherView) {
-                Add<RuleId::MsiOtherView>(out, subject, write.row, Where(write), write.view,
-                                          observation.loaderView);
+                Add<RuleId::MsiOtherView>(out, subject, write.row, write.hive, write.key,
+                                          write.name, unnamed, write.view, observation.loaderView);
             } else {
-                Add<RuleId::MsiOtherPlace>(out, subject, write.row, Where(write));
+                Add<RuleId::MsiOtherPlace>(out, subject, write.row, write.hive, write.key,
+                                           write.name, unnamed);
             }
         }
         const std::vector<std::string> &actions = package.msi->customActions;

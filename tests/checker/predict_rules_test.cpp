@@ -83,6 +83,15 @@ void Msi(Checked &o, const std::string &value, bool win64 = false) {
     o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt, 9216};
 }
 
+// A disc image read by its ISO 9660 names, compared with its Rock Ridge ones.
+DiscImage IsoImage() {
+    DiscImage image;
+    image.present = {DiscFileSystem::Iso9660, DiscFileSystem::RockRidge};
+    image.read = DiscFileSystem::Iso9660;
+    image.others = DiscFileSystem::RockRidge;
+    return image;
+}
+
 void Incomplete(Checked &o) {
     o.descriptor.complete = 0;
     o.installed.reset();
@@ -478,6 +487,47 @@ TEST(PredictAndRules, Table) {
          End::IncompleteDescriptor,
          Cause::NoDescriptor,
          {"MC101", "MC501"}},
+        {"image: the package's name is another in the names Windows reads",
+         [](Checked &o) {
+             Set(o, 0, "runtime-installer.exe");
+             o.files = {{"E:\\\\runtime-installer.exe", FileKind::Missing},
+                        {"%TEMP%", FileKind::Directory}};
+             o.image = IsoImage();
+             o.image->renamed = {{"Runtime-Installer.exe", "RUNTIME_.EXE"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC401", "MC702"},
+         "RuntimePackage gives 'runtime-installer.exe', which the image names so in its Rock "
+         "Ridge names only; Windows reads its ISO 9660 names, where it is 'RUNTIME_.EXE'"},
+        {"image: another file's name is another, the package is there",
+         [](Checked &o) {
+             o.image = IsoImage();
+             o.image->renamed = {{"release-notes.txt", "RELEASE_.TXT"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC703"},
+         "RELEASE_.TXT: 'release-notes.txt' in the image's Rock Ridge names is 'RELEASE_.TXT'"},
+        {"image: a file left out, a directory moved",
+         [](Checked &o) {
+             o.image = IsoImage();
+             o.image->leftOut = {"data1.cab"};
+             o.image->moved = {{"D1/D2/D3/D4/D5/D6/D7/D8", "RR_MOVED/D8", 8}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC704", "MC705"},
+         "'D1/D2/D3/D4/D5/D6/D7/D8' is at level 9 of the tree"},
+        {"image without a file system Windows reads",
+         [](Checked &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+             o.image = DiscImage{{DiscFileSystem::Joliet}, std::nullopt, std::nullopt, {}, {}, {}};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC101", "MC701"}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);

@@ -318,6 +318,36 @@ def set_mapping(prefix, views, present):
             prefix.run(["reg", "delete", MAPPING_KEY, "/f", "/reg:" + view])
 
 
+def image_failures(prefix):
+    """A disc image, given as a file: the Windows build says that it reads a directory and that
+    a mounted image is a drive, and ends with status 2; the build machine's reads the image by
+    the names Windows reads, as it reads the directory the image was made from."""
+    if not HOST_CHECKER:
+        return []
+    medium = os.path.join(SUITE_DIR, "media", "image-source")
+    shutil.rmtree(medium, ignore_errors=True)
+    os.makedirs(medium)
+    shutil.copy(PROBE_EXE, os.path.join(medium, "setup.exe"))
+    with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
+        out.write(winehost.autorun("setup.exe", "CorvaneCheck\\image", "2.1.0.5"))
+    image = medium + ".iso"
+    subprocess.run(["xorriso", "-report_about", "SORRY", "-as", "mkisofs", "-quiet", "-J", "-R",
+                    "-o", image, medium], check=True, capture_output=True)
+    result = prefix.run([winehost.to_windows(CHECKER_EXE), winehost.to_windows(image)],
+                        capture=True)
+    problems = [] if result.returncode == 2 and "a file, not a directory: mount a disc image" \
+        in result.stderr and not result.stdout else ["Windows build: exit %d, %r" % (
+            result.returncode, result.stderr[-300:])]
+    reports = [json.loads(subprocess.run([HOST_CHECKER, path, "--json"], capture_output=True,
+                                         check=False).stdout) for path in (image, medium)]
+    if reports[0].get("image", {}).get("read") != "joliet" or \
+            reports[0]["decision"] != reports[1]["decision"]:
+        problems.append("build machine: %r against %r" % (reports[0].get("image"),
+                                                          reports[1]["decision"]))
+    print(("ok   " if not problems else "FAIL ") + "a disc image given as a file")
+    return ["disc image: " + problem for problem in problems]
+
+
 def compare(prefix, case):
     set_mapping(prefix, case.mapped, True)
     try:
@@ -387,6 +417,7 @@ def main():
                          "ok" if not problems else "FAIL"))
             failures += ["%s: %s" % (case.name, problem) for problem in problems]
         failures += reading_failures(prefix)
+        failures += image_failures(prefix)
     finally:
         prefix.stop()
 

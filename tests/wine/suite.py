@@ -11,6 +11,8 @@ TIME_FACTOR). Optional, each enabling a group of cases:
                        reads; MSI_OTHER_VIEW one that records it in the other view
   DOUBLE_BYTE_LOCALES  Unix locales (ja_JP.UTF-8, zh_CN.UTF-8) giving Wine double-byte ANSI code
                        pages, separated by blanks
+  MEDIUM_IMAGE_DIR     where a disc image made by medium-check init --iso is mounted read-only,
+                       its package the probe as setup.exe and nothing installed for its RegPath
 """
 import os
 import shutil
@@ -29,6 +31,7 @@ WINE32 = os.environ.get("WINE32")
 MSI_IN_VIEW = os.environ.get("MSI_IN_VIEW")
 MSI_OTHER_VIEW = os.environ.get("MSI_OTHER_VIEW")
 DOUBLE_BYTE_LOCALES = os.environ.get("DOUBLE_BYTE_LOCALES", "").split()
+MEDIUM_IMAGE_DIR = os.environ.get("MEDIUM_IMAGE_DIR")
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 CRASH_MARKERS = ("Unhandled exception", "Unhandled page fault", "Backtrace:", "wine: Unhandled")
@@ -464,6 +467,43 @@ class MsiPackage(LoaderCase):
     @unittest.skipUnless(MSI_OTHER_VIEW, "no MSI package recording in the other view")
     def test_msi_recording_in_the_other_view_installs_on_every_start(self):
         self.msi_case(MSI_OTHER_VIEW, quiet_after=False)
+
+
+class MountedMedium:
+    """A medium that is already there, read-only: nothing is written to it, the probe logs
+    beside the suite."""
+
+    env = Medium.env
+    runs = Medium.runs
+
+    def __init__(self, directory, package):
+        self.directory = directory
+        self.package = package
+        os.makedirs(SUITE_DIR, exist_ok=True)
+        self.log = os.path.join(SUITE_DIR, "mounted-probe.log")
+        if os.path.exists(self.log):
+            os.remove(self.log)
+
+
+@unittest.skipUnless(MEDIUM_IMAGE_DIR, "no disc image mounted")
+class DiscImage(LoaderCase):
+    def test_loader_runs_from_a_mounted_image(self):
+        # As from a CD: a drive whose every file is read-only, the staged copy too.
+        medium = MountedMedium(MEDIUM_IMAGE_DIR, "setup.exe")
+        prefix.map_drive("r", medium.directory)
+        watcher = winehost.Watcher(self.staging(medium.package))
+        started = self.run_loader(medium, medium.env(), program="R:\\loader.exe")
+        watcher.stop()
+        runs = medium.runs()
+        self.assertEqual(1, len(runs), runs)
+        self.assertEqual((prefix.temp_windows + "\\setup.exe").lower(), runs[0]["module"].lower())
+        # Wine names the current directory by the drive that maps it.
+        self.assertEqual("r:\\", runs[0]["cwd"].lower())
+        self.assertTrue(watcher.seen)
+        self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
+        self.assertGreaterEqual(runs[0]["started"], started)
 
 
 # For each locale: its codec, a character whose trail byte is 0x5C, and names in its language.
