@@ -4,13 +4,16 @@
 #include "init.h"
 
 #include "check.h"
+#include "disc_writer.h"
 #include "model/ascii.h"
 #include "observe/medium.h"
 #include "observe/package.h"
 #include "predict/predict.h"
 
 #include <loader.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -76,6 +79,31 @@ std::string Descriptor(const std::string &package, const std::string &regPath,
     return text;
 }
 
+// The image's dates: SOURCE_DATE_EPOCH where the build sets it, else the package's own, so the
+// same inputs give the same image.
+std::int64_t ImageEpoch(const fs::path &package) {
+    if (const char *given = std::getenv("SOURCE_DATE_EPOCH")) {
+        char *end = nullptr;
+        const long long epoch = std::strtoll(given, &end, 10);
+        if (end != given && *end == '\0' && epoch >= 0) {
+            return epoch;
+        }
+    }
+    struct stat written {};
+    return stat(package.string().c_str(), &written) == 0 ? written.st_mtime : 0;
+}
+
+// The laid-out medium written as the image and checked as one, in place of the directory; the
+// image waits beside OUT until the check has passed.
+int CheckAsImage(const Options &options, const fs::path &scratch, const fs::path &package,
+                 const std::string &partial, bool *errors) {
+    std::string message;
+    if (!WriteDiscImage(scratch.string(), partial, ImageEpoch(package), &message)) {
+        return Refuse(message);
+    }
+    return CheckMedium(options, partial, *options.iso, errors);
+}
+
 } // namespace
 
 int RunInit(const Options &options) {
@@ -131,15 +159,23 @@ int RunInit(const Options &options) {
         fs::copy_file(loader, scratch / kLoaderName, error);
     }
     bool errors = true;
-    int status = error ? Refuse(error.message())
-                       : CheckMedium(options, scratch.string(), options.medium, &errors);
+    const std::string partial = options.iso ? *options.iso + ".partial" : "";
+    int status = error         ? Refuse(error.message())
+                 : options.iso ? CheckAsImage(options, scratch, package, partial, &errors)
+                               : CheckMedium(options, scratch.string(), options.medium, &errors);
     if (!errors) {
         for (const fs::directory_entry &entry : fs::directory_iterator(scratch)) {
             fs::rename(entry.path(), directory / entry.path().filename(), error);
         }
+        if (options.iso) {
+            fs::rename(partial, *options.iso, error);
+        }
     } else if (status != kExitUsage) {
         std::cerr << "medium-check: the check found an error; nothing is written to "
-                  << directory.string() << "\n";
+                  << directory.string() << (options.iso ? " or " + *options.iso : "") << "\n";
+    }
+    if (options.iso && errors) {
+        fs::remove(partial, error);
     }
     fs::remove_all(created && errors ? directory : scratch, error);
     return status;

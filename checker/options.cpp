@@ -12,17 +12,17 @@ const char kMediumHelp[] = "the medium's directory (default: the one medium-chec
 const char kInstalledHelp[] =
     "the installed version's text (default: what this machine's registry records)";
 #else
-const char kMediumHelp[] = "the medium's directory";
+const char kMediumHelp[] =
+    "the medium's directory, or its disc image (ISO 9660, Joliet, UDF) read as Windows mounts it";
 const char kInstalledHelp[] = "the installed version's text (default: nothing installed)";
 #endif
 
-const std::map<std::string, Format> kFormats = {
-    {"text", Format::Text}, {"json", Format::Json}, {"sarif", Format::Sarif}};
-
 // --format FORMAT, shown as its choices and taking them in any case.
 void AddFormat(CLI::App *app, Format *format, const char *help) {
+    const std::map<std::string, Format> formats = {
+        {"text", Format::Text}, {"json", Format::Json}, {"sarif", Format::Sarif}};
     app->add_option("--format", *format, help)
-        ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case).description(""))
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description(""))
         ->type_name("{text,json,sarif}");
 }
 
@@ -69,6 +69,11 @@ int ParseOptions(int argc, char **argv, Options *options) {
                      "Version (default: the value the MSI records; required for an .exe)");
     init->add_flag("--force", options->force,
                    "overwrite an autorun.inf already in DIR (default: refuse)");
+    init->add_option("--iso", options->iso,
+                     "also write the medium as a disc image OUT (Joliet and Rock Ridge names, "
+                     "dates from SOURCE_DATE_EPOCH or the package's), checked as an image "
+                     "instead of DIR (default: no image)")
+        ->type_name("OUT");
     AddFormat(init, &options->format, "the check's report form (default: text)");
     init->add_flag_callback(
         "--json", [options] { options->format = Format::Json; }, "the same as --format json");

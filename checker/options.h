@@ -25,7 +25,8 @@ struct Options {
     std::string loader;                 // the loader to copy; empty: the one beside the checker
     std::optional<std::string> regPath; // RegPath and Version to write, instead of the package's
     std::optional<std::string> version;
-    bool force = false; // overwrite an autorun.inf already there
+    bool force = false;             // overwrite an autorun.inf already there
+    std::optional<std::string> iso; // also write the medium as a disc image there
 };
 
 // Fills options from the command line. Returns -1 to go on, or the exit status to end with

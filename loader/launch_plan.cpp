@@ -20,9 +20,8 @@ int FormStagingPath(const char *tempPath, const char *runtimePackage, char *stag
     if (tempDirectory[length - 1] == '\\') {
         tempDirectory[length - 1] = '\0';
     }
-    return JoinPath(stagingPath, kPathCapacity, tempDirectory, runtimePackage)
-               ? kStaged
-               : kStagingPathTooLong;
+    // JoinPath's 1 and 0 are kStaged and kStagingPathTooLong.
+    return JoinPath(stagingPath, kPathCapacity, tempDirectory, runtimePackage);
 }
 
 int PlanLaunch(const char *programDirectory, const char *tempPath,

@@ -29,12 +29,13 @@ struct PackageDescriptor {
     char Version[kVersionCapacity];
 };
 
-// Whether the package is staged, and if not why, in the order the plan tests it.
+// Whether the package is staged, and if not why: the plan tests the temporary directory, then the
+// name, then the joined path's length.
 enum {
-    kStaged = 1,          // the staging path is formed
-    kNoTempDirectory,     // no temporary directory was read
-    kNameLeavesDirectory, // RuntimePackage would leave the temporary directory
-    kStagingPathTooLong   // the staging path does not fit
+    kStagingPathTooLong = 0, // the staging path does not fit
+    kStaged = 1,             // the staging path is formed
+    kNoTempDirectory,        // no temporary directory was read
+    kNameLeavesDirectory     // RuntimePackage would leave the temporary directory
 };
 
 // Where the run launches the package from: the package beside the loader, and the staging copy's
@@ -46,7 +47,8 @@ struct LaunchPlan {
 };
 
 // Reads the running program's full path into a buffer of kPathCapacity; 0 when the path does not
-// fit, and was cut.
+// fit, and was cut. A path holding a character the ANSI code page lacks comes as its short form,
+// where the volume keeps short names (and 0 when that does not fit).
 int ReadModulePath(char *modulePath);
 
 // Turns the running program's full path into its directory, in place, and forms the path of
@@ -65,9 +67,29 @@ int PlanLaunch(const char *programDirectory, const char *tempPath,
 
 // Reads section "autorun" of the descriptor file; 1 when all three values are there and none is
 // empty. On 0, missingKey is the index in kDescriptorKeys of the value that was missing or empty:
-// the reads stop there, and the fields after it stay empty.
+// the reads stop there, and the fields after it stay empty. Each value is read as
+// ReadDescriptorValue reads it.
 int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor,
                           int *missingKey);
+
+// Reads a value of section "autorun" into a buffer of size characters (terminator included), cut
+// to size - 1: the profile function's value, or, when it gives none, the file's own as
+// ReadIniFileValue reads it (on a machine that maps autorun.inf to the registry). The number of
+// characters read; 0 when missing or empty.
+int ReadDescriptorValue(const char *descriptorPath, const char *key, char *value,
+                        unsigned int size);
+
+// Reads a value of an ini file from the file's own bytes, exactly as Windows' profile function
+// reads a file that the registry does not map, with the default "": the number of characters
+// placed in value (size characters, at least 1, terminator included; a longer value is cut to
+// size - 1, and the field past the terminator may change); 0 when the file, the section or the
+// key is missing or the value is empty. Section and key are names of ASCII letters. Any file
+// size, in fixed buffers.
+int ReadIniFileValue(const char *path, const char *section, const char *key, char *value,
+                     unsigned int size);
+
+// 1 when the file's own bytes hold a section of that name, as the profile functions find it.
+int HasIniFileSection(const char *path, const char *section);
 
 // Forms "Software\<regPath>" in a buffer of kSubKeyCapacity; 0 when it does not fit, and then it
 // names no key that could be opened.

@@ -3,11 +3,17 @@
 # emulation (this kernel cannot execute 32-bit programs itself), in two prefixes:
 #   - a 64-bit prefix, where the loader runs under WoW64 as on 64-bit Windows, the machine nearly
 #     every user has: the whole suite, the registry views, 32- and 64-bit packages (probes and
-#     MSIs), and the double-byte code pages 932 and 936; then the shipped medium-check.exe's
-#     predictions against what loader.exe does, in both views;
-#   - a 32-bit prefix, as on 32-bit Windows: the whole suite and the 32-bit MSI. The views and
+#     MSIs), the double-byte code pages 932 and 936, the machine hardened against AutoRun (every
+#     autorun.inf mapped to the registry, in both views) and a medium in a folder named in Thai;
+#     then the shipped medium-check.exe's predictions against what loader.exe does, in both
+#     views and on the hardened machine;
+#   - a 32-bit prefix, as on 32-bit Windows: the whole suite, the hardened machine and the Thai
+#     folder included, and the 32-bit MSI. The views and
 #     64-bit packages do not exist there, and the code pages are handled by the same 32-bit system
 #     libraries as in the WoW64 prefix, so those cases run once, in the WoW64 prefix.
+#   - in both prefixes, the medium as a disc image made by the build machine's medium-check init
+#     --iso (MEDIUM_CHECK, by default the host build's), mounted read-only from a loop device: the
+#     loader runs from it as from a CD.
 #   vm/run-suite.sh WIN32_BUILD_DIR WIN64_BUILD_DIR SCRATCH_DIR
 # The image comes from vm/build-image.sh (cached), with both prefixes made once in it: each run
 # starts from them unchanged. The programs under test and the suite go on a second disk; the root
@@ -32,6 +38,12 @@ cp "$build/loader/loader.exe" "$build/checker/medium-check.exe" "$build/tests/wi
 cp "$build64/tests/wine/probe.exe" "$scratch/disk/probe64.exe"
 cp "$here/../tests/wine/suite.py" "$here/../tests/wine/winehost.py" \
     "$here/../tests/wine/checker_compare.py" "$scratch/disk/"
+# The guest has no xorriso: the image is made here, by init, with the probe as the package.
+host_checker=${MEDIUM_CHECK:-$here/../build/host/checker/medium-check}
+cp "$build/tests/wine/probe.exe" "$scratch/setup.exe"
+"$host_checker" init "$scratch/image-medium" --package "$scratch/setup.exe" \
+    --loader "$build/loader/loader.exe" --reg-path 'CorvaneSuite\DiscImage' --version 2.1.0.5 \
+    --iso "$scratch/disk/medium.iso" >"$scratch/init.log" 2>&1 || { cat "$scratch/init.log"; exit 1; }
 # The guest has no wixl: the MSI cases' packages, for the 32-bit loader, are made here.
 LOADER_EXE= PROBE_EXE= CHECKER_EXE= SUITE_DIR="$scratch" PREFIX_DIR="$scratch" CHECK_VIEW=32 \
     MSI_DIR="$scratch/disk/msis" python3 "$here/../tests/wine/checker_compare.py" make-msis
@@ -42,6 +54,11 @@ disk=/tmp/suite-disk
 export TIME_FACTOR=$time_factor LOADER_EXE=\$disk/loader.exe PROBE_EXE=\$disk/probe.exe
 wow64="env WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64"
 status=0
+# The image as Linux mounts a disc: read-only, from a loop device.
+modprobe loop 2>/dev/null || true
+mkdir -p /tmp/medium-image
+mount -t iso9660 -o loop,ro \$disk/medium.iso /tmp/medium-image || status=1
+export MEDIUM_IMAGE_DIR=/tmp/medium-image
 echo "=== WoW64: the 32-bit loader.exe in a 64-bit prefix"
 \$wow64 WOW64=1 WINE32=/usr/lib/wine/wine \\
     PROBE64_EXE=\$disk/probe64.exe MSI_IN_VIEW=\$disk/runtime-x86.msi \\
@@ -54,6 +71,7 @@ echo "=== 32-bit: loader.exe in a 32-bit prefix"
 WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 \\
     MSI_IN_VIEW=\$disk/runtime-x86.msi \\
     SUITE_DIR=/tmp/suite32 PREFIX_DIR=/var/lib/corvane-loader/prefix32 python3 \$disk/suite.py 2>&1 || status=1
+umount /tmp/medium-image || true
 exit \$status
 RUN
 status=0

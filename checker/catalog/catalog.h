@@ -31,11 +31,15 @@ constexpr const Rule &RuleOf(RuleId id) {
     return kRules[static_cast<int>(id)];
 }
 
-// The number of values a message takes, one more than its highest %N; -1 when a '%' starts
-// nothing the report fills in, or a choice is not closed.
+// The number of values a message takes, one more than its highest %N, choices' words included;
+// -1 when a '%' starts nothing the report fills in, or a choice is not closed or holds another.
 constexpr int MessageArity(const char *message) {
     int arity = 0;
+    bool inChoice = false;
     for (const char *c = message; *c != '\0'; ++c) {
+        if (*c == '}') {
+            inChoice = false;
+        }
         if (*c != '%') {
             continue;
         }
@@ -49,22 +53,23 @@ constexpr int MessageArity(const char *message) {
         ++c;
         arity = *c - '0' + 1 > arity ? *c - '0' + 1 : arity;
         if (c[1] == '{') {
-            while (*c != '}') {
-                if (*c == '\0') {
-                    return -1;
-                }
-                ++c;
+            if (inChoice) {
+                return -1;
             }
+            inChoice = true;
+            ++c;
         }
     }
-    return arity;
+    return inChoice ? -1 : arity;
 }
 
 // Every message is one the report can fill in, and the rows stand in the order of their
 // identifiers.
 constexpr bool CatalogIsSound() {
     int index = 0;
+    // A loop, since the standard algorithms are not constexpr before C++20.
     for (const Rule &rule : kRules) {
+        // cppcheck-suppress useStlAlgorithm
         if (MessageArity(rule.message) < 0 || static_cast<int>(rule.id) != index++) {
             return false;
         }

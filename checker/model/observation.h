@@ -45,7 +45,7 @@ struct MarkedReadings {
 // How a text file's first bytes say it is encoded: by a byte-order mark, or by none.
 enum class TextEncoding { Ansi, Utf8Mark, Utf16LittleEndian, Utf16BigEndian };
 
-// A place in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
+// A position in a text file as an editor counts it, from 1: lines end at CR, LF or CR LF; columns
 // count bytes, or UTF-16 code units in a UTF-16 file, after any byte-order mark. Line 0: none.
 struct TextPosition {
     int line = 0;
@@ -75,6 +75,15 @@ struct DescriptorFile {
     // encoding and Windows as plain bytes: whether each finds the section "autorun".
     std::optional<MarkedReadings> marked;
     DescriptorPositions positions;
+};
+
+// A registry mapping of autorun.inf (IniFileMapping): where the profile functions read it, they
+// read the registry instead of any file of that name.
+struct DescriptorMapping {
+    std::string key;       // below HKLM\Software
+    int view = 0;          // 64 or 32 on 64-bit Windows; 0 where there are no views
+    bool consulted = true; // the view the profile functions read
+    std::string mapsTo;    // the key's default value ("@SYS:DoesNotExist"); empty when it has none
 };
 
 // What the platform's verifier says of a program's Authenticode signature, as WinVerifyTrust
@@ -149,20 +158,51 @@ struct PackageFile {
     std::optional<std::uintmax_t> length; // the file's length in bytes
 };
 
+// The file systems a disc image can carry. Windows reads one: UDF where there is one, else
+// Joliet, else ISO 9660; Rock Ridge never.
+enum class DiscFileSystem { Udf, Joliet, Iso9660, RockRidge };
+
+// A file whose name in the image's other names is not the one Windows reads.
+struct RenamedFile {
+    std::string path;        // in the other names, '/' between names
+    std::string windowsPath; // as Windows reads it
+};
+
+// A directory that ISO 9660's eight levels made the image's writer move: Windows finds it at
+// movedTo, and an empty file at its own place.
+struct MovedDirectory {
+    std::string path; // where the other names put it
+    std::string movedTo;
+    int depth = 0; // its level below the root
+};
+
+// What only a disc image adds to a medium: which of its names Windows reads, and what those
+// names lose against the image's others (Rock Ridge's, else Joliet's).
+struct DiscImage {
+    std::vector<DiscFileSystem> present;  // in the order of DiscFileSystem
+    std::optional<DiscFileSystem> read;   // none: no file system Windows reads
+    std::optional<DiscFileSystem> others; // the names compared with Windows'
+    std::vector<RenamedFile> renamed;
+    std::vector<std::string> leftOut; // files of the other names Windows does not see
+    std::vector<MovedDirectory> moved;
+};
+
 struct Observation {
     std::string medium;           // the directory as given, or the program's own
     std::string programDirectory; // the directory as the loader sees its own
     std::string mediumShown;      // the medium as reports name it: relative to the current one
     std::string mediumAbsolute;   // its absolute path, with '/' between names
     DescriptorFile descriptor;
-    std::string tempPath;                         // as ReadTempPath gives it
-    std::map<std::string, FileKind> files;        // the paths the launch plan names, by path
-    PackageType packageType = PackageType::Other; // of RuntimePackage's name
-    std::optional<Record> installed;              // the registry in the loader's view, where read
-    std::optional<Record> otherView;              // and in the other view
+    std::vector<DescriptorMapping> descriptorMappings; // of this machine, where it has one
+    std::string tempPath;                              // as ReadTempPath gives it
+    std::map<std::string, FileKind> files;             // the paths the launch plan names, by path
+    PackageType packageType = PackageType::Other;      // of RuntimePackage's name
+    std::optional<Record> installed;    // the registry in the loader's view, where read
+    std::optional<Record> otherView;    // and in the other view
     std::vector<Signature> signatures;  // of the loader and the package, where on the medium
     std::optional<PackageFile> package; // the package's contents, where it is on the medium
     int loaderView = 32;                // the registry view of the loader the prediction is for
+    std::optional<DiscImage> image;     // when the medium is a disc image
 };
 
 // The descriptor's values in the order of kDescriptorKeys.

@@ -4,14 +4,21 @@
 
 #include "../model/observation.h"
 
+#include <memory>
+#include <optional>
 #include <string>
 
 // The file name the loader is given on a medium.
 inline const char kLoaderName[] = "loader.exe";
 
-// The medium a check reads: its directory on this machine.
+// A disc image opened as the medium, on the build machine.
+struct MediumImage;
+
+// The medium a check reads: its directory on this machine, or a disc image read as Windows mounts
+// it (on the build machine only; on Windows a mounted image is a drive).
 struct Medium {
     std::string directory;
+    std::shared_ptr<MediumImage> image;
 };
 
 // What a Windows path of the loader's machine names, and where it lies on this machine.
@@ -22,9 +29,9 @@ struct MachineFile {
                               // empty for a path off the medium
 };
 
-// Opens the medium in directory (on Windows, empty: the checker's own) and gives the loader's
-// full path there, as the loader reads its own; false and a message when it is not a directory
-// that can be read.
+// Opens the medium in directory (on Windows, empty: the checker's own; on the build machine also a
+// disc image) and gives the loader's full path there, as the loader reads its own; false and a
+// message when it is not a directory or an image that can be read.
 bool OpenMedium(const std::string &directory, Medium *medium, std::string *modulePath,
                 std::string *error);
 
@@ -34,6 +41,9 @@ MachineFile LookUp(const Medium &medium, const std::string &path);
 // The bytes of the file at a path of the medium, readable from then on by the platform's readers
 // at that path; nothing when no file is there.
 std::optional<std::string> ReadMediumFile(const Medium &medium, const std::string &path);
+
+// What only a disc image adds to the observation; nothing for a directory.
+std::optional<DiscImage> ImageOf(const Medium &medium);
 
 // A scratch copy of a descriptor holding these bytes, where this machine's reader reads it; its
 // path, empty when none could be made. RemoveScratchCopy removes it again.

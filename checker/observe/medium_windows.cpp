@@ -30,6 +30,14 @@ bool OpenMedium(const std::string &directory, Medium *medium, std::string *modul
     }
     medium->directory = DirectoryOf(whole ? path : directory);
     *modulePath = whole ? path : "";
+    const DWORD given =
+        directory.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(directory.c_str());
+    if (given != INVALID_FILE_ATTRIBUTES && (given & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        // Windows mounts a disc image itself, as a drive; this build reads what Windows shows.
+        *error = directory + ": a file, not a directory: mount a disc image (open it in "
+                             "Explorer) and check the drive it gets, as in medium-check.exe E:\\";
+        return false;
+    }
     WIN32_FIND_DATAA found;
     HANDLE listing = FindFirstFileA((medium->directory + "\\*").c_str(), &found);
     if (LookUp(*medium, medium->directory).kind != FileKind::Directory ||
@@ -68,6 +76,10 @@ std::optional<std::string> ReadMediumFile(const Medium &medium, const std::strin
     }
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::optional<DiscImage> ImageOf(const Medium & /*medium*/) {
+    return std::nullopt;
 }
 
 std::string WriteScratchCopy(const std::string &bytes) {

@@ -1,6 +1,7 @@
 // The order of observation: the loader's path, its descriptor, the temporary directory, the files
 // its launch plan names, then the records. Each is read once; nothing after this reads the machine.
 #include "observe.h"
+#include "mapping.h"
 #include "medium.h"
 #include "package.h"
 #include "positions.h"
@@ -19,11 +20,10 @@ namespace {
 
 const DWORD kWholeValueSize = 4096;
 
-// A value as the platform's reader gives it without the loader's cut.
+// A value as the loader's reader gives it without the loader's cut.
 std::string WholeValue(const std::string &path, const char *key) {
     std::vector<char> value(kWholeValueSize, '\0');
-    GetPrivateProfileStringA(kDescriptorSection, key, "", value.data(), kWholeValueSize,
-                             path.c_str());
+    ReadDescriptorValue(path.c_str(), key, value.data(), kWholeValueSize);
     return value.data();
 }
 
@@ -75,7 +75,9 @@ void ReadDescriptor(const Medium &medium, DescriptorFile *descriptor) {
     std::optional<std::string> bytes = ReadMediumFile(medium, descriptor->path);
     descriptor->found = bytes.has_value();
     descriptor->bytes = bytes.value_or("");
-    descriptor->hasSection = HasAutorunSection(descriptor->path);
+    // As the loader reads it: on a machine that maps autorun.inf the file's own bytes.
+    descriptor->hasSection = HasAutorunSection(descriptor->path) ||
+                             HasIniFileSection(descriptor->path.c_str(), kDescriptorSection);
     descriptor->complete = ReadPackageDescriptor(descriptor->path.c_str(), &descriptor->values,
                                                  &descriptor->missingKey);
     for (int i = 0; i < kDescriptorKeyCount; ++i) {
@@ -160,6 +162,8 @@ bool Observe(const ObserveRequest &request, Observation *observation, std::strin
     observation->programDirectory = programDirectory;
     NameMedium(request.medium.empty() ? medium.directory : request.medium, observation);
     observation->loaderView = request.view;
+    observation->descriptorMappings = ObserveDescriptorMappings();
+    observation->image = ImageOf(medium);
     if (!observation->descriptor.path.empty()) {
         ReadDescriptor(medium, &observation->descriptor);
     }

@@ -166,20 +166,23 @@ const uint32_t kFixedSignature = 0xFEEF04BD;
 
 } // namespace
 
-void ReadProgramVersion(const std::string & /*file*/, const std::string &bytes, ExeContents *exe) {
+void ReadProgramVersion(const std::string & /*file*/, const std::string &resource,
+                        ExeContents *exe) {
     Node root;
-    if (!ReadNode(bytes, 0, bytes.size(), &root) || root.key != "VS_VERSION_INFO" ||
-        root.valueLength < 52 || Le(bytes, root.value, 4) != kFixedSignature) {
+    if (!ReadNode(resource, 0, resource.size(), &root) || root.key != "VS_VERSION_INFO" ||
+        root.valueLength < 52 || Le(resource, root.value, 4) != kFixedSignature) {
         return;
     }
     exe->hasVersion = true;
-    exe->fixedFileVersion = Dotted(Le(bytes, root.value + 8, 4), Le(bytes, root.value + 12, 4));
-    exe->fixedProductVersion = Dotted(Le(bytes, root.value + 16, 4), Le(bytes, root.value + 20, 4));
+    exe->fixedFileVersion =
+        Dotted(Le(resource, root.value + 8, 4), Le(resource, root.value + 12, 4));
+    exe->fixedProductVersion =
+        Dotted(Le(resource, root.value + 16, 4), Le(resource, root.value + 20, 4));
     Node child;
-    for (size_t at = root.children; at < root.end && ReadNode(bytes, at, root.end, &child);
+    for (size_t at = root.children; at < root.end && ReadNode(resource, at, root.end, &child);
          at = Aligned(child.end)) {
         if (child.key == "StringFileInfo") {
-            ReadStrings(bytes, child, exe);
+            ReadStrings(resource, child, exe);
         }
     }
 }

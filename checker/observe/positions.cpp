@@ -4,9 +4,10 @@
 // file as text and the UTF-8 and UTF-16 BE marks as plain bytes of line 1.
 #include "positions.h"
 
+#include "../model/ascii.h"
+
 #include <loader.h>
 
-#include <cctype>
 #include <vector>
 
 namespace {
@@ -54,18 +55,16 @@ std::vector<Line> Lines(const Units &units) {
     return lines;
 }
 
+// Names are matched without regard to case; the loader's names are ASCII.
 bool SameName(const Units &units, size_t start, size_t end, const char *name) {
-    size_t length = std::char_traits<char>::length(name);
-    if (end - start != length) {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        unsigned int unit = units[start + i];
-        if (unit >= 0x80 || std::tolower(static_cast<int>(unit)) != std::tolower(name[i])) {
+    std::string text;
+    for (size_t at = start; at < end; ++at) {
+        if (units[at] >= 0x80) {
             return false;
         }
+        text += static_cast<char>(units[at]);
     }
-    return true;
+    return AsciiLower(text) == AsciiLower(name);
 }
 
 // Narrows [start, end) to its text without the blanks around it.

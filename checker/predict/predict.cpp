@@ -82,8 +82,8 @@ PackageLaunch PredictLaunch(const Observation &observation, const PackageDescrip
     return launch;
 }
 
-// The record the next start reads once the MSI has run: its value where it lands in the
-// loader's place, otherwise no key, or no value where a row writes the key.
+// The record the next start reads once the MSI has run: its value where it lands where the loader
+// reads, otherwise no key, or no value where a row writes the key.
 Record PackageRecord(const PackageRecords &records, const std::string &regPath) {
     Record record = StoredRecord(
         regPath, records.write ? std::optional<std::string>(records.write->bytes) : std::nullopt);

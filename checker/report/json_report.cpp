@@ -168,6 +168,15 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                                             {"code", TextOrNull(AnswerCode(signature))},
                                             {"detail", TextOrNull(signature.detail)}});
     }
+    if (observation.image) {
+        const std::vector<DiscFileSystem> &present = observation.image->present;
+        Json systems = Json::array();
+        std::transform(present.begin(), present.end(), std::back_inserter(systems),
+                       [](DiscFileSystem system) { return NameOf(system); });
+        const std::optional<DiscFileSystem> &read = observation.image->read;
+        report["image"] =
+            Json{{"fileSystems", systems}, {"read", read ? Json(NameOf(*read)) : Json(nullptr)}};
+    }
     if (observation.package) {
         report["packageContents"] = PackageContentsJson(*observation.package, prediction);
     }
@@ -186,13 +195,11 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
 
 void PrintRulesJson(std::ostream &out) {
     Json rules = Json::array();
-    for (const Rule &rule : kRules) {
-        rules.push_back(Json{{"code", rule.code},
-                             {"severity", NameOf(rule.severity)},
-                             {"anchor", rule.anchor},
-                             {"title", rule.title},
-                             {"message", rule.message},
-                             {"help", rule.help}});
-    }
+    std::transform(std::begin(kRules), std::end(kRules), std::back_inserter(rules),
+                   [](const Rule &rule) {
+                       return Json{{"code", rule.code},       {"severity", NameOf(rule.severity)},
+                                   {"anchor", rule.anchor},   {"title", rule.title},
+                                   {"message", rule.message}, {"help", rule.help}};
+                   });
     out << rules.dump(2) << "\n";
 }

@@ -5,21 +5,16 @@
 
 #include <loader.h>
 
-#include <cstring>
-
 namespace {
 
-// The word a choice picks: "{a|b|c}" with 1 gives "b"; c stands on the '{' and is left on the '}'.
-std::string Chosen(const char *&c, int pick) {
-    std::string word;
-    for (int index = 0; *++c != '}';) {
-        if (*c == '|') {
-            ++index;
-        } else if (index == pick) {
-            word += *c;
-        }
+// The word of a choice's words ("a|b|c") that pick numbers from 0.
+std::string Chosen(const std::string &words, int pick) {
+    size_t start = 0;
+    for (int index = 0; index < pick && start != std::string::npos; ++index) {
+        start = words.find('|', start);
+        start = start == std::string::npos ? start : start + 1;
     }
-    return word;
+    return start == std::string::npos ? "" : words.substr(start, words.find('|', start) - start);
 }
 
 std::string NextReason(const Prediction &prediction) {
@@ -30,22 +25,35 @@ std::string NextReason(const Prediction &prediction) {
                           &prediction.next->recorded);
 }
 
-} // namespace
-
-std::string MessageText(const Finding &finding, const Prediction &prediction) {
+// A format filled in: %N is value N, %N{a|b} the word value N picks (itself filled in), %next the
+// next start's reason.
+std::string Fill(const std::string &format, const Finding &finding, const Prediction &prediction) {
     std::string text;
-    for (const char *c = RuleOf(finding.rule).message; *c != '\0'; ++c) {
-        if (*c != '%') {
-            text += *c;
-        } else if (std::strncmp(c + 1, "next", 4) == 0) {
+    for (size_t at = 0; at < format.size(); ++at) {
+        if (format[at] != '%') {
+            text += format[at];
+        } else if (format.compare(at + 1, 4, "next") == 0) {
             text += NextReason(prediction);
-            c += 4;
+            at += 4;
         } else {
-            const std::string &value = finding.values.at(static_cast<size_t>(*++c - '0'));
-            text += c[1] == '{' ? Chosen(++c, std::stoi(value)) : value;
+            const std::string &value = finding.values.at(static_cast<size_t>(format[++at] - '0'));
+            if (format.compare(at + 1, 1, "{") != 0) {
+                text += value;
+                continue;
+            }
+            const size_t close = format.find('}', at);
+            text += Fill(Chosen(format.substr(at + 2, close - at - 2), std::stoi(value)), finding,
+                         prediction);
+            at = close;
         }
     }
     return text;
+}
+
+} // namespace
+
+std::string MessageText(const Finding &finding, const Prediction &prediction) {
+    return Fill(RuleOf(finding.rule).message, finding, prediction);
 }
 
 std::string PlainText(const char *markdown) {
@@ -77,8 +85,10 @@ std::string LocationText(const Subject &subject, const Observation &observation)
         return WhereText(subject);
     }
     const std::string &medium = observation.mediumShown;
+    // A file inside a disc image is named after the image as a compiler names an archive member.
+    const char *separator = observation.image ? ":" : "/";
     std::string location =
-        medium.empty() || medium == "." ? subject.file : medium + "/" + subject.file;
+        medium.empty() || medium == "." ? subject.file : medium + separator + subject.file;
     if (subject.line != 0) {
         location += ":" + std::to_string(subject.line) + ":" + std::to_string(subject.column);
     }

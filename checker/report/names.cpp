@@ -176,3 +176,17 @@ const char *NameOf(RegistryType type) {
     }
     return "";
 }
+
+const char *NameOf(DiscFileSystem system) {
+    switch (system) {
+    case DiscFileSystem::Udf:
+        return "udf";
+    case DiscFileSystem::Joliet:
+        return "joliet";
+    case DiscFileSystem::Iso9660:
+        return "iso9660";
+    case DiscFileSystem::RockRidge:
+        return "rock-ridge";
+    }
+    return "";
+}

@@ -18,3 +18,4 @@ const char *NameOf(Landing landing);
 const char *NameOf(Hive hive);
 const char *NameOf(InstallContext context);
 const char *NameOf(RegistryType type);
+const char *NameOf(DiscFileSystem system);

@@ -2,6 +2,7 @@
 // publisher's guide; each result points at its rule and at a region of a file relative to the
 // medium (the base MEDIUM), as compilers and linters write it.
 #include "message.h"
+#include "names.h"
 #include "report.h"
 
 #include <nlohmann/json.hpp>
@@ -17,16 +18,9 @@ namespace {
 const char kGuide[] = "https://corvane.example/docs/publishing.md#";
 const char kMediumBase[] = "MEDIUM";
 
+// SARIF's levels are the severities' names, but for "note".
 const char *Level(Severity severity) {
-    switch (severity) {
-    case Severity::Error:
-        return "error";
-    case Severity::Warning:
-        return "warning";
-    case Severity::Info:
-        break;
-    }
-    return "note";
+    return severity == Severity::Info ? "note" : NameOf(severity);
 }
 
 // A path as a URI reference: the unreserved characters and '/' as they are, the rest escaped.

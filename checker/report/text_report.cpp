@@ -86,6 +86,34 @@ std::string SignatureText(const Signature &signature) {
            (signature.timestamp.empty() ? "no time-stamp" : "time-stamped " + signature.timestamp);
 }
 
+const char *Words(DiscFileSystem system) {
+    switch (system) {
+    case DiscFileSystem::Udf:
+        return "UDF";
+    case DiscFileSystem::Joliet:
+        return "Joliet";
+    case DiscFileSystem::Iso9660:
+        return "ISO 9660";
+    case DiscFileSystem::RockRidge:
+        return "Rock Ridge";
+    }
+    return "";
+}
+
+// Which names of the image Windows reads, and which it carries.
+std::string ImageText(const DiscImage &image) {
+    std::string carries;
+    for (DiscFileSystem system : image.present) {
+        carries += (carries.empty() ? "" : ", ") + std::string(Words(system));
+    }
+    carries = carries.empty() ? "no file system" : carries;
+    if (!image.read) {
+        return "a disc image Windows cannot read (" + carries + ")";
+    }
+    return std::string("a disc image, read by its ") + Words(*image.read) +
+           " names as Windows reads them (it carries " + carries + ")";
+}
+
 } // namespace
 
 void PrintText(std::ostream &out, const Observation &observation, const Prediction &prediction,
@@ -94,6 +122,9 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
          observation.medium == observation.programDirectory
              ? observation.medium
              : observation.medium + ", as the loader's directory " + observation.programDirectory);
+    if (observation.image) {
+        Line(out, "Image", ImageText(*observation.image));
+    }
     const PackageDescriptor &values = observation.descriptor.values;
     for (int i = 0; i < kDescriptorKeyCount; ++i) {
         std::string value = DescriptorValue(values, i);

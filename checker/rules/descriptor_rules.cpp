@@ -19,6 +19,15 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
     if (descriptor.encoding == TextEncoding::Utf16LittleEndian) {
         Add<RuleId::Utf16LittleEndian>(out, file);
     }
+    for (const DescriptorMapping &mapping : observation.descriptorMappings) {
+        Subject key;
+        key.kind = SubjectKind::RegistryKey;
+        key.name = mapping.key;
+        key.view = mapping.view;
+        // A key without a default value maps only the sections it names.
+        const std::string mapsTo = mapping.mapsTo.empty() ? "section by section" : mapping.mapsTo;
+        Add<RuleId::DescriptorMapped>(out, key, mapsTo, mapping.consulted ? 1 : 0);
+    }
     switch (prediction.decision.cause) {
     case Cause::DescriptorPathTooLong:
         Add<RuleId::DescriptorPathTooLong>(out, OnMedium(observation.medium), kPathCapacity - 1);

@@ -14,6 +14,7 @@ std::vector<Finding> CollectFindings(const Observation &observation, const Predi
         CheckRuntimePackage(observation, prediction, &findings);
     }
     CheckSignatures(observation, prediction, &findings);
+    CheckImage(observation, prediction, &findings);
     return findings;
 }
 

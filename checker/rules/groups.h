@@ -42,3 +42,4 @@ void CheckRuntimePackage(const Observation &observation, const Prediction &predi
                          Findings *out);
 void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out);
 void CheckSignatures(const Observation &observation, const Prediction &prediction, Findings *out);
+void CheckImage(const Observation &observation, const Prediction &prediction, Findings *out);

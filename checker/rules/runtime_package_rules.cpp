@@ -56,12 +56,15 @@ void CheckWrites(const Observation &observation, const PackageRecords &records,
     CheckRows(*package.msi, records, subject, out);
     if (!records.write) {
         for (const PackageWrite &write : records.writes) {
+            // A value without a name is the key's default value.
+            const int unnamed = write.name.empty() ? 1 : 0;
             const int hive = static_cast<int>(write.hive);
             if (write.landing == Landing::OtherView) {
                 Add<RuleId::MsiOtherView>(out, subject, write.row, hive, write.key, write.name,
-                                          write.view, observation.loaderView);
+                                          unnamed, write.view, observation.loaderView);
             } else {
-                Add<RuleId::MsiOtherPlace>(out, subject, write.row, hive, write.key, write.name);
+                Add<RuleId::MsiOtherPlace>(out, subject, write.row, hive, write.key, write.name,
+                                           unnamed);
             }
         }
         const std::vector<std::string> &actions = package.msi->customActions;

@@ -1,5 +1,6 @@
 // The loader allocates nothing: every text lives in a fixed buffer of the run. Each of the four
-// ends is run with the allocation counter on.
+// ends is run with the allocation counter on, and the install where the loader reads autorun.inf
+// itself or takes its short path.
 #include "counting_allocator.h"
 #include "medium.h"
 
@@ -26,6 +27,13 @@ TEST(NoDynamicMemory, FourEnds) {
         {"descriptor incomplete", [] { winsim::RemoveFile("C:\\Medium\\autorun.inf"); }},
         {"up to date", [] { winsim::SetTextValue(medium::kKey, "Version", "2.1.0.5"); }},
         {"installed", [] {}},
+        {"installed, the profile functions reading nothing", [] { medium::Harden(); }},
+        {"installed, the folder's name out of the code page",
+         [] {
+             const std::u16string path = u"C:\\\u0e17\\loader.exe";
+             winsim::SetUnicodeModulePath(path);
+             winsim::SetShortPath(path, u"C:\\Medium\\loader.exe");
+         }},
     };
     for (const auto &row : ends) {
         medium::LayOut();

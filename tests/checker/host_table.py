@@ -8,7 +8,10 @@ pass the SARIF Multitool's validation without errors. The publisher's guide besi
 list exactly the checker's rules, every column to the letter, help included.
 
 A file named *.exe on a medium is the sound package program unless a row gives its bytes or
-package; the MSIs are the sound one (package.wxs, built with wixl) changed with msibuild.
+package; the MSIs are the sound one (package.wxs, built with wixl) changed with msibuild. A row
+with an image maker checks the medium as a disc image made from it by genisoimage or xorriso in
+their usual modes; the report must say which file systems the image carries and which it was read
+by, as the maker wrote them.
 
 usage: host_table.py MEDIUM_CHECK SCHEMA SCRATCH_DIR PACKAGES_DIR
 """
@@ -16,6 +19,7 @@ import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import urllib.parse
@@ -257,13 +261,85 @@ CASES += [
                                           "descriptor.places.Version": {"line": 9, "column": 11}}),
 ]
 
+
+# Disc images: the medium laid out as above, then made into an image by the command given (the
+# directory and the image's path follow it). A patch writes bytes into the image at an offset.
+GENISOIMAGE = ["genisoimage", "-quiet"]
+XORRISO = ["xorriso", "-report_about", "SORRY", "-as", "mkisofs", "-quiet"]
+LONG_NAME = "runtime-installer-for-the-example-maker-runtime-version-2-1-0-5-x86.exe"
+DEEP = "d1/d2/d3/d4/d5/d6/d7/d8/d9/readme.txt"
+CASES += [
+    ("image, xorriso Joliet and Rock Ridge", descriptor(), ["setup.exe"], [], "install",
+     "install", [], 0, {"image.read": "joliet", "package.runsFrom": "staging",
+                        "image.fileSystems": ["joliet", "iso9660", "rock-ridge"]},
+     XORRISO + ["-J", "-R"]),
+    ("image, genisoimage Rock Ridge only", descriptor(RuntimePackage="runtime-installer.exe"),
+     ["runtime-installer.exe"], [], "install", "install", ["MC401", "MC702"], 1,
+     {"image.read": "iso9660", "package.runsFrom": "nowhere",
+      "messages contain": "where it is 'RUNTIME_.EXE'"}, GENISOIMAGE + ["-R"]),
+    ("image, genisoimage UDF bridge", descriptor(), ["setup.exe", "docs/Read Me First.txt"],
+     [], "install", "install", [], 0,
+     {"image.read": "udf", "image.fileSystems": ["udf", "joliet", "iso9660", "rock-ridge"]},
+     GENISOIMAGE + ["-J", "-R", "-udf"]),
+    ("image, Joliet cuts a long name", descriptor(RuntimePackage=LONG_NAME), [LONG_NAME], [],
+     "install", "install", ["MC401", "MC702"], 1,
+     {"image.read": "joliet", "messages contain": "where it is '%s'" % LONG_NAME[:64]},
+     GENISOIMAGE + ["-J", "-R"]),
+    ("image, xorriso keeps the Joliet name's type", descriptor(RuntimePackage=LONG_NAME),
+     [LONG_NAME], [], "install", "install", ["MC401", "MC702"], 1,
+     {"messages contain": "where it is '%s.exe'" % LONG_NAME[:61]}, XORRISO + ["-J", "-R"]),
+    ("image, Rock Ridge moves a deep directory", descriptor(), ["setup.exe", DEEP], [],
+     "install", "install", ["MC705"], 0,
+     {"messages contain": "'D1/D2/D3/D4/D5/D6/D7/D8' is at level 9"},
+     GENISOIMAGE + ["-R"]),
+    ("image, a file hidden from Joliet", descriptor(), ["setup.exe", ("data1.cab", b"MSCF")], [],
+     "install", "install", ["MC704"], 0, {"messages contain": "'data1.cab' is in the image's"},
+     GENISOIMAGE + ["-J", "-R", "-hide-joliet", "data1.cab"]),
+    ("image, other names of a file the loader does not open", descriptor(),
+     ["setup.exe", ("redistributable-notes.txt", b"notes")], [], "install", "install", ["MC703"],
+     0,
+     {"image.read": "iso9660"}, GENISOIMAGE + ["-R"]),
+    ("image without a primary volume descriptor", descriptor(), ["setup.exe"], [], "nothing",
+     "incomplete-descriptor", ["MC101", "MC701"], 1, {"image.read": None},
+     XORRISO + ["-J", "-R"], (16 * 2048, b"\x00")),
+]
+
 USAGE_CASES = [
     ("no medium", []),
     ("both installed options", ["MEDIUM", "--installed", "1.0.0.0", "--not-installed"]),
     ("unknown option", ["MEDIUM", "--view", "64"]),
     ("unknown format", ["MEDIUM", "--format", "xml"]),
     ("no such directory", [os.path.join(SCRATCH, "no-such-medium")]),
+    ("neither a directory nor a disc image", ["RANDOM"]),
+    ("an image cut short", ["TRUNCATED"]),
+    # libudf reads where a UDF descriptor points without checking it; these once crashed it.
+    ("a UDF root whose allocation lies outside its entry", ["UDF_ROOT"]),
+    ("a UDF file entry whose allocation lies outside it", ["UDF_ENTRY"]),
+    ("a UDF file identifier running past its directory", ["UDF_IDENTIFIER"]),
 ]
+
+
+def udf_blocks(image, tag):
+    """The blocks of an image holding a UDF descriptor of this tag, as libudf accepts a tag."""
+    for block in range(0, len(image), 2048):
+        head = image[block:block + 16]
+        if head[:2] == struct.pack("<H", tag) and (sum(head[:15]) - head[4]) % 256 == head[4]:
+            yield block
+
+
+def hostile_udf(medium, path, part):
+    """A UDF bridge image with one pointer bent outside its buffer: the root's or the last file
+    entry's extended attributes' length, or the length of the root's first named identifier's
+    implementation use."""
+    with open(make_image(medium, GENISOIMAGE + ["-J", "-R", "-udf"], None), "rb") as f:
+        image = bytearray(f.read())
+    entries = list(udf_blocks(image, 261))
+    at, width = {"root": (entries[0] + 168, 4), "entry": (entries[-1] + 168, 4),
+                 "identifier": (next(udf_blocks(image, 257)) + 40 + 36, 2)}[part]
+    image[at:at + width] = b"\xff" * width
+    with open(path, "wb") as out:
+        out.write(image)
+    return path
 
 
 # init: name, package, further options, whether DIR holds an autorun.inf before, exit status,
@@ -279,7 +355,37 @@ INIT_CASES = [
      None),
     ("EXE", program("x86"), ["--reg-path", "Maker\\Runtime", "--version", "2.1.0.5"], False, 0,
      ["autorun.inf", "loader.exe", "runtime.exe"], "RuntimePackage=runtime.exe\r\n"),
+    ("MSI, --iso", msi("sound"), ["--iso", "IMAGE"], False, 0,
+     ["autorun.inf", "loader.exe", "runtime.msi"], "RegPath=Maker\\Runtime\r\n"),
+    ("MSI, 64-bit component, --iso: no image", msi("win64"), ["--iso", "IMAGE"], False, 1, None,
+     None),
 ]
+
+
+def image_problems(command, image, run):
+    """init --iso keeps the image only when its check passes; the check is of the image, by the
+    name it is kept under; the same inputs give the same bytes, and the image is read by its
+    Joliet names, which hold the medium's names as they are."""
+    if run.returncode != 0:
+        return ["image kept"] if os.path.exists(image) or os.path.exists(image + ".partial") \
+            else []
+    if not os.path.isfile(image):
+        return ["no image"]
+    problems = [] if run.stdout.startswith(b"Medium          " + image.encode()) else \
+        ["report not of the image: %r" % run.stdout[:200]]
+    report = json.loads(subprocess.run([CHECKER, image, "--json"], capture_output=True).stdout)
+    # The table's programs are unsigned: MC501 is the signing tests' matter.
+    found = [finding["code"] for finding in report["findings"] if finding["code"] != "MC501"]
+    problems += [] if report["image"]["read"] == "joliet" and not found else \
+        ["image read as %r with %r" % (report["image"], found)]
+    again = image[:-len(".iso")] + "-again"
+    shutil.rmtree(again, ignore_errors=True)
+    twice = again + ".iso"
+    subprocess.run([again if part == command[2] else twice if part == image else part
+                    for part in command], capture_output=True, check=True)
+    with open(image, "rb") as first, open(twice, "rb") as second:
+        problems += [] if first.read() == second.read() else ["not the same bytes twice"]
+    return problems
 
 
 def init_failures():
@@ -295,10 +401,15 @@ def init_failures():
                 out.write("[other]\n")
         copy = os.path.join(SCRATCH, "runtime" + os.path.splitext(package)[1])
         shutil.copyfile(package, copy)
-        run = subprocess.run([CHECKER, "init", directory, "--package", copy, "--loader", loader] +
-                             options, capture_output=True)
+        image = directory + ".iso"
+        if os.path.exists(image):
+            os.remove(image)
+        command = [CHECKER, "init", directory, "--package", copy, "--loader", loader] + \
+            [image if option == "IMAGE" else option for option in options]
+        run = subprocess.run(command, capture_output=True)
         held = sorted(os.listdir(directory)) if os.path.isdir(directory) else None
         problems = [] if run.returncode == status else ["exit %d" % run.returncode]
+        problems += image_problems(command, image, run) if "IMAGE" in options else []
         problems += [] if held == files else ["DIR holds %r" % held]
         # The report is of DIR: the scratch directory it was checked in is gone.
         problems += ["report names %r" % line for line in run.stdout.splitlines()
@@ -338,6 +449,16 @@ def lay_out(index, inf, files):
     return medium
 
 
+def make_image(medium, maker, patch):
+    image = medium + ".iso"
+    subprocess.run(maker + ["-o", image, medium], check=True, capture_output=True)
+    if patch:
+        with open(image, "r+b") as out:
+            out.seek(patch[0])
+            out.write(patch[1])
+    return image
+
+
 def field(report, dotted, expected):
     """A field of the report by its dotted name; "messages contain" gives the expected text when
     a finding's message holds it, and the messages otherwise."""
@@ -362,9 +483,10 @@ def text_at(medium, report, key):
     return line[place["column"] - 1:]
 
 
-def place_problems(medium, report, text):
+def place_problems(medium, report, text, shown):
     """Each value read must start at its place (its quotes aside); each finding with a place is
-    printed at it, relative to the current directory."""
+    printed at it, relative to the current directory: a directory's file after a '/', an
+    image's after a ':'."""
     problems = []
     values = [key for key in ("RuntimePackage", "RegPath", "Version")
               if report["descriptor"][key]]
@@ -372,14 +494,15 @@ def place_problems(medium, report, text):
         at = text_at(medium, report, key).lstrip("'\"")
         if not at.startswith(report["descriptor"][key]):
             problems.append("%s placed at %r" % (key, at))
-    shown = os.path.relpath(medium)
+    separator = ":" if os.path.isfile(shown) else "/"
+    shown = os.path.relpath(shown)
     for finding in report["findings"]:
         location = finding["location"]
         if location and location["line"]:
-            place = "%s/%s:%d:%d: " % (shown, location["file"], location["line"],
-                                        location["column"])
+            place = "%s%s%s:%d:%d: " % (shown, separator, location["file"], location["line"],
+                                         location["column"])
         elif location:
-            place = "%s/%s: " % (shown, location["file"])
+            place = "%s%s%s: " % (shown, separator, location["file"])
         else:
             continue
         if "\ufffd" in place:
@@ -402,6 +525,11 @@ def sarif_region_problems(medium, sarif):
                 continue
             path = os.path.join(os.fsencode(medium), urllib.parse.unquote_to_bytes(
                 physical["artifactLocation"]["uri"]))
+            # An image's ISO 9660 names are the medium's in capitals.
+            there = os.listdir(os.path.dirname(path)) if os.path.isdir(os.path.dirname(path)) \
+                else []
+            path = next((os.path.join(os.path.dirname(path), name) for name in there
+                         if name.lower() == os.path.basename(path).lower()), path)
             region = physical.get("region", {})
             length = os.path.getsize(path) if os.path.isfile(path) else None
             if "startLine" not in region and region.get("byteLength") != length:
@@ -453,16 +581,20 @@ def main():
         validator = jsonschema.Draft202012Validator(json.load(schema_file))
     failures = []
     sarifs = []
-    for index, (name, inf, files, options, action, end, codes, status, more) in enumerate(CASES):
+    for index, (name, inf, files, options, action, end, codes, status, more, *image) in \
+            enumerate(CASES):
         medium = lay_out(index, inf, files)
-        run = subprocess.run([CHECKER, medium, "--json"] + options, capture_output=True)
-        text = subprocess.run([CHECKER, medium] + options, capture_output=True)
+        checked = make_image(medium, image[0], image[1] if len(image) > 1 else None) \
+            if image else medium
+        run = subprocess.run([CHECKER, checked, "--json"] + options, capture_output=True)
+        text = subprocess.run([CHECKER, checked] + options, capture_output=True)
         sarif = os.path.join(SCRATCH, "medium%02d.sarif" % index)
         with open(sarif, "wb") as out:
-            out.write(subprocess.run([CHECKER, medium, "--format", "sarif"] + options,
+            out.write(subprocess.run([CHECKER, checked, "--format", "sarif"] + options,
                                      capture_output=True).stdout)
         sarifs.append(sarif)
-        problems = sarif_region_problems(medium, sarif)
+        # An image's files are not on this machine by the names Windows reads of it.
+        problems = [] if image else sarif_region_problems(medium, sarif)
         try:
             report = json.loads(run.stdout.decode("utf-8"))
             problems += ["schema: " + error.message for error in validator.iter_errors(report)]
@@ -479,7 +611,7 @@ def main():
             expected.update(more)
             problems += ["%s: %r, expected %r" % (key, got[key], expected[key])
                          for key in expected if got[key] != expected[key]]
-            problems += place_problems(medium, report, text.stdout)
+            problems += place_problems(medium, report, text.stdout, checked)
         except (ValueError, KeyError, TypeError) as error:
             problems.append("no report: %r %s" % (error, run.stderr.decode(errors="replace")))
         if text.returncode != status:
@@ -492,9 +624,18 @@ def main():
         failures += ["%s: %s" % (name, problem) for problem in problems]
 
     medium = lay_out(len(CASES), descriptor(), ["setup.exe"])
+    files = {"MEDIUM": medium, "RANDOM": os.path.join(SCRATCH, "random.iso"),
+             "TRUNCATED": os.path.join(SCRATCH, "truncated.iso")}
+    for part in ("root", "entry", "identifier"):
+        files["UDF_" + part.upper()] = hostile_udf(medium, os.path.join(SCRATCH, part + ".iso"),
+                                                   part)
+    with open(files["RANDOM"], "wb") as out:
+        out.write(bytes(range(256)) * 256)
+    with open(make_image(medium, XORRISO + ["-J", "-R"], None), "rb") as whole:
+        with open(files["TRUNCATED"], "wb") as out:
+            out.write(whole.read()[:18 * 2048])
     for name, args in USAGE_CASES:
-        run = subprocess.run([CHECKER] + [medium if a == "MEDIUM" else a for a in args],
-                             capture_output=True)
+        run = subprocess.run([CHECKER] + [files.get(a, a) for a in args], capture_output=True)
         ok = run.returncode == 2 and run.stderr.startswith(b"medium-check: ") and not run.stdout
         print(("ok   " if ok else "FAIL ") + "usage: " + name)
         if not ok:

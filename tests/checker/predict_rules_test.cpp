@@ -19,6 +19,7 @@
 namespace {
 
 const std::string kLongRegPath(252, 'k'); // Software\ and it do not fit 260 characters
+const char kMapping[] = "Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf";
 
 // An observation and what the command line gives beside it.
 struct Checked : Observation {
@@ -99,6 +100,15 @@ RegistryRow &OnlyRow(Checked &o) {
 
 std::map<std::string, std::string> &Properties(Checked &o) {
     return o.package->msi->properties;
+}
+
+// A disc image read by its ISO 9660 names, compared with its Rock Ridge ones.
+DiscImage IsoImage() {
+    DiscImage image;
+    image.present = {DiscFileSystem::Iso9660, DiscFileSystem::RockRidge};
+    image.read = DiscFileSystem::Iso9660;
+    image.others = DiscFileSystem::RockRidge;
+    return image;
 }
 
 void Incomplete(Checked &o) {
@@ -212,6 +222,38 @@ TEST(PredictAndRules, Table) {
          End::Install,
          Cause::NotRead,
          {"MC105", "MC109"}},
+        // On a machine that maps autorun.inf to the registry the loader reads the file itself:
+        // the same decision, and the mapping said.
+        {"the anti-AutoRun mapping, where the profile functions read it",
+         [](Checked &o) {
+             o.descriptorMappings = {{kMapping, 64, true, "@SYS:DoesNotExist"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC110"},
+         "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf "
+         "(64-bit view): this machine maps autorun.inf to the registry (@SYS:DoesNotExist): "
+         "Windows reads nothing from any autorun.inf"},
+        {"a mapping in the view the profile functions do not read",
+         [](Checked &o) {
+             o.descriptorMappings = {{kMapping, 32, false, "@SYS:DoesNotExist"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC110"},
+         "(32-bit view): this machine maps autorun.inf to the registry (@SYS:DoesNotExist), in a "
+         "view the profile functions do not read: it changes nothing"},
+        {"sections mapped one by one, no autorun.inf",
+         [](Checked &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+             o.descriptorMappings = {{kMapping, 0, true, ""}};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC110", "MC101"},
+         "IniFileMapping\\autorun.inf: this machine maps autorun.inf to the registry (section by "
+         "section)"},
         {"Version cut",
          [](Checked &o) { o.descriptor.wholeValues[2] = "2.1.0.5-and-much-more-than-31-chars"; },
          End::Install,
@@ -399,7 +441,7 @@ TEST(PredictAndRules, Table) {
                    o.loaderView = 64;
                }),
         MsiRow("MSI's 32-bit row, for the 64-bit loader", "[ProductVersion]", {"MC601"},
-               "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view; the "
+               "writes HKLM\\Software\\Maker\\Runtime value Version into the 32-bit view (its component is 32-bit); the "
                "loader reads the 64-bit view",
                [](Checked &o) { o.loaderView = 64; }),
         // What RegQueryValueExA returns for each type the Registry table writes, taken by the
@@ -442,7 +484,7 @@ TEST(PredictAndRules, Table) {
         MsiRow("MSI records an empty list", "[~]", {"MC603"}, "reads as ''"),
         // Root -1 as Windows Installer 5.0 chooses it.
         MsiRow("MSI per user: no ALLUSERS", "[ProductVersion]", {"MC602"},
-               "writes HKCU\\Software\\Maker\\Runtime, value 'Version', which the loader does not "
+               "writes HKCU\\Software\\Maker\\Runtime value Version, which the loader does not "
                "read",
                [](Checked &o) {
                    OnlyRow(o).root = -1;
@@ -489,7 +531,7 @@ TEST(PredictAndRules, Table) {
                }),
         MsiRow("MSI's 64-bit row below WOW6432Node, for the 64-bit loader", "[ProductVersion]",
                {"MC601"},
-               "writes HKLM\\Software\\Maker\\Runtime, value 'Version', into the 32-bit view",
+               "writes HKLM\\Software\\Maker\\Runtime value Version into the 32-bit view",
                [](Checked &o) {
                    OnlyRow(o).win64 = true;
                    o.package->msi->platform = "Intel64";
@@ -497,7 +539,7 @@ TEST(PredictAndRules, Table) {
                    o.loaderView = 64;
                }),
         MsiRow("MSI's 32-bit row below WOW6432Node", "[ProductVersion]", {"MC602"},
-               "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime, value 'Version'",
+               "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime value Version",
                [](Checked &o) { OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime"; }),
         MsiRow("MSI's 64-bit row in a package for Intel", "[ProductVersion]", {"MC613", "MC601"},
                "Registry row 'reg' belongs to a component marked 64-bit in a package whose "
@@ -589,6 +631,47 @@ TEST(PredictAndRules, Table) {
          End::IncompleteDescriptor,
          Cause::NoDescriptor,
          {"MC101", "MC501"}},
+        {"image: the package's name is another in the names Windows reads",
+         [](Checked &o) {
+             Set(o, 0, "runtime-installer.exe");
+             o.files = {{"E:\\\\runtime-installer.exe", FileKind::Missing},
+                        {"%TEMP%", FileKind::Directory}};
+             o.image = IsoImage();
+             o.image->renamed = {{"Runtime-Installer.exe", "RUNTIME_.EXE"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC401", "MC702"},
+         "RuntimePackage gives 'runtime-installer.exe', which the image names so in its Rock "
+         "Ridge names only; Windows reads its ISO 9660 names, where it is 'RUNTIME_.EXE'"},
+        {"image: another file's name is another, the package is there",
+         [](Checked &o) {
+             o.image = IsoImage();
+             o.image->renamed = {{"release-notes.txt", "RELEASE_.TXT"}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC703"},
+         "RELEASE_.TXT: 'release-notes.txt' in the image's Rock Ridge names is 'RELEASE_.TXT'"},
+        {"image: a file left out, a directory moved",
+         [](Checked &o) {
+             o.image = IsoImage();
+             o.image->leftOut = {"data1.cab"};
+             o.image->moved = {{"D1/D2/D3/D4/D5/D6/D7/D8", "RR_MOVED/D8", 8}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC704", "MC705"},
+         "'D1/D2/D3/D4/D5/D6/D7/D8' is at level 9 of the tree"},
+        {"image without a file system Windows reads",
+         [](Checked &o) {
+             Incomplete(o);
+             o.descriptor.found = false;
+             o.image = DiscImage{{DiscFileSystem::Joliet}, std::nullopt, std::nullopt, {}, {}, {}};
+         },
+         End::IncompleteDescriptor,
+         Cause::NoDescriptor,
+         {"MC101", "MC701"}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);

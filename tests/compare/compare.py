@@ -3,8 +3,12 @@
 through readers_probe on the host (simulated) and under Wine (real), and the answers must agree,
 in the single-byte code page and in the double-byte code pages 932 and 936. Where Wine is known to
 read otherwise than Windows (KNOWN_DIFFERENCES), the simulated Windows must give Windows' answer
-and Wine its own known one, so that a change in Wine shows. The Windows build of the
-version-ordering tables runs under Wine too.
+and Wine its own known one, so that a change in Wine shows. Every ini file also goes through the
+loader's own reader of the file, which under Wine must give what Wine's profile function gives,
+and Windows' answer where Wine is known to differ. One file is named autorun.inf and mapped to
+the registry as hardened machines map it: the profile function reads nothing of it, on either
+side, and the loader reads it itself. The Windows build of the version-ordering tables runs
+under Wine too.
 
 usage: compare.py HOST_PROBE WINDOWS_PROBE WINDOWS_VERSION_TESTS SCRATCH_DIR PREFIX_DIR
 """
@@ -103,6 +107,8 @@ INI_FILES = [
 MARKS_ON_WINDOWS = ("Windows 10 21H1: https://stackoverflow.com/questions/70438143 (answer); "
                     "WelliSolutions/IniFileFormatReverseEngineering, UTF8_Tests.cs and "
                     "UTF16BE_Tests.cs; docs/windows-behaviour.md")
+# Keyed by the ini file; they are differences of the platform's profile function ("profile"
+# queries): the loader's own reader gives Windows' answer on both sides.
 KNOWN_DIFFERENCES = {
     # The UTF-8 mark is no mark: its bytes make line 1 no section header.
     "utf8-bom": ("0 [] [] []", "1 [a.exe] [b] [1.0.0.0]", MARKS_ON_WINDOWS),
@@ -118,6 +124,16 @@ KNOWN_DIFFERENCES = {
                     "Windows 10: WelliSolutions/IniFileFormatReverseEngineering, Limits_Tests.cs; "
                     "docs/windows-behaviour.md"),
 }
+
+# A hardened machine maps every autorun.inf to a registry key that does not exist; the same bytes
+# under another name are read by the profile function. Blanks, quotes, other sections, duplicate
+# keys and a second section of the name, as the loader reads them.
+MAPPING = ("autorun.inf", "@SYS:DoesNotExist")
+MAPPING_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf"
+HARDENED = descriptor(["; a medium", "[other]", "RuntimePackage=other.exe", "  [ AutoRun ]  ",
+                       " runtimepackage = \"setup.exe\" ", "RuntimePackage=second.exe",
+                       "RegPath='Maker\\Runtime'", "Version\t=  2.1.0.5 ", "[x]", "[autorun]",
+                       "Version=9.9.9.9"])
 
 # Registry values: (RegPath, type, bytes as the loader's ANSI query sees them).
 VALUES = [
@@ -169,8 +185,9 @@ def double_byte_queries(code_page, codec, character):
     """Queries in the code page's own bytes: its descriptor and one in UTF-16 LE, then paths for
     RemoveFileSpec, the last ending in a lead byte without its trail byte."""
     lead = character.encode(codec)[:1]
-    lines = [b"codepage %d" % code_page, b"descriptor T:\\dbcs-%d.inf" % code_page,
-             b"descriptor T:\\utf16le-%d.inf" % code_page]
+    lines = [b"codepage %d" % code_page]
+    for name in (b"dbcs-%d" % code_page, b"utf16le-%d" % code_page):
+        lines += [b"profile T:\\%s.inf" % name, b"reader T:\\%s.inf" % name]
     lines += [b"removefilespec " + path.format(c=character).encode(codec)
               for path in DOUBLE_BYTE_PATHS]
     lines.append(b"removefilespec C:\\M\\" + lead)
@@ -193,16 +210,22 @@ def write_fixtures(directory):
             files.append(("utf16le-%d" % code_page, utf16(descriptor(
                 ["[autorun]", "RuntimePackage=%s%s\u0e01.exe" % (character, best_fit), "RegPath=b",
                  "Version=1.0.0.0"]), "le")))
+        files += [("autorun", HARDENED.encode()), ("autorun-unmapped", HARDENED.encode())]
         for name, data in files:
             with open(os.path.join(directory, "files", name + ".inf"), "wb") as out:
                 out.write(data)
             fixtures.write("file %s.inf %s\n" % (name, data.hex() or "-"))
+        fixtures.write("mapping %s %s\n" % MAPPING)
         for path, kind, data in VALUES:
             fixtures.write("value %s %d %s\n" % (path, kind, data.hex() or "-"))
     with open(os.path.join(directory, "queries.txt"), "w", newline="\r\n") as queries:
         for name, _ in INI_FILES:
-            queries.write("descriptor T:\\%s.inf\n" % name)
+            queries.write("profile T:\\%s.inf\n" % name)
+            queries.write("reader T:\\%s.inf\n" % name)
         queries.write("descriptor T:\\missing.inf\n")
+        for query in ("profile", "reader", "descriptor"):
+            queries.write("%s T:\\autorun.inf\n" % query)
+        queries.write("profile T:\\autorun-unmapped.inf\n")
         for path in REGISTRY_QUERIES:
             queries.write("installed %s\n" % path)
         for path in PATHS:
@@ -228,6 +251,34 @@ def reg_file(directory):
     return path
 
 
+def own_reader_failures(real_lines):
+    """Under Wine, the loader's own reader of each file gives what Wine's profile function gives,
+    Windows' answer where Wine is known to read otherwise; the mapped autorun.inf, of which the
+    profile function reads nothing, is read as the same bytes under another name."""
+    answers = {}
+    for line in real_lines:
+        query, _, answer = line.partition(" -> ")
+        answers[query] = answer
+    expected = {}
+    for query, answer in answers.items():
+        kind, _, path = query.partition(" ")
+        name = path[len("T:\\x5c"):-len(".inf")]
+        if kind == "profile" and name not in ("autorun", "autorun-unmapped"):
+            expected["reader " + path] = KNOWN_DIFFERENCES.get(name, (answer,))[0]
+    unmapped = answers.get("profile T:\\x5cautorun-unmapped.inf")
+    expected.update({"profile T:\\x5cautorun.inf": "0 [] [] []",
+                     "reader T:\\x5cautorun.inf": unmapped,
+                     "descriptor T:\\x5cautorun.inf": unmapped})
+    failures = 0
+    for query, answer in sorted(expected.items()):
+        if answers.get(query) == answer:
+            print("own      %s -> %s" % (query, answer))
+        else:
+            failures += 1
+            print("OWN READER DIFFERS  %s -> %s; expected %s" % (query, answers.get(query), answer))
+    return failures
+
+
 def main():
     host_probe, windows_probe, version_tests, scratch, prefix_dir = sys.argv[1:6]
     shutil.rmtree(scratch, ignore_errors=True)
@@ -249,6 +300,7 @@ def main():
         prefix.run(["reg", "delete", "HKLM\\Software\\Cmp", "/f"])
         prefix.import_reg(reg_file(scratch))
         prefix.map_drive("t", os.path.join(scratch, "files"))
+        prefix.reg(["add", MAPPING_KEY, "/ve", "/d", MAPPING[1], "/f"])
         real_lines = []
         for query_file, locale in runs:
             real = prefix.run([windows_probe, winehost.to_windows(fixtures),
@@ -257,6 +309,7 @@ def main():
             real_lines += real.stdout.splitlines()
         tables = prefix.run([version_tests], capture=True)
     finally:
+        prefix.run(["reg", "delete", MAPPING_KEY, "/f"])
         prefix.stop()
 
     failures = 0
@@ -269,7 +322,8 @@ def main():
             if own != platform and own != "(does not fit)":
                 failures += 1
                 print("OWN DIFFERS FROM PLATFORM  " + line)
-    known = {"descriptor T:\\x5c%s.inf" % name: answers
+    failures += own_reader_failures(real_lines)
+    known = {"profile T:\\x5c%s.inf" % name: answers
              for name, answers in KNOWN_DIFFERENCES.items()}
     for index in range(max(len(simulated), len(real_lines))):
         mine = simulated[index] if index < len(simulated) else "(missing)"

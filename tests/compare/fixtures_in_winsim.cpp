@@ -1,6 +1,8 @@
 // Loads a fixture file into the simulated world. Lines:
 //   file NAME HEX            the file T:\NAME with these bytes
 //   value REGPATH TYPE HEX   value "Version" of HKLM\Software\REGPATH, of that type
+//   mapping NAME TEXT        every ini file named NAME mapped to the registry (IniFileMapping) as
+//                            TEXT says
 #include "fixtures.h"
 
 #include <winsim.h>
@@ -40,6 +42,12 @@ void PrepareWorld(const char *fixturesPath) {
             DWORD type = 0;
             words >> type >> hex;
             winsim::SetValue("Software\\" + name, "Version", type, FromHex(hex));
+        } else if (kind == "mapping") {
+            std::string text;
+            words >> text;
+            winsim::SetTextValue(
+                "Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\" + name, "",
+                text);
         }
     }
 }

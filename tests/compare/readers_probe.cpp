@@ -5,6 +5,8 @@
 // usage: readers_probe FIXTURES QUERIES
 // Query lines:
 //   descriptor <path of an ini file>   what ReadPackageDescriptor returns
+//   profile <path of an ini file>      the same read through GetPrivateProfileStringA alone
+//   reader <path of an ini file>       the same read through the loader's own ReadIniFileValue
 //   installed <RegPath>                what QueryInstalledVersion returns
 //   removefilespec <path>              the loader's RemoveFileSpec beside PathRemoveFileSpecA
 //   format <a> <b> <c> <d>             NormalizeVersion of "a.b.c.d" beside wsprintfA's
@@ -35,11 +37,34 @@ void PrintText(const char *text) {
     }
 }
 
-void QueryDescriptor(const char *path) {
+enum Reading { kLoader, kProfileFunction, kOwnReader };
+
+// The three values with the loader's sizes, stopping at the first that yields nothing.
+int ReadEach(const char *path, Reading reading, PackageDescriptor *descriptor) {
+    char *fields[kDescriptorKeyCount] = {descriptor->RuntimePackage, descriptor->RegPath,
+                                         descriptor->Version};
+    const unsigned sizes[kDescriptorKeyCount] = {kDescriptorCapacity - 1, kDescriptorCapacity - 1,
+                                                 kDescriptorVersionSize};
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        const int read =
+            reading == kProfileFunction
+                ? static_cast<int>(GetPrivateProfileStringA(
+                      kDescriptorSection, kDescriptorKeys[key], "", fields[key], sizes[key], path))
+                : ReadIniFileValue(path, kDescriptorSection, kDescriptorKeys[key], fields[key],
+                                   sizes[key]);
+        if (read == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+void QueryDescriptor(const char *path, Reading reading) {
     PackageDescriptor descriptor;
     memset(&descriptor, 0, sizeof(descriptor));
     int missingKey = 0;
-    int result = ReadPackageDescriptor(path, &descriptor, &missingKey);
+    int result = reading == kLoader ? ReadPackageDescriptor(path, &descriptor, &missingKey)
+                                    : ReadEach(path, reading, &descriptor);
     printf("%d [", result);
     PrintText(descriptor.RuntimePackage);
     printf("] [");
@@ -106,7 +131,11 @@ int main(int argc, char **argv) {
         PrintText(line);
         printf(" -> ");
         if (strncmp(line, "descriptor ", 11) == 0) {
-            QueryDescriptor(line + 11);
+            QueryDescriptor(line + 11, kLoader);
+        } else if (strncmp(line, "profile ", 8) == 0) {
+            QueryDescriptor(line + 8, kProfileFunction);
+        } else if (strncmp(line, "reader ", 7) == 0) {
+            QueryDescriptor(line + 7, kOwnReader);
         } else if (strncmp(line, "installed ", 10) == 0) {
             QueryInstalled(line + 10);
         } else if (strncmp(line, "removefilespec ", 15) == 0) {

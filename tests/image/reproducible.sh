@@ -34,10 +34,10 @@ else
     echo "FAIL the version block's notice is not the MIT licence's"
     status=1
 fi
-if [ "$(stat -c %s "$loader")" -le 24576 ]; then
-    echo "ok   at most 24 KiB"
+if [ "$(stat -c %s "$loader")" -le 25600 ]; then
+    echo "ok   at most 25,600 bytes"
 else
-    echo "FAIL over 24 KiB: $(stat -c %s "$loader") bytes"
+    echo "FAIL over 25,600 bytes: $(stat -c %s "$loader") bytes"
     status=1
 fi
 for path in "$first" "$second" "$scratch"; do

@@ -20,6 +20,10 @@ const Calls kLocateCalls = {"GetModuleFileNameA"};
 const Calls kDescriptorCalls = {"GetPrivateProfileStringA", "GetPrivateProfileStringA",
                                 "GetPrivateProfileStringA"};
 const Calls kRegistryCalls = {"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"};
+// The loader's own reading of autorun.inf, after the profile function gave nothing.
+const Calls kFileReadCalls = {"CreateFileA",   "GetFileSize",     "CreateFileMappingA",
+                              "MapViewOfFile", "UnmapViewOfFile", "CloseHandle",
+                              "CloseHandle"};
 
 Calls Join(std::initializer_list<Calls> parts) {
     Calls all;
@@ -60,13 +64,16 @@ TEST(LoaderRun, FourEnds) {
     EXPECT_EQ(0, medium::RunLoader());
     EXPECT_EQ(kGuardCalls, winsim::Calls());
 
-    // Descriptor incomplete.
+    // Descriptor incomplete: the profile function found no RegPath, nor does the file's own
+    // reading.
     medium::LayOut();
     winsim::AddFile("C:\\Medium\\autorun.inf", "[autorun]\nRuntimePackage=setup.exe\n");
     EXPECT_EQ(0, medium::RunLoader());
-    EXPECT_EQ(
-        Join({kGuardCalls, kLocateCalls, {"GetPrivateProfileStringA", "GetPrivateProfileStringA"}}),
-        winsim::Calls());
+    EXPECT_EQ(Join({kGuardCalls,
+                    kLocateCalls,
+                    {"GetPrivateProfileStringA", "GetPrivateProfileStringA"},
+                    kFileReadCalls}),
+              winsim::Calls());
 
     // Up to date.
     medium::LayOut();
@@ -85,6 +92,40 @@ TEST(LoaderRun, FourEnds) {
                      "LoadLibraryA", "GetProcAddress", "ShellExecuteExA", "WaitForSingleObject",
                      "Sleep", "CloseHandle", "Sleep", "DeleteFileA"}}),
               winsim::Calls());
+}
+
+// Where the registry maps every autorun.inf to nothing (the anti-AutoRun setting), the profile
+// function gives nothing and the loader reads each value from the file itself: the same ends.
+TEST(LoaderRun, FourEndsOnAHardenedMachine) {
+    const Calls kValueCalls = Join({{"GetPrivateProfileStringA"}, kFileReadCalls});
+    medium::LayOut();
+    medium::Harden();
+    winsim::HoldMutexElsewhere(medium::kGuard);
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(kGuardCalls, winsim::Calls());
+
+    medium::LayOut();
+    medium::Harden();
+    winsim::AddFile("C:\\Medium\\autorun.inf", "[autorun]\nRuntimePackage=setup.exe\n");
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(Join({kGuardCalls, kLocateCalls, kValueCalls, kValueCalls}), winsim::Calls());
+
+    medium::LayOut();
+    medium::Harden();
+    winsim::SetTextValue(medium::kKey, "Version", "2.1.0.5");
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(
+        Join({kGuardCalls, kLocateCalls, kValueCalls, kValueCalls, kValueCalls, kRegistryCalls}),
+        winsim::Calls());
+    EXPECT_TRUE(winsim::Launches().empty());
+
+    medium::LayOut();
+    medium::Harden();
+    EXPECT_EQ(0, medium::RunLoader());
+    ASSERT_EQ(1u, winsim::Launches().size());
+    EXPECT_EQ("C:\\Temp\\setup.exe", winsim::Launches()[0].file);
+    EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
+    EXPECT_EQ(0, winsim::OpenKeyCount());
 }
 
 TEST(LoaderRun, GuardIsTheFixedNameHeldForTheWholeProcess) {
@@ -286,6 +327,20 @@ TEST(LoaderRun, FailedLaunchStillRemovesTheCopyAfterAPause) {
         EXPECT_EQ(launch->at + 2000, Find("DeleteFileA")->at);
         EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
     }
+}
+
+// msiexec that ends at once (another installation runs: 1618; consent declined: 1602) records
+// nothing: the loader waited for it, the copy goes after both pauses, the next start tries again.
+TEST(LoaderRun, PackageThatEndsAtOnceIsTriedAgain) {
+    medium::LayOut("setup.msi");
+    winsim::LaunchRunsFor(0);
+    medium::RunLoader();
+    const winsim::Event *launch = Find("ShellExecuteExA");
+    EXPECT_EQ(launch->at, Find("WaitForSingleObject")->at);
+    EXPECT_EQ(launch->at + 4000, Find("DeleteFileA")->at);
+    EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.msi"));
+    medium::RunLoader();
+    EXPECT_EQ(2u, winsim::Launches().size());
 }
 
 // The shell is loaded only to launch; if it cannot be loaded, that is a failed launch.
@@ -560,6 +615,67 @@ TEST(LoaderRun, ModulePathThatDoesNotFit) {
             EXPECT_EQ(Join({kGuardCalls, {"GetModuleFileNameA"}}), winsim::Calls());
         }
     }
+}
+
+// A program in a folder whose name the ANSI code page cannot hold gets '?' in its ANSI path, which
+// names nothing: it takes the path's short form, where the volume keeps short names. Elsewhere
+// the path is read as it always was.
+TEST(LoaderRun, ModulePathTheCodePageCannotHold) {
+    const std::u16string thai = u"C:\\\u0e17\u0e14\u0e2a\u0e2d\u0e1a\\loader.exe";
+    const struct {
+        const char *label;
+        std::u16string path;
+        std::u16string shortPath; // empty: the volume keeps no short names
+        UINT codePage;
+        std::string medium; // the directory the descriptor is read in
+        bool installs;
+        bool asksForTheShortForm;
+    } cases[] = {
+        {"a Thai folder with a short name", thai, u"C:\\____~CSR\\loader.exe", 1252, "C:\\____~CSR",
+         true, true},
+        {"a Thai folder without a short name", thai, u"", 1252, "C:\\?????", false, true},
+        {"a short name that is no better", thai, u"C:\\\u0e17~1\\loader.exe", 1252, "C:\\?~1",
+         false, true},
+        {"a short form too long for the path buffer", thai,
+         u"C:\\" + std::u16string(250, u'S') + u"\\loader.exe", 1252, "C:\\?????", false, true},
+        // A best fit names another folder, as it always did: only '?' tells a lost character.
+        {"a letter the code page best-fits", u"C:\\\u0100b\\loader.exe", u"C:\\AB~1\\loader.exe",
+         1252, "C:\\Ab", true, false},
+        {"a folder in the code page's own script", u"C:\\\u30bd\\loader.exe", u"", 932,
+         "C:\\" + medium::kSo932, true, false},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        medium::LayOut("setup.exe", "2.1.0.5", row.codePage);
+        winsim::SetUnicodeModulePath(row.path);
+        if (!row.shortPath.empty()) {
+            winsim::SetShortPath(row.path, row.shortPath);
+        }
+        // The medium lies in the folder the path names; a path with '?' names none.
+        if (row.installs) {
+            winsim::AddFile(row.medium + "\\autorun.inf",
+                            medium::Descriptor("setup.exe", medium::kRegPath, "2.1.0.5"));
+            winsim::AddFile(row.medium + "\\setup.exe", "package");
+        }
+        EXPECT_EQ(0, medium::RunLoader());
+        EXPECT_EQ(row.installs ? 1u : 0u, winsim::Launches().size()) << winsim::LogText();
+        const winsim::Event *read = Find("GetPrivateProfileStringA");
+        ASSERT_NE(nullptr, read);
+        EXPECT_NE(std::string::npos, read->detail.find(row.medium + "\\autorun.inf"))
+            << read->detail;
+        EXPECT_EQ(row.asksForTheShortForm, Find("GetShortPathNameW") != nullptr);
+    }
+
+    // A short form whose ANSI form does not fit the path buffer ends the run, as a module path
+    // that does not fit: here 200 double-byte characters.
+    const std::u16string longShortForm = u"C:\\" + std::u16string(200, u'\u30bd') + u"\\loader.exe";
+    medium::LayOut("setup.exe", "2.1.0.5", 932);
+    winsim::SetUnicodeModulePath(thai);
+    winsim::SetShortPath(thai, longShortForm);
+    EXPECT_EQ(0, medium::RunLoader());
+    EXPECT_EQ(
+        Join({kGuardCalls, {"GetModuleFileNameA", "GetModuleFileNameW", "GetShortPathNameW"}}),
+        winsim::Calls());
 }
 
 } // namespace

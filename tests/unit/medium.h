@@ -17,6 +17,16 @@ inline std::string Descriptor(const std::string &package, const std::string &reg
            "\r\nVersion=" + version + "\r\n";
 }
 
+// A file in UTF-16 LE with its mark.
+inline std::string Utf16(const std::u16string &text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 // Characters whose trail byte is 0x5C, the backslash: katakana "so" in code page 932 and U+4E57
 // in code page 936.
 inline const std::string kSo932 = "\x83\x5C";
@@ -31,6 +41,14 @@ inline void LayOut(const std::string &package = "setup.exe", const std::string &
     winsim::AddFile("C:\\Medium\\loader.exe", "loader");
     winsim::AddFile("C:\\Medium\\autorun.inf", Descriptor(package, kRegPath, version));
     winsim::AddFile("C:\\Medium\\" + package, "package");
+}
+
+// The anti-AutoRun setting of many organisations' images: the profile functions read every
+// autorun.inf from a registry key that does not exist, so they find nothing in any.
+inline void Harden() {
+    winsim::SetTextValue(
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf", "",
+        "@SYS:DoesNotExist");
 }
 
 // Starts the loader as a new process and lets the process end. Returns the exit code.

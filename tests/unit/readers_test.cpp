@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,6 +22,8 @@ struct DescriptorCase {
     std::string runtimePackage, regPath, version;
 };
 
+// Each row on a machine where the profile functions read the file, and on one where they read
+// nothing (the anti-AutoRun mapping): the loader's own reading of the file gives the same.
 TEST(ReadPackageDescriptor, Table) {
     const std::string longName(300, 'n');
     const DescriptorCase cases[] = {
@@ -37,33 +41,61 @@ TEST(ReadPackageDescriptor, Table) {
         {"blanks, case and quotes",
          "  [AutoRun]  \n runtimepackage = \"my setup.exe\" \nREGPATH\t=\tb\nversion='1.0.0.0'\n",
          1, -1, "my setup.exe", "b", "1.0.0.0"},
+        {"other sections, duplicate keys and sections, a comment",
+         "[other]\nRuntimePackage=x\n[autorun]\n;RegPath=c\nRuntimePackage=a\nRuntimePackage=d\n"
+         "RegPath=b\n[x]\n[autorun]\nVersion=9.9.9.9\n",
+         0, 2, "a", "b", ""},
+        {"UTF-16 LE, a character best-fitted",
+         medium::Utf16(u"[autorun]\r\nRuntimePackage=\u0100.exe\r\nRegPath=b\r\nVersion=1.0.0.0"),
+         1, -1, "A.exe", "b", "1.0.0.0"},
+        {"UTF-8 mark on the header's line",
+         "\xEF\xBB\xBF[autorun]\nRuntimePackage=a\nRegPath=b\nVersion=1.0.0.0\n", 0, 0, "", "", ""},
+        {"a quoted value cut by the field",
+         medium::Descriptor("a", "b", "\"" + std::string(31, '3') + "\""), 1, -1, "a", "b",
+         std::string(30, '3')},
     };
     for (const DescriptorCase &row : cases) {
-        SCOPED_TRACE(row.label);
-        winsim::Reset();
-        if (!row.file.empty()) {
-            winsim::AddFile(kPath, row.file);
+        for (bool hardened : {false, true}) {
+            SCOPED_TRACE(std::string(row.label) + (hardened ? ", hardened machine" : ""));
+            winsim::Reset();
+            if (hardened) {
+                medium::Harden();
+            }
+            if (!row.file.empty()) {
+                winsim::AddFile(kPath, row.file);
+            }
+            PackageDescriptor descriptor;
+            memset(&descriptor, 0, sizeof(descriptor));
+            int missingKey = -1;
+            EXPECT_EQ(row.result, ReadPackageDescriptor(kPath, &descriptor, &missingKey));
+            EXPECT_EQ(row.missingKey, missingKey);
+            EXPECT_EQ(row.runtimePackage, descriptor.RuntimePackage);
+            EXPECT_EQ(row.regPath, descriptor.RegPath);
+            EXPECT_EQ(row.version, descriptor.Version);
         }
-        PackageDescriptor descriptor;
-        memset(&descriptor, 0, sizeof(descriptor));
-        int missingKey = -1;
-        EXPECT_EQ(row.result, ReadPackageDescriptor(kPath, &descriptor, &missingKey));
-        EXPECT_EQ(row.missingKey, missingKey);
-        EXPECT_EQ(row.runtimePackage, descriptor.RuntimePackage);
-        EXPECT_EQ(row.regPath, descriptor.RegPath);
-        EXPECT_EQ(row.version, descriptor.Version);
     }
 }
 
-// The reads stop at the first value that yields nothing.
+// The reads stop at the first value that yields nothing: Version is never asked for, neither of
+// the profile functions nor of the file.
 TEST(ReadPackageDescriptor, StopsAtFirstMissingValue) {
-    winsim::Reset();
-    winsim::AddFile(kPath, "[autorun]\nRuntimePackage=a\nVersion=1.0.0.0\n");
-    PackageDescriptor descriptor;
-    memset(&descriptor, 0, sizeof(descriptor));
-    int missingKey = 0;
-    ReadPackageDescriptor(kPath, &descriptor, &missingKey);
-    EXPECT_EQ(2u, winsim::Log().size()) << winsim::LogText();
+    for (bool hardened : {false, true}) {
+        SCOPED_TRACE(hardened ? "hardened machine" : "profile functions read the file");
+        winsim::Reset();
+        if (hardened) {
+            medium::Harden();
+        }
+        winsim::AddFile(kPath, "[autorun]\nRuntimePackage=a\nVersion=1.0.0.0\n");
+        PackageDescriptor descriptor;
+        memset(&descriptor, 0, sizeof(descriptor));
+        int missingKey = 0;
+        ReadPackageDescriptor(kPath, &descriptor, &missingKey);
+        const std::vector<std::string> calls = winsim::Calls();
+        EXPECT_EQ(2, std::count(calls.begin(), calls.end(), "GetPrivateProfileStringA"))
+            << winsim::LogText();
+        EXPECT_EQ(std::string::npos, winsim::LogText().find("Version")) << winsim::LogText();
+        EXPECT_STREQ("", descriptor.Version);
+    }
 }
 
 // The sample autorun.inf of the release, comments and all, gives the loader its three values,

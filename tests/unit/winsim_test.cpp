@@ -1,6 +1,7 @@
 // The simulated Windows against the platform's documented and observed behaviour, where the
 // loader relies on it: the ini reader, registry reads, formatting, path removal, read-only files
 // and mutexes.
+#include "loader.h"
 #include "medium.h"
 #include "paths.h"
 
@@ -10,10 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
 namespace {
+
+using namespace std::string_literals;
 
 struct ProfileCase {
     const char *label;
@@ -24,15 +29,7 @@ struct ProfileCase {
     UINT codePage = 1252;
 };
 
-// A file in UTF-16 LE with its mark.
-std::string Utf16(const std::u16string &text) {
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
+using medium::Utf16;
 
 TEST(SimulatedProfileReader, Table) {
     const ProfileCase cases[] = {
@@ -88,6 +85,166 @@ TEST(SimulatedProfileReader, Table) {
         EXPECT_STREQ(row.expected, buffer);
         EXPECT_EQ(strlen(row.expected), copied);
         EXPECT_EQ('#', buffer[row.size]);
+        // The loader's own reader of the file gives the same, with the default "", for the names
+        // it reads (ASCII letters) and the sizes it gives (1 and more).
+        if (std::all_of(row.key, row.key + strlen(row.key), isalpha) && row.size > 0) {
+            const std::string expected = strcmp(row.expected, "default") == 0 ? "" : row.expected;
+            memset(buffer, '#', sizeof(buffer));
+            EXPECT_EQ(
+                static_cast<int>(expected.size()),
+                ReadIniFileValue("C:\\Medium\\autorun.inf", "autorun", row.key, buffer, row.size));
+            EXPECT_EQ(expected, buffer);
+            EXPECT_EQ('#', buffer[row.size]);
+        }
+    }
+}
+
+struct MappingCase {
+    const char *label;
+    void (*mapping)();
+    const char *file; // where the file lies
+    const char *expected;
+};
+
+const std::string kAutorunMapping =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf";
+
+// A file the registry maps is read from the registry: the profile functions never read the file,
+// wherever it lies, even when the registry holds nothing. The file's own reading is not affected.
+TEST(SimulatedProfileReader, IniFileMapping) {
+    const MappingCase cases[] = {
+        {"no mapping", [] {}, "C:\\Medium\\autorun.inf", "v"},
+        {"the anti-AutoRun mapping",
+         [] { winsim::SetTextValue(kAutorunMapping, "", "@SYS:DoesNotExist"); },
+         "C:\\Medium\\autorun.inf", "default"},
+        {"wherever the file lies, by its name in any case",
+         [] { winsim::SetTextValue(kAutorunMapping, "", "@SYS:DoesNotExist"); }, "E:\\AUTORUN.INF",
+         "default"},
+        {"another file's name",
+         [] { winsim::SetTextValue(kAutorunMapping, "", "@SYS:DoesNotExist"); },
+         "C:\\Medium\\setup.inf", "v"},
+        {"the file's sections under a key",
+         [] {
+             winsim::SetTextValue(kAutorunMapping, "", "SYS:Mapped");
+             winsim::SetTextValue("Software\\Mapped\\autorun", "k", "from the registry");
+         },
+         "C:\\Medium\\autorun.inf", "from the registry"},
+        {"the section named: its keys under a key",
+         [] {
+             winsim::SetTextValue(kAutorunMapping, "autorun", "#SYS:Mapped");
+             winsim::SetTextValue("Software\\Mapped", "k", "from the registry");
+         },
+         "C:\\Medium\\autorun.inf", "from the registry"},
+        {"another section named: this one read from the file",
+         [] { winsim::SetTextValue(kAutorunMapping, "other", "SYS:Mapped"); },
+         "C:\\Medium\\autorun.inf", "v"},
+        {"a sub-key for the section, the key named",
+         [] {
+             winsim::SetTextValue(kAutorunMapping + "\\autorun", "k", "SYS:PerKey");
+             winsim::SetTextValue(kAutorunMapping + "\\autorun", "", "SYS:Others");
+             winsim::SetTextValue("Software\\PerKey", "k", "per kAutorunMapping");
+         },
+         "C:\\Medium\\autorun.inf", "per kAutorunMapping"},
+        {"a sub-key for the section, its default",
+         [] {
+             winsim::SetTextValue(kAutorunMapping + "\\autorun", "", "SYS:Others");
+             winsim::SetTextValue("Software\\Others", "k", "default place");
+         },
+         "C:\\Medium\\autorun.inf", "default place"},
+        {"a user's key, which this world does not hold",
+         [] { winsim::SetTextValue(kAutorunMapping, "", "USR:Mapped"); }, "C:\\Medium\\autorun.inf",
+         "default"},
+        {"a value that is no text",
+         [] {
+             winsim::SetTextValue(kAutorunMapping, "autorun", "SYS:Mapped");
+             winsim::SetValue("Software\\Mapped", "k", REG_DWORD, std::string("\1\0\0\0", 4));
+         },
+         "C:\\Medium\\autorun.inf", "default"},
+    };
+    for (const MappingCase &row : cases) {
+        SCOPED_TRACE(row.label);
+        winsim::Reset();
+        row.mapping();
+        winsim::AddFile(row.file, "[autorun]\nk=v\n");
+        char buffer[32];
+        EXPECT_EQ(strlen(row.expected), GetPrivateProfileStringA("autorun", "k", "default", buffer,
+                                                                 sizeof(buffer), row.file));
+        EXPECT_STREQ(row.expected, buffer);
+        EXPECT_EQ(1, ReadIniFileValue(row.file, "autorun", "k", buffer, sizeof(buffer)));
+        EXPECT_STREQ("v", buffer);
+    }
+}
+
+// The sections a mapped file lists: those its mapping names, then those of the key a whole-file
+// mapping names; the file's own only where nothing maps the whole file.
+TEST(SimulatedProfileReader, SectionNamesOfAMappedFile) {
+    const std::string &key = kAutorunMapping;
+    const struct {
+        const char *label;
+        std::string wholeFile;
+        std::string expected;
+    } cases[] = {
+        {"sections mapped one by one", "", "named\0sub\0autorun\0other\0"s},
+        {"the whole file mapped", "@SYS:Mapped", "named\0sub\0kept\0"s},
+        {"the anti-AutoRun mapping", "@SYS:DoesNotExist", "named\0sub\0"s},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        winsim::Reset();
+        winsim::SetTextValue(key, "named", "SYS:Named");
+        winsim::AddKey(key + "\\sub");
+        if (!row.wholeFile.empty()) {
+            winsim::SetTextValue(key, "", row.wholeFile);
+        }
+        winsim::AddKey("Software\\Mapped\\kept");
+        winsim::AddFile("C:\\Medium\\autorun.inf", "[autorun]\nk=v\n[other]\n");
+        char names[64];
+        DWORD length =
+            GetPrivateProfileSectionNamesA(names, sizeof(names), "C:\\Medium\\autorun.inf");
+        EXPECT_EQ(row.expected, std::string(names, length));
+        EXPECT_EQ(1, HasIniFileSection("C:\\Medium\\autorun.inf", "autorun"));
+    }
+}
+
+// UTF-16 to the ANSI code page, with and without best fit.
+TEST(SimulatedConversion, WideCharToMultiByte) {
+    const struct {
+        const char *label;
+        std::u16string text;
+        DWORD flags;
+        UINT codePage;
+        std::string expected;
+        BOOL usedDefault;
+    } cases[] = {
+        {"held by 1252", u"C:\\\u00e9", 0, 1252, "C:\\\xE9", FALSE},
+        {"best fit", u"\u0100\u221e", 0, 1252, "A8", FALSE},
+        {"best fit refused", u"\u0100\u221e", WC_NO_BEST_FIT_CHARS, 1252, "??", TRUE},
+        {"no fit at all", u"\u0e17", 0, 1252, "?", TRUE},
+        {"a surrogate pair, a unit at a time", u"\U0001F600", 0, 1252, "??", TRUE},
+        {"held by 932", u"\u30bd", WC_NO_BEST_FIT_CHARS, 932, "\x83\x5C", FALSE},
+        {"best fit in 936", u"\u0100", 0, 936, "\xA8\xA1", FALSE},
+        {"best fit refused in 936", u"\u0100", WC_NO_BEST_FIT_CHARS, 936, "?", TRUE},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        winsim::Reset();
+        winsim::SetCodePage(row.codePage);
+        char buffer[16];
+        memset(buffer, '#', sizeof(buffer));
+        BOOL usedDefault = -1;
+        const LPCWSTR text = reinterpret_cast<LPCWSTR>(row.text.c_str());
+        EXPECT_EQ(static_cast<int>(row.expected.size()),
+                  WideCharToMultiByte(CP_ACP, row.flags, text, static_cast<int>(row.text.size()),
+                                      buffer, sizeof(buffer), nullptr, &usedDefault));
+        EXPECT_EQ(row.expected, std::string(buffer, row.expected.size()));
+        EXPECT_EQ('#', buffer[row.expected.size()]);
+        EXPECT_EQ(row.usedDefault, usedDefault);
+        // A terminated text comes with its terminator; a buffer too small gives nothing.
+        EXPECT_EQ(static_cast<int>(row.expected.size()) + 1,
+                  WideCharToMultiByte(CP_ACP, row.flags, text, -1, buffer, sizeof(buffer), nullptr,
+                                      nullptr));
+        EXPECT_EQ(0, WideCharToMultiByte(CP_ACP, row.flags, text, -1, buffer,
+                                         static_cast<int>(row.expected.size()), nullptr, nullptr));
     }
 }
 

@@ -40,6 +40,8 @@ OTHER = "32" if VIEW == "64" else "64"
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 ROOT_KEY = "HKLM\\Software\\CorvaneCheck"
+# The anti-AutoRun mapping of every autorun.inf, which hardened machines carry.
+MAPPING_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf"
 HOST_CHECKER = os.environ.get("HOST_CHECKER")
 PACKAGES_DIR = os.environ.get("PACKAGES_DIR")
 MSI_DIR = os.environ.get("MSI_DIR")
@@ -58,7 +60,7 @@ OTHER_VIEW_CODES = ["MC601"] + ([] if VIEW == "64" else ["MC608"])
 class Case:
     def __init__(self, name, version="2.1.0.5", package="setup.exe", reg_path=None,
                  same=None, other=None, records=None, codes=(), descriptor=None,
-                 from_medium=False, given=(), msi=None, x64=False, known=None):
+                 from_medium=False, given=(), msi=None, x64=False, known=None, mapped=()):
         self.name = name
         self.version = version
         self.package = package
@@ -76,6 +78,7 @@ class Case:
         # Windows gives, which the prediction must be, and the one Wine gives, which the loader's
         # second start under Wine is (docs/windows-behaviour.md).
         self.known = known
+        self.mapped = mapped  # the registry views ("32", "64") that map every autorun.inf
         if msi is not None:
             self.package = "runtime.msi"
 
@@ -119,6 +122,16 @@ CASES = [
     Case("placed", descriptor="; by hand\r[Other]\rVersion=9.9.9.9\r  [ AutoRun ]\r"
                               "\tRuntimePackage = 'setup.exe'\rRegPath= CorvaneCheck\\placed\r"
                               "Version\t=\t2.1.0.5\r"),
+    # A hardened machine: the profile functions read nothing of autorun.inf, the loader and the
+    # checker read it themselves, and the checker says so. A mapping in the 32-bit view alone
+    # is one the profile functions do not read.
+    Case("hardened-fresh", mapped=("64", "32"), codes=["MC110"]),
+    Case("hardened-equal", mapped=("64", "32"), same=["/d", "2.1.0.5"], codes=["MC110"]),
+    Case("hardened-placed", mapped=("64", "32"), codes=["MC110"],
+         descriptor="; by hand\r[Other]\rVersion=9.9.9.9\r  [ AutoRun ]\r"
+                    "\tRuntimePackage = 'setup.exe'\rRegPath= CorvaneCheck\\hardened-placed\r"
+                    "Version\t=\t2.1.0.5\r[autorun]\rVersion=1.0.0.0\r"),
+    Case("mapped-32-only", mapped=("32",), codes=["MC110"]),
 ]
 # Every medium whose descriptor the loader reads whole carries the probe as its package.
 for case in CASES:
@@ -322,7 +335,54 @@ def reading_failures(prefix):
     return failures
 
 
+def set_mapping(prefix, views, present):
+    for view in views:
+        if present:
+            prefix.reg(["add", MAPPING_KEY, "/ve", "/d", "@SYS:DoesNotExist", "/f",
+                        "/reg:" + view])
+        else:
+            prefix.run(["reg", "delete", MAPPING_KEY, "/f", "/reg:" + view])
+
+
+def image_failures(prefix):
+    """A disc image, given as a file: the Windows build says that it reads a directory and that
+    a mounted image is a drive, and ends with status 2; the build machine's reads the image by
+    the names Windows reads, as it reads the directory the image was made from."""
+    if not HOST_CHECKER:
+        return []
+    medium = os.path.join(SUITE_DIR, "media", "image-source")
+    shutil.rmtree(medium, ignore_errors=True)
+    os.makedirs(medium)
+    shutil.copy(PROBE_EXE, os.path.join(medium, "setup.exe"))
+    with open(os.path.join(medium, "autorun.inf"), "w", newline="") as out:
+        out.write(winehost.autorun("setup.exe", "CorvaneCheck\\image", "2.1.0.5"))
+    image = medium + ".iso"
+    subprocess.run(["xorriso", "-report_about", "SORRY", "-as", "mkisofs", "-quiet", "-J", "-R",
+                    "-o", image, medium], check=True, capture_output=True)
+    result = prefix.run([winehost.to_windows(CHECKER_EXE), winehost.to_windows(image)],
+                        capture=True)
+    problems = [] if result.returncode == 2 and "a file, not a directory: mount a disc image" \
+        in result.stderr and not result.stdout else ["Windows build: exit %d, %r" % (
+            result.returncode, result.stderr[-300:])]
+    reports = [json.loads(subprocess.run([HOST_CHECKER, path, "--json"], capture_output=True,
+                                         check=False).stdout) for path in (image, medium)]
+    if reports[0].get("image", {}).get("read") != "joliet" or \
+            reports[0]["decision"] != reports[1]["decision"]:
+        problems.append("build machine: %r against %r" % (reports[0].get("image"),
+                                                          reports[1]["decision"]))
+    print(("ok   " if not problems else "FAIL ") + "a disc image given as a file")
+    return ["disc image: " + problem for problem in problems]
+
+
 def compare(prefix, case):
+    set_mapping(prefix, case.mapped, True)
+    try:
+        return compare_on_this_machine(prefix, case)
+    finally:
+        set_mapping(prefix, case.mapped, False)
+
+
+def compare_on_this_machine(prefix, case):
     medium = lay_out(case)
     log = os.path.join(medium, "probe.log")
     set_registry(prefix, case)
@@ -376,6 +436,7 @@ def main():
                     os.path.join(msi, case.package)), "/qn"], timeout=300)
         for view in (VIEW, OTHER):
             prefix.run(["reg", "delete", ROOT_KEY, "/f", "/reg:" + view])
+        set_mapping(prefix, (VIEW, OTHER), False)
         for case in CASES:
             try:
                 predicted, observed, codes, problems = compare(prefix, case)
@@ -385,6 +446,7 @@ def main():
                          "ok" if not problems else "FAIL"))
             failures += ["%s: %s" % (case.name, problem) for problem in problems]
         failures += reading_failures(prefix)
+        failures += image_failures(prefix)
     finally:
         prefix.stop()
 

@@ -11,6 +11,8 @@ TIME_FACTOR). Optional, each enabling a group of cases:
                        reads; MSI_OTHER_VIEW one that records it in the other view
   DOUBLE_BYTE_LOCALES  Unix locales (ja_JP.UTF-8, zh_CN.UTF-8) giving Wine double-byte ANSI code
                        pages, separated by blanks
+  MEDIUM_IMAGE_DIR     where a disc image made by medium-check init --iso is mounted read-only,
+                       its package the probe as setup.exe and nothing installed for its RegPath
 """
 import os
 import shutil
@@ -29,11 +31,26 @@ WINE32 = os.environ.get("WINE32")
 MSI_IN_VIEW = os.environ.get("MSI_IN_VIEW")
 MSI_OTHER_VIEW = os.environ.get("MSI_OTHER_VIEW")
 DOUBLE_BYTE_LOCALES = os.environ.get("DOUBLE_BYTE_LOCALES", "").split()
+MEDIUM_IMAGE_DIR = os.environ.get("MEDIUM_IMAGE_DIR")
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 CRASH_MARKERS = ("Unhandled exception", "Unhandled page fault", "Backtrace:", "wine: Unhandled")
 
 prefix = None
+
+# The anti-AutoRun setting of many organisations' images: every autorun.inf mapped to a registry
+# key that does not exist. Windows' profile functions read it in the 64-bit view; under WoW64 the
+# 32-bit view holds it too, so the machine is hardened whichever view Wine reads.
+MAPPING_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf"
+VIEWS = [["/reg:64"], ["/reg:32"]] if WOW64 else [[]]
+
+
+def set_mapping(present):
+    for view in VIEWS:
+        if present:
+            prefix.reg(["add", MAPPING_KEY, "/ve", "/d", "@SYS:DoesNotExist", "/f"] + view)
+        else:
+            prefix.run(["reg", "delete", MAPPING_KEY, "/f"] + view)
 
 
 def setUpModule():
@@ -45,6 +62,7 @@ def setUpModule():
         if msi:
             prefix.run(["msiexec", "/x", winehost.to_windows(msi), "/qn"], timeout=300)
     prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f"])
+    set_mapping(False)
     if WOW64:
         prefix.run(["reg", "delete", "HKLM\\Software\\CorvaneSuite", "/f", "/reg:32"])
     shutil.rmtree(prefix.temp_unix, ignore_errors=True)
@@ -285,6 +303,53 @@ class Locations(LoaderCase):
         self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
         self.assertGreaterEqual(runs[0]["started"], started)
 
+    def test_folder_the_code_page_cannot_name(self):
+        # The ANSI path gets '?' for each Thai letter and names nothing; its short form names the
+        # folder, and the loader installs from it.
+        medium = Medium("\u0e17\u0e14\u0e2a\u0e2d\u0e1a", package="thai-setup.exe",
+                        reg_path="CorvaneSuite\\thai")
+        self.install(medium, sleep_ms=300)
+
+
+class Hardened(LoaderCase):
+    """A machine that maps every autorun.inf to the registry: the profile functions read nothing
+    of the medium's, and the loader reads it itself, as they would read a file nothing maps."""
+
+    @classmethod
+    def setUpClass(cls):
+        set_mapping(True)
+
+    @classmethod
+    def tearDownClass(cls):
+        set_mapping(False)
+
+    def test_installs_when_nothing_is_installed_then_up_to_date(self):
+        medium = Medium("hardened-fresh")
+        self.install(medium, sleep_ms=500, writes_version="2.1.0.5")
+        self.run_loader(medium, medium.env())
+        self.assertEqual(1, len(medium.runs()))
+
+    def test_up_to_date_does_nothing(self):
+        medium = Medium("hardened-equal")
+        medium.set_installed("/d", "2.1.0.5")
+        self.run_loader(medium, medium.env())
+        self.assertEqual([], medium.runs())
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+
+    def test_descriptor_read_as_where_nothing_maps_it(self):
+        # Blanks, quotes, other sections, duplicate keys and a second section of the name.
+        reg_path = "CorvaneSuite\\hardened-quirks"
+        descriptor = "\r\n".join([
+            "; a medium", "[other]", "RuntimePackage=other-setup.exe", "  [ AutoRun ]  ",
+            " runtimepackage = \"quirk-setup.exe\" ", "RuntimePackage=second-setup.exe",
+            "RegPath='%s'" % reg_path, "Version\t=  2.1.0.5 ", "[x]", "[autorun]",
+            "Version=9.9.9.9", ""])
+        medium = Medium("hardened-quirks", package="quirk-setup.exe", reg_path=reg_path,
+                        descriptor=descriptor)
+        self.install(medium, sleep_ms=300, writes_version="2.1.0.5")
+        self.run_loader(medium, medium.env())
+        self.assertEqual(1, len(medium.runs()))
+
 
 class Mends(LoaderCase):
     def test_names_that_climb_out_never_touch_outside_the_temporary_directory(self):
@@ -402,6 +467,43 @@ class MsiPackage(LoaderCase):
     @unittest.skipUnless(MSI_OTHER_VIEW, "no MSI package recording in the other view")
     def test_msi_recording_in_the_other_view_installs_on_every_start(self):
         self.msi_case(MSI_OTHER_VIEW, quiet_after=False)
+
+
+class MountedMedium:
+    """A medium that is already there, read-only: nothing is written to it, the probe logs
+    beside the suite."""
+
+    env = Medium.env
+    runs = Medium.runs
+
+    def __init__(self, directory, package):
+        self.directory = directory
+        self.package = package
+        os.makedirs(SUITE_DIR, exist_ok=True)
+        self.log = os.path.join(SUITE_DIR, "mounted-probe.log")
+        if os.path.exists(self.log):
+            os.remove(self.log)
+
+
+@unittest.skipUnless(MEDIUM_IMAGE_DIR, "no disc image mounted")
+class DiscImage(LoaderCase):
+    def test_loader_runs_from_a_mounted_image(self):
+        # As from a CD: a drive whose every file is read-only, the staged copy too.
+        medium = MountedMedium(MEDIUM_IMAGE_DIR, "setup.exe")
+        prefix.map_drive("r", medium.directory)
+        watcher = winehost.Watcher(self.staging(medium.package))
+        started = self.run_loader(medium, medium.env(), program="R:\\loader.exe")
+        watcher.stop()
+        runs = medium.runs()
+        self.assertEqual(1, len(runs), runs)
+        self.assertEqual((prefix.temp_windows + "\\setup.exe").lower(), runs[0]["module"].lower())
+        # Wine names the current directory by the drive that maps it.
+        self.assertEqual("r:\\", runs[0]["cwd"].lower())
+        self.assertTrue(watcher.seen)
+        self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
+        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
+        self.assertGreaterEqual(runs[0]["started"], started)
 
 
 # For each locale: its codec, a character whose trail byte is 0x5C, and names in its language.

@@ -10,6 +10,7 @@
 #define WINAPIV
 
 typedef int BOOL;
+typedef BOOL *LPBOOL;
 typedef unsigned char BYTE;
 typedef BYTE *LPBYTE;
 typedef int32_t LONG;
@@ -18,6 +19,10 @@ typedef DWORD *LPDWORD;
 typedef unsigned int UINT;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
+typedef char16_t WCHAR; // UTF-16, as on Windows
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
+typedef void *LPVOID;
 typedef void *HANDLE;
 typedef LONG LSTATUS;
 typedef DWORD REGSAM;
@@ -36,6 +41,18 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define WAIT_OBJECT_0 0u
 #define WAIT_FAILED 0xFFFFFFFFu
 
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x1u
+#define FILE_SHARE_WRITE 0x2u
+#define OPEN_EXISTING 3u
+#define PAGE_READONLY 0x02u
+#define FILE_MAP_READ 0x0004u
+#define INVALID_FILE_SIZE 0xFFFFFFFFu
+
+#define CP_ACP 0u
+#define WC_NO_BEST_FIT_CHARS 0x400u
+
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define FILE_ATTRIBUTE_READONLY 0x1u
 #define FILE_ATTRIBUTE_DIRECTORY 0x10u
@@ -52,6 +69,7 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_FILE_INVALID 1006L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_ASSOCIATION 1155L
@@ -78,11 +96,22 @@ extern "C" {
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
 DWORD WINAPI GetLastError(void);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
 BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes);
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode,
+                          LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                          HANDLE templateFile);
+DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh);
+HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protection,
+                                 DWORD sizeHigh, DWORD sizeLow, LPCSTR name);
+LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,
+                            size_t size);
+BOOL WINAPI UnmapViewOfFile(const void *view);
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
@@ -100,6 +129,9 @@ LSTATUS WINAPI RegCloseKey(HKEY key);
 
 UINT WINAPI GetACP(void);
 BOOL WINAPI IsDBCSLeadByte(BYTE character);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length,
+                               LPSTR multiByte, int size, LPCSTR defaultCharacter,
+                               LPBOOL usedDefaultCharacter);
 int WINAPI lstrlenA(LPCSTR text);
 LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source);
 int WINAPI lstrcmpiA(LPCSTR first, LPCSTR second);

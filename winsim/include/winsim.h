@@ -53,6 +53,12 @@ bool MutexExists(const std::string &name);
 
 // Locations.
 void SetModulePath(const std::string &path);
+// A module path in UTF-16, holding characters the ANSI code page may lack: GetModuleFileNameA
+// gives it converted as Windows converts it (best fit, then '?'), GetModuleFileNameW as it is.
+void SetUnicodeModulePath(const std::u16string &path);
+// What GetShortPathNameW gives for a path; a path without one comes back as it is, as on a volume
+// that keeps no short names.
+void SetShortPath(const std::u16string &longPath, const std::u16string &shortPath);
 void SetTempPath(const std::string &text); // returned as it stands, trailing backslash or not
 void FailTempPath();                       // GetTempPathA returns 0 and writes nothing
 

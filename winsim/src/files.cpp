@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace winsim {
 
@@ -197,6 +199,112 @@ extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
     Record("SetFileAttributesA",
            std::string(fileName) + " " + std::to_string(attributes) + ": " + Outcome(result),
            fileName, result);
+    return result;
+}
+
+// Opens an existing file for reading, as the loader opens its descriptor; other uses are not
+// simulated. A directory cannot be opened this way.
+static HANDLE OpenForReading(const std::string &fullPath, DWORD access, DWORD disposition) {
+    if (access != GENERIC_READ || disposition != OPEN_EXISTING) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (FindFile(fullPath) == nullptr) {
+        SetError(DirectoryExists(fullPath) ? ERROR_ACCESS_DENIED : MissingError(fullPath));
+        return INVALID_HANDLE_VALUE;
+    }
+    SetError(ERROR_SUCCESS);
+    return NewHandle(Handle{HandleKind::File, Upper(fullPath), 0});
+}
+
+extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode,
+                                     LPSECURITY_ATTRIBUTES /*security*/, DWORD disposition,
+                                     DWORD /*flags*/, HANDLE /*templateFile*/) {
+    SimulatedCall call;
+    HANDLE file = OpenForReading(FullPath(fileName ? fileName : ""), access, disposition);
+    bool opened = file != INVALID_HANDLE_VALUE;
+    Record("CreateFileA",
+           std::string(fileName ? fileName : "(null)") + " share " + std::to_string(shareMode) +
+               ": " + (opened ? "ok" : "error " + std::to_string(TheWorld().lastError)),
+           fileName ? fileName : "", opened);
+    return file;
+}
+
+static const File *FileOfHandle(HANDLE handle, HandleKind kind) {
+    const Handle *found = FindHandle(handle);
+    if (found == nullptr || found->kind != kind) {
+        return nullptr;
+    }
+    auto file = TheWorld().files.find(found->name);
+    return file == TheWorld().files.end() ? nullptr : &file->second;
+}
+
+extern "C" DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+    SimulatedCall call;
+    const File *stored = FileOfHandle(file, HandleKind::File);
+    DWORD size = INVALID_FILE_SIZE;
+    if (stored == nullptr) {
+        SetError(ERROR_INVALID_HANDLE);
+    } else {
+        size = static_cast<DWORD>(stored->content.size());
+        if (sizeHigh != nullptr) {
+            *sizeHigh = 0;
+        }
+    }
+    Record("GetFileSize", std::to_string(size), "", stored != nullptr);
+    return size;
+}
+
+// A read-only mapping of a whole file; an empty file cannot be mapped, as on Windows.
+extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/,
+                                            DWORD protection, DWORD sizeHigh, DWORD sizeLow,
+                                            LPCSTR name) {
+    SimulatedCall call;
+    const File *stored = FileOfHandle(file, HandleKind::File);
+    HANDLE mapping = nullptr;
+    if (stored == nullptr || protection != PAGE_READONLY || sizeHigh != 0 || sizeLow != 0 ||
+        name != nullptr) {
+        SetError(stored == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+    } else if (stored->content.empty()) {
+        SetError(ERROR_FILE_INVALID);
+    } else {
+        mapping = NewHandle(Handle{HandleKind::Mapping, FindHandle(file)->name, 0});
+    }
+    Record("CreateFileMappingA", mapping != nullptr ? "ok" : "error", "", mapping != nullptr);
+    return mapping;
+}
+
+// A copy of the bytes in a block of exactly their size, kept until it is unmapped.
+static const void *NewView(const std::string &content) {
+    std::unique_ptr<char[]> bytes(new char[content.size()]);
+    std::copy(content.begin(), content.end(), bytes.get());
+    const void *address = bytes.get();
+    return TheWorld().views.emplace(address, std::move(bytes)).first->second.get();
+}
+
+// The whole file, in a block of exactly its size, so that a read past its end is caught.
+extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh,
+                                       DWORD offsetLow, size_t size) {
+    SimulatedCall call;
+    const File *stored = FileOfHandle(mapping, HandleKind::Mapping);
+    const void *view = nullptr;
+    if (stored == nullptr || access != FILE_MAP_READ || offsetHigh != 0 || offsetLow != 0 ||
+        size != 0) {
+        SetError(stored == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+    } else {
+        view = NewView(stored->content);
+    }
+    Record("MapViewOfFile", view != nullptr ? "ok" : "error", "", view != nullptr);
+    return const_cast<void *>(view);
+}
+
+extern "C" BOOL WINAPI UnmapViewOfFile(const void *view) {
+    SimulatedCall call;
+    BOOL result = TheWorld().views.erase(view) != 0 ? TRUE : FALSE;
+    if (!result) {
+        SetError(ERROR_INVALID_PARAMETER);
+    }
+    Record("UnmapViewOfFile", result ? "ok" : "error", "", result);
     return result;
 }
 

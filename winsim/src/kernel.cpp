@@ -19,6 +19,17 @@ void SetModulePath(const std::string &path) {
     TheWorld().modulePath = path;
 }
 
+void SetUnicodeModulePath(const std::u16string &path) {
+    TheWorld().unicodeModulePath = path;
+    bool usedDefault = false;
+    TheWorld().modulePath = FromUtf16Units(reinterpret_cast<const uint16_t *>(path.data()),
+                                           path.size(), true, &usedDefault);
+}
+
+void SetShortPath(const std::u16string &longPath, const std::u16string &shortPath) {
+    TheWorld().shortPaths[longPath] = shortPath;
+}
+
 void SetTempPath(const std::string &text) {
     TheWorld().tempPath = text;
     TheWorld().tempPathFails = false;
@@ -39,6 +50,10 @@ static std::string Describe(const Handle *handle) {
         return "process " + handle->name;
     case HandleKind::Key:
         return "key " + handle->name;
+    case HandleKind::File:
+        return "file " + handle->name;
+    case HandleKind::Mapping:
+        return "mapping of " + handle->name;
     }
     return "";
 }
@@ -91,6 +106,48 @@ extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD
         }
     }
     Record("GetModuleFileNameA", "size " + std::to_string(size) + ": " + std::to_string(result));
+    return result;
+}
+
+// The path as the loader's process was started, in UTF-16; a path set in ANSI comes back widened
+// byte by byte, which is its UTF-16 form when it is ASCII. Cut as the ANSI call cuts.
+extern "C" DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
+    SimulatedCall call;
+    const World &w = TheWorld();
+    std::u16string path = w.unicodeModulePath;
+    if (path.empty()) {
+        for (char c : w.modulePath) {
+            path += static_cast<char16_t>(static_cast<unsigned char>(c));
+        }
+    }
+    DWORD result = 0;
+    if (module == nullptr && fileName != nullptr && size > 0) {
+        result = static_cast<DWORD>(path.size() < size ? path.size() : size);
+        memcpy(fileName, path.data(), result * sizeof(WCHAR));
+        if (result < size) {
+            fileName[result] = 0;
+        }
+        SetError(result < size ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER);
+    }
+    Record("GetModuleFileNameW", "size " + std::to_string(size) + ": " + std::to_string(result));
+    return result;
+}
+
+// A path's short form where the test gave one; otherwise the path as it is, as on a volume that
+// keeps no short names. The size needed, terminator included, when it does not fit.
+extern "C" DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size) {
+    SimulatedCall call;
+    std::u16string path = longPath ? longPath : u"";
+    auto found = TheWorld().shortPaths.find(path);
+    if (found != TheWorld().shortPaths.end()) {
+        path = found->second;
+    }
+    DWORD result = static_cast<DWORD>(path.size() + 1);
+    if (shortPath != nullptr && path.size() < size) {
+        memcpy(shortPath, path.c_str(), (path.size() + 1) * sizeof(WCHAR));
+        result = static_cast<DWORD>(path.size());
+    }
+    Record("GetShortPathNameW", "size " + std::to_string(size) + ": " + std::to_string(result));
     return result;
 }
 

@@ -1,6 +1,8 @@
-// GetPrivateProfileStringA over the simulated files, with the platform's parsing rules.
+// GetPrivateProfileStringA over the simulated files, with the platform's parsing rules, and the
+// registry mapping (IniFileMapping) that Windows consults before any file.
 #include "world.h"
 
+#include <optional>
 #include <vector>
 
 namespace winsim {
@@ -119,7 +121,7 @@ static std::string Unquote(const std::string &value, DWORD size) {
     }
     std::string rest = value.substr(1); // the text and its closing quote
     std::string copied = rest.substr(0, size - 1);
-    if (size >= rest.size()) {
+    if (size >= rest.size() && !copied.empty()) {
         copied.pop_back();
     }
     return copied;
@@ -147,6 +149,68 @@ static const File *ProfileFile(LPCSTR fileName) {
     return file == TheWorld().files.end() ? nullptr : &file->second;
 }
 
+static const char kIniFileMapping[] =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\";
+
+// The mapping of a profile file, found by its name alone wherever the file lies.
+static std::string MappingKey(LPCSTR fileName) {
+    std::string path = ProfilePath(fileName ? fileName : "win.ini");
+    size_t slash = FindLastSeparator(path, "\\/");
+    return kIniFileMapping + path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+// A value's text, when it is a string.
+static std::optional<std::string> TextOf(const RegistryKey *key, const std::string &name) {
+    const RegistryValue *value = key ? ValueOf(*key, name) : nullptr;
+    if (value == nullptr || value->type != REG_SZ) {
+        return std::nullopt;
+    }
+    return value->bytes.substr(0, value->bytes.find('\0'));
+}
+
+// The key a mapping's text names: "SYS:" is below HKEY_LOCAL_MACHINE\Software, "USR:" below
+// HKEY_CURRENT_USER, which this world does not hold; the marks "!", "#" and "@" before them change
+// how writes go, not where reads go.
+static const RegistryKey *MappedKey(const std::string &text, const std::string &below = "") {
+    size_t start = text.find_first_not_of("!#@");
+    if (start == std::string::npos || text.compare(start, 4, "SYS:") != 0) {
+        return nullptr;
+    }
+    return KeyAt("Software\\" + text.substr(start + 4) + (below.empty() ? "" : "\\" + below));
+}
+
+// Where a mapped section's key is read, as the profile functions look for it: a value named after
+// the section names the key holding the section's values; a sub-key named after it holds, per
+// key, a value naming where that key is, or a default value naming where all of them are; without
+// either, the file's default value names a key whose sub-keys are its sections. A file mapped
+// for the section is never read, even when the registry has nothing there.
+struct Mapped {
+    bool mapped = false;
+    const RegistryKey *holder = nullptr; // the key whose value named as the key is read
+};
+
+static Mapped MappedSection(LPCSTR fileName, const std::string &section, const std::string &key) {
+    Mapped result;
+    const std::string mapping = MappingKey(fileName);
+    const RegistryKey *file = KeyAt(mapping);
+    if (file == nullptr) {
+        return result;
+    }
+    result.mapped = true;
+    if (std::optional<std::string> place = TextOf(file, section)) {
+        result.holder = MappedKey(*place);
+    } else if (const RegistryKey *perKey = KeyAt(mapping + "\\" + section)) {
+        std::optional<std::string> place = TextOf(perKey, key);
+        place = place ? place : TextOf(perKey, "");
+        result.holder = place ? MappedKey(*place) : nullptr;
+    } else if (std::optional<std::string> place = TextOf(file, "")) {
+        result.holder = MappedKey(*place, section);
+    } else {
+        result.mapped = false;
+    }
+    return result;
+}
+
 static DWORD CopyOut(const std::string &text, LPSTR returned, DWORD size) {
     if (returned == nullptr || size == 0) {
         return 0;
@@ -166,7 +230,13 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPC
     }
     std::string text = fallback;
     const File *file = ProfileFile(fileName);
-    if (file != nullptr && section != nullptr && key != nullptr) {
+    Mapped mapped;
+    if (section != nullptr && key != nullptr) {
+        mapped = MappedSection(fileName, TrimSpaces(section), TrimSpaces(key));
+    }
+    if (mapped.mapped) {
+        text = TextOf(mapped.holder, TrimSpaces(key)).value_or(fallback);
+    } else if (file != nullptr && section != nullptr && key != nullptr) {
         Entry entry = FindEntry(AnsiContent(file->content), section, key);
         if (entry.found && entry.hasValue) {
             text = Unquote(entry.value, size);
@@ -175,9 +245,45 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPC
     DWORD copied = CopyOut(text, returned, size);
     Record("GetPrivateProfileStringA",
            std::string(section ? section : "(null)") + " " + (key ? key : "(null)") + " size " +
-               std::to_string(size) + " " + (fileName ? fileName : "(null)") + ": " +
-               std::to_string(copied));
+               std::to_string(size) + " " + (fileName ? fileName : "(null)") +
+               (mapped.mapped ? " (mapped)" : "") + ": " + std::to_string(copied));
     return copied;
+}
+
+// The sections of a file as the profile functions list them: those its mapping names (values and
+// sub-keys of the file's mapping), then, when the file has a default mapping, the sub-keys of
+// the key it names, and otherwise the file's own.
+static std::vector<std::string> SectionNames(LPCSTR fileName) {
+    std::vector<std::string> names;
+    const std::string mapping = MappingKey(fileName);
+    const RegistryKey *file = KeyAt(mapping);
+    std::optional<std::string> whole;
+    if (file != nullptr) {
+        for (const auto &value : file->values) {
+            if (!value.second.name.empty()) {
+                names.push_back(value.second.name);
+            }
+        }
+        const std::vector<std::string> subKeys = SubKeysOf(mapping);
+        names.insert(names.end(), subKeys.begin(), subKeys.end());
+        whole = TextOf(file, "");
+    }
+    if (whole) {
+        size_t start = whole->find_first_not_of("!#@");
+        if (start != std::string::npos && whole->compare(start, 4, "SYS:") == 0) {
+            const std::vector<std::string> subKeys =
+                SubKeysOf("Software\\" + whole->substr(start + 4));
+            names.insert(names.end(), subKeys.begin(), subKeys.end());
+        }
+    } else if (const File *content = ProfileFile(fileName)) {
+        for (const std::string &line : Lines(AnsiContent(content->content))) {
+            std::string name;
+            if (SectionName(line, &name)) {
+                names.push_back(name);
+            }
+        }
+    }
+    return names;
 }
 
 // Every section's name, each ended by a zero byte, the list by one more; a list that does not fit
@@ -186,13 +292,8 @@ extern "C" DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR returned, DWORD siz
                                                        LPCSTR fileName) {
     SimulatedCall call;
     std::string names;
-    if (const File *file = ProfileFile(fileName)) {
-        for (const std::string &line : Lines(AnsiContent(file->content))) {
-            std::string name;
-            if (SectionName(line, &name)) {
-                names += name + '\0';
-            }
-        }
+    for (const std::string &name : SectionNames(fileName)) {
+        names += name + '\0';
     }
     DWORD copied = 0;
     if (returned != nullptr && size >= 2) {

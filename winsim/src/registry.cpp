@@ -28,16 +28,62 @@ static bool KeyPath(const std::string &subKey, std::string *path) {
     return !names.empty();
 }
 
+// Makes the key at a stored path, keeping the first spelling of its name.
+static void MakeKey(const std::string &path, const std::string &spelled) {
+    RegistryKey &key = TheWorld().keys[path];
+    if (key.name.empty()) {
+        size_t slash = FindLastSeparator(spelled, "\\");
+        key.name = slash == std::string::npos ? spelled : spelled.substr(slash + 1);
+    }
+}
+
+// Makes the key and each of its parents, names split and stored as KeyPath stores them.
 void AddKey(const std::string &subKey) {
+    std::string names;
+    size_t start = 0;
+    while (start <= subKey.size()) {
+        size_t end = FindSeparator(subKey, start, "\\");
+        if (end == std::string::npos) {
+            end = subKey.size();
+        }
+        if (end > start) {
+            names += (names.empty() ? "" : "\\") + subKey.substr(start, end - start);
+            std::string stored;
+            KeyPath(names, &stored);
+            MakeKey(stored, names);
+        }
+        start = end + 1;
+    }
+}
+
+const RegistryKey *KeyAt(const std::string &subKey) {
     std::string path;
     if (!KeyPath(subKey, &path)) {
-        return;
+        return nullptr;
     }
-    for (size_t slash = FindSeparator(path, 0, "\\"); slash != std::string::npos;
-         slash = FindSeparator(path, slash + 1, "\\")) {
-        TheWorld().keys[path.substr(0, slash)];
+    auto found = TheWorld().keys.find(path);
+    return found == TheWorld().keys.end() ? nullptr : &found->second;
+}
+
+const RegistryValue *ValueOf(const RegistryKey &key, const std::string &name) {
+    auto found = key.values.find(Upper(name));
+    return found == key.values.end() ? nullptr : &found->second;
+}
+
+std::vector<std::string> SubKeysOf(const std::string &subKey) {
+    std::vector<std::string> names;
+    std::string path;
+    if (!KeyPath(subKey, &path)) {
+        return names;
     }
-    TheWorld().keys[path];
+    const std::string prefix = path + "\\";
+    for (const auto &entry : TheWorld().keys) {
+        if (entry.first.compare(0, prefix.size(), prefix) == 0 &&
+            FindSeparator(entry.first, prefix.size(), "\\") == std::string::npos) {
+            names.push_back(entry.second.name);
+        }
+    }
+    return names;
 }
 
 void DenyKey(const std::string &subKey) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,15 +26,17 @@ struct RegistryValue {
 };
 
 struct RegistryKey {
+    std::string name; // its last name, as first spelled
     bool denied = false;
     std::map<std::string, RegistryValue> values; // by upper-cased name
 };
 
-enum class HandleKind { Mutex, Process, Key };
+enum class HandleKind { Mutex, Process, Key, File, Mapping };
 
 struct Handle {
     HandleKind kind;
-    std::string name;    // mutex name or key path
+    std::string name;    // mutex name, key path, or the upper-cased full path of a file or of
+                         // the file a mapping maps
     uint64_t endsAt = 0; // processes
 };
 
@@ -51,12 +54,15 @@ struct World {
     std::map<std::string, int> mutexes; // name (case-sensitive) -> open handles, all processes
     DWORD mutexFailure = 0;
 
-    std::map<uintptr_t, Handle> handles; // the loader process's open handles
+    std::map<uintptr_t, Handle> handles;                   // the loader process's open handles
+    std::map<const void *, std::unique_ptr<char[]>> views; // mapped views of files, by address
     uintptr_t nextHandle = 0x100;
 
     UINT codePage = 1252;
 
     std::string modulePath;
+    std::u16string unicodeModulePath;                    // empty: the ANSI one, widened
+    std::map<std::u16string, std::u16string> shortPaths; // long path -> its short form
     std::string currentDirectory;
     std::string tempPath;
     bool tempPathFails = false;
@@ -99,6 +105,16 @@ size_t FindLastSeparator(const std::string &text, const char *separators);
 // UTF-16 LE bytes in the ANSI code page, as Windows converts them for the A calls: best-fit
 // mappings where the code page lacks a character, the default character where there is none.
 std::string FromUtf16(const std::string &utf16le);
+// The same for units, with or without best fit; usedDefault becomes true when a unit had no
+// mapping (or, without best fit, only a best fit).
+std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bool *usedDefault);
+
+// A key below HKEY_LOCAL_MACHINE, named as RegOpenKeyExA names it; nullptr when there is none.
+const RegistryKey *KeyAt(const std::string &subKey);
+// A value of a key by its name ("" for the default value), names without regard to case.
+const RegistryValue *ValueOf(const RegistryKey &key, const std::string &name);
+// The names of a key's sub-keys, as stored.
+std::vector<std::string> SubKeysOf(const std::string &subKey);
 
 // Upper case as Windows compares names: the trail bytes of double-byte characters are kept.
 std::string Upper(const std::string &text);
