@@ -1,7 +1,8 @@
 // A disc image read on the build machine as Windows mounts it: UDF where the image carries it, its
-// tree through libudf and its files by their allocation descriptors; else the Joliet or ISO 9660 directory records, read with libcdio's ISO 9660 layer and
-// named as Windows' CD file system names them; Rock Ridge's names only to compare. Nothing is read
-// whole: trees hold names and places, and a file is streamed out when a reader needs it.
+// tree through libudf and its files by their allocation descriptors; else the Joliet or ISO 9660
+// directory records, read with libcdio's ISO 9660 layer and named as Windows' CD file system
+// names them; Rock Ridge's names only to compare. Nothing is read whole: trees hold names and
+// places, and a file is streamed out when a reader needs it.
 #pragma once
 
 #include "../model/observation.h"
