@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <numeric>
 #include <set>
 #include <stdexcept>
 
@@ -594,10 +595,9 @@ ImageOpening OpenDiscImage(const std::string &path, ImageReading *reading, std::
 
 bool ExtractImageFile(const ImageReading &reading, const ImageEntry &entry,
                       const std::string &target) {
-    std::uint64_t recorded = 0;
-    for (const auto &extent : entry.extents) {
-        recorded += extent.second;
-    }
+    const std::uint64_t recorded =
+        std::accumulate(entry.extents.begin(), entry.extents.end(), std::uint64_t{0},
+                        [](std::uint64_t sum, const auto &extent) { return sum + extent.second; });
     std::ofstream out(target, std::ios::binary | std::ios::trunc);
     return recorded == entry.size && StreamImage(*reading.handles, entry, out) && out.good();
 }
