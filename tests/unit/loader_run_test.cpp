@@ -126,6 +126,21 @@ TEST(LoaderRun, FourEndsOnAHardenedMachine) {
     EXPECT_EQ("C:\\Temp\\setup.exe", winsim::Launches()[0].file);
     EXPECT_FALSE(winsim::FileExists("C:\\Temp\\setup.exe"));
     EXPECT_EQ(0, winsim::OpenKeyCount());
+
+    // A mapping to a key that holds the values: they are the loader's, even a value of one
+    // character, and the file's differ.
+    const std::string section = "Software\\Maker\\Autorun\\autorun";
+    medium::LayOut();
+    winsim::SetTextValue(
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf", "",
+        "@SYS:Maker\\Autorun");
+    winsim::SetTextValue(section, "RuntimePackage", "s");
+    winsim::SetTextValue(section, "RegPath", medium::kRegPath);
+    winsim::SetTextValue(section, "Version", "2.1.0.5");
+    winsim::AddFile("C:\\Medium\\s", "package");
+    EXPECT_EQ(0, medium::RunLoader());
+    ASSERT_EQ(1u, winsim::Launches().size());
+    EXPECT_EQ("C:\\Temp\\s", winsim::Launches()[0].file);
 }
 
 TEST(LoaderRun, GuardIsTheFixedNameHeldForTheWholeProcess) {
@@ -636,6 +651,13 @@ TEST(LoaderRun, ModulePathTheCodePageCannotHold) {
         {"a Thai folder without a short name", thai, u"", 1252, "C:\\?????", false, true},
         {"a short name that is no better", thai, u"C:\\\u0e17~1\\loader.exe", 1252, "C:\\?~1",
          false, true},
+        // Paths that just fit the buffer: 259 characters and the terminator.
+        {"a module path of 259 characters",
+         u"C:\\\u0e17\u0e14\u0e2a\u0e2d\u0e1a\\" + std::u16string(239, u'd') + u"\\loader.exe",
+         u"C:\\____~CSR\\DDDDDD~1\\loader.exe", 1252, "C:\\____~CSR\\DDDDDD~1", true, true},
+        {"a short form of 259 characters", u"C:\\\u0e17\u0e14\u0e2a\u0e2d\u0e1a\\setup-loader.exe",
+         u"C:\\" + std::u16string(243, u'S') + u"\\SETUP-~1.EXE", 1252,
+         "C:\\" + std::string(243, 'S'), true, true},
         {"a short form too long for the path buffer", thai,
          u"C:\\" + std::u16string(250, u'S') + u"\\loader.exe", 1252, "C:\\?????", false, true},
         // A best fit names another folder, as it always did: only '?' tells a lost character.
