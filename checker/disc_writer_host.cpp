@@ -3,12 +3,10 @@
 // xorriso takes its volume dates from SOURCE_DATE_EPOCH and each file's dates from its mtime,
 // so every mtime is set to the epoch first.
 #include "disc_writer.h"
+#include "observe/run_program_host.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,46 +45,18 @@ bool WriteDiscImage(const std::string &directory, const std::string &image, std:
     if (!SetDates(directory, epoch, error)) {
         return false;
     }
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-        *error = std::strerror(errno);
+    const std::vector<std::string> environment = {"SOURCE_DATE_EPOCH=" + std::to_string(epoch),
+                                                  "LC_ALL=C"};
+    const ProgramRun run =
+        RunProgram({kWriter, "-report_about", "SORRY", "-as", "mkisofs", "-quiet", "-J", "-r", "-V",
+                    kVolumeId, "-o", image, directory},
+                   &environment);
+    if (!run.started) {
+        *error = std::string(kWriter) + " cannot be started: " + run.said;
         return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    std::string words[] = {
-        kWriter, "-report_about", "SORRY", "-as", "mkisofs", "-quiet", "-J", "-r",
-        "-V",    kVolumeId,       "-o",    image, directory};
-    char *arguments[std::size(words) + 1] = {};
-    for (size_t i = 0; i < std::size(words); ++i) {
-        arguments[i] = words[i].data();
-    }
-    const std::string date = "SOURCE_DATE_EPOCH=" + std::to_string(epoch);
-    std::string environment[] = {date, "LC_ALL=C"};
-    char *variables[] = {environment[0].data(), environment[1].data(), nullptr};
-    pid_t child = 0;
-    const int status = posix_spawnp(&child, kWriter, &actions, nullptr, arguments, variables);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (status != 0) {
-        close(pipeEnds[0]);
-        *error = std::string(kWriter) + " cannot be started: " + std::strerror(status);
-        return false;
-    }
-    std::string said;
-    char chunk[4096];
-    ssize_t read = 0;
-    while ((read = ::read(pipeEnds[0], chunk, sizeof(chunk))) > 0) {
-        said.append(chunk, static_cast<size_t>(read));
-    }
-    close(pipeEnds[0]);
-    int exitStatus = 0;
-    waitpid(child, &exitStatus, 0);
-    if (!WIFEXITED(exitStatus) || WEXITSTATUS(exitStatus) != 0) {
-        *error = std::string(kWriter) + " could not write " + image + ":\n" + said;
+    if (run.exitStatus != 0) {
+        *error = std::string(kWriter) + " could not write " + image + ":\n" + run.said;
         return false;
     }
     return true;

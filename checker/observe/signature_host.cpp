@@ -6,12 +6,8 @@
 // time-stamp's time, or now.
 #include "signature.h"
 #include "program_image.h"
+#include "run_program_host.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <ctime>
 #include <cstring>
 #include <iomanip>
@@ -26,39 +22,9 @@ const char kVerifier[] = "osslsigncode";
 // Everything the verifier prints (it splits its report over both streams), started without a
 // shell; false and why when it cannot be started.
 bool VerifierReport(const std::string &path, std::string *report) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-        *report = std::strerror(errno);
-        return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    std::string verb = "verify";
-    std::string option = "-in";
-    std::string file = path;
-    std::string program = kVerifier;
-    char *arguments[] = {program.data(), verb.data(), option.data(), file.data(), nullptr};
-    pid_t child = 0;
-    const int status = posix_spawnp(&child, kVerifier, &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (status != 0) {
-        close(pipeEnds[0]);
-        *report = std::string(kVerifier) + " cannot be started: " + std::strerror(status);
-        return false;
-    }
-    char chunk[4096];
-    ssize_t read = 0;
-    while ((read = ::read(pipeEnds[0], chunk, sizeof(chunk))) > 0) {
-        report->append(chunk, static_cast<size_t>(read));
-    }
-    close(pipeEnds[0]);
-    int exitStatus = 0;
-    waitpid(child, &exitStatus, 0);
-    return true;
+    const ProgramRun run = RunProgram({kVerifier, "verify", "-in", path});
+    *report = run.started ? run.said : std::string(kVerifier) + " cannot be started: " + run.said;
+    return run.started;
 }
 
 // The line of the report that holds text at or after from, trimmed of blanks; "" when none does.

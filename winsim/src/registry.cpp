@@ -9,50 +9,43 @@ static bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// The stored form of a key path: names split on backslashes (a slash is an ordinary character in
-// a key name). Empty names, from a leading, doubled or trailing backslash, are passed over.
+// The names of a key path, split on backslashes (a slash is an ordinary character in a key name).
+// Empty names, from a leading, doubled or trailing backslash, are passed over.
+static std::vector<std::string> KeyNames(const std::string &subKey) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= subKey.size()) {
+        size_t end = FindSeparator(subKey, start, "\\");
+        if (end == std::string::npos) {
+            end = subKey.size();
+        }
+        if (end > start) {
+            names.push_back(subKey.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return names;
+}
+
+// The stored form of a key path: its names, upper-cased, between backslashes.
 static bool KeyPath(const std::string &subKey, std::string *path) {
-    std::string names;
-    size_t start = 0;
-    while (start <= subKey.size()) {
-        size_t end = FindSeparator(subKey, start, "\\");
-        if (end == std::string::npos) {
-            end = subKey.size();
-        }
-        if (end > start) {
-            names += (names.empty() ? "" : "\\") + subKey.substr(start, end - start);
-        }
-        start = end + 1;
+    std::string joined;
+    for (const std::string &name : KeyNames(subKey)) {
+        joined += (joined.empty() ? "" : "\\") + name;
     }
-    *path = Upper(names);
-    return !names.empty();
+    *path = Upper(joined);
+    return !joined.empty();
 }
 
-// Makes the key at a stored path, keeping the first spelling of its name.
-static void MakeKey(const std::string &path, const std::string &spelled) {
-    RegistryKey &key = TheWorld().keys[path];
-    if (key.name.empty()) {
-        size_t slash = FindLastSeparator(spelled, "\\");
-        key.name = slash == std::string::npos ? spelled : spelled.substr(slash + 1);
-    }
-}
-
-// Makes the key and each of its parents, names split and stored as KeyPath stores them.
+// Makes the key and each of its parents, each keeping the first spelling of its name.
 void AddKey(const std::string &subKey) {
-    std::string names;
-    size_t start = 0;
-    while (start <= subKey.size()) {
-        size_t end = FindSeparator(subKey, start, "\\");
-        if (end == std::string::npos) {
-            end = subKey.size();
+    std::string spelled;
+    for (const std::string &name : KeyNames(subKey)) {
+        spelled += (spelled.empty() ? "" : "\\") + name;
+        RegistryKey &key = TheWorld().keys[Upper(spelled)];
+        if (key.name.empty()) {
+            key.name = name;
         }
-        if (end > start) {
-            names += (names.empty() ? "" : "\\") + subKey.substr(start, end - start);
-            std::string stored;
-            KeyPath(names, &stored);
-            MakeKey(stored, names);
-        }
-        start = end + 1;
     }
 }
 
