@@ -44,6 +44,9 @@ const std::uint32_t kMostDescriptors = 64;
 const int kDeepest = 64;
 const size_t kMostEntries = 100000;
 const std::uint32_t kLargestDirectory = 16 * 1024 * 1024;
+// libudf reads a directory's whole extent whatever its identifiers hold: all UDF directories
+// together may take no more than this.
+const std::uint64_t kMostUdfDirectoryBytes = 256 * 1024 * 1024;
 const std::uint32_t kPieceBlocks = 32;
 
 const std::uint8_t kDirectoryFlag = 0x02;
@@ -392,7 +395,8 @@ void CheckUdfRoot(const ImageHandles &handles) {
 
 // The identifiers udf_readdir will walk in a directory it has just opened: each whole inside the
 // directory's blocks, each name one that libudf decodes to a string.
-void CheckUdfDirectory(const ImageHandles &handles, const udf_dirent_t &directory) {
+void CheckUdfDirectory(const ImageHandles &handles, const udf_dirent_t &directory,
+                       std::uint64_t *directoryBytes) {
     const std::uint32_t blocks = directory.i_loc_end - directory.i_loc + 1;
     if (directory.dir_left == 0 || blocks == 0) {
         return;
@@ -400,6 +404,11 @@ void CheckUdfDirectory(const ImageHandles &handles, const udf_dirent_t &director
     if (blocks > kLargestDirectory / kBlock) {
         throw Damaged("a UDF directory of more than " + std::to_string(kLargestDirectory) +
                       " bytes");
+    }
+    *directoryBytes += static_cast<std::uint64_t>(blocks) * kBlock;
+    if (*directoryBytes > kMostUdfDirectoryBytes) {
+        throw Damaged("UDF directories of more than " + std::to_string(kMostUdfDirectoryBytes) +
+                      " bytes in all");
     }
     std::vector<std::uint8_t> bytes(static_cast<size_t>(blocks) * kBlock);
     if (!ReadBlocks(handles, directory.i_part_start + directory.i_loc, blocks, bytes.data())) {
@@ -459,14 +468,15 @@ void ReadUdfExtents(const udf_dirent_t &file, ImageEntry *entry) {
     }
 }
 
-void ReadUdfDirectory(const ImageHandles &handles, udf_dirent_t *directory, const std::string &path,
-                      int depth, ImageTree *tree) {
+void ReadUdfDirectory(const ImageHandles &handles, std::uint64_t *directoryBytes,
+                      udf_dirent_t *directory, const std::string &path, int depth,
+                      ImageTree *tree) {
     if (depth > kDeepest) {
         udf_dirent_free(directory);
         throw Damaged("UDF directories nested deeper than " + std::to_string(kDeepest) + " levels");
     }
     try {
-        CheckUdfDirectory(handles, *directory);
+        CheckUdfDirectory(handles, *directory, directoryBytes);
     } catch (const Damaged &) {
         udf_dirent_free(directory);
         throw;
@@ -490,7 +500,7 @@ void ReadUdfDirectory(const ImageHandles &handles, udf_dirent_t *directory, cons
         udf_dirent_t *child = entry.directory ? udf_opendir(directory) : nullptr;
         try {
             if (child != nullptr) {
-                ReadUdfDirectory(handles, child, entry.path, depth + 1, tree);
+                ReadUdfDirectory(handles, directoryBytes, child, entry.path, depth + 1, tree);
             }
         } catch (const Damaged &) {
             udf_dirent_free(directory);
@@ -514,7 +524,8 @@ std::optional<ImageTree> ReadUdfTree(ImageHandles *handles, const std::string &p
     }
     ImageTree tree;
     tree.system = DiscFileSystem::Udf;
-    ReadUdfDirectory(*handles, root, "", 0, &tree);
+    std::uint64_t directoryBytes = 0;
+    ReadUdfDirectory(*handles, &directoryBytes, root, "", 0, &tree);
     return tree;
 }
 
