@@ -46,7 +46,7 @@ const size_t kMostEntries = 100000;
 const std::uint32_t kLargestDirectory = 16 * 1024 * 1024;
 // libudf reads a directory's whole extent whatever its identifiers hold: all UDF directories
 // together may take no more than this.
-const std::uint64_t kMostUdfDirectoryBytes = 256 * 1024 * 1024;
+const std::uint64_t kMostUdfDirectoryBytes = std::uint64_t{256} * 1024 * 1024;
 const std::uint32_t kPieceBlocks = 32;
 
 const std::uint8_t kDirectoryFlag = 0x02;
