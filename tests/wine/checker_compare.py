@@ -245,12 +245,21 @@ def run_loader(prefix, case, medium, log):
     if case.records:
         env.update(PROBE_REGPATH=case.reg_path, PROBE_VERSION=case.records)
     msiexec = winehost.ProcessWatcher("msiexec") if case.msi is not None else None
+    started = winehost.now_ms()
     result = prefix.run([winehost.to_windows(os.path.join(medium, "loader.exe"))], cwd=medium,
                         env=env, capture=True, timeout=300)
-    if result.returncode != 0:
-        raise RuntimeError("loader exit %d: %s" % (result.returncode, result.stderr))
     if msiexec is not None:
         msiexec.stop()
+    if result.returncode != 0:
+        # What the run got to before it ended tells a failure of the loader's from one of the
+        # prefix's around it.
+        launched = "" if msiexec is None else ", msiexec %s" % (
+            "never seen" if msiexec.last_seen is None else
+            "seen from %d ms to %d ms" % (msiexec.first_seen - started,
+                                          msiexec.last_seen - started))
+        raise RuntimeError("loader exit status %d after %d ms%s: %s" % (
+            result.returncode, winehost.now_ms() - started, launched, result.stderr))
+    if msiexec is not None:
         return ("nothing", None) if msiexec.last_seen is None else ("install", None)
     runs = winehost.probe_runs(log)[before:]
     if not runs:
