@@ -251,8 +251,8 @@ def run_loader(prefix, case, medium, log):
     if msiexec is not None:
         msiexec.stop()
     if result.returncode != 0:
-        # What the run got to before it ended tells a failure of the loader's from one of the
-        # prefix's around it.
+        # How long the run took and whether msiexec came tell a loader that never reached the
+        # launch from one that ended after it.
         launched = "" if msiexec is None else ", msiexec %s" % (
             "never seen" if msiexec.last_seen is None else
             "seen from %d ms to %d ms" % (msiexec.first_seen - started,
