@@ -1,6 +1,7 @@
 // The layers in their order: what is read of the machine, what the loader will do, the findings,
 // and the report in the form asked for.
 #include "check.h"
+#include "errors.h"
 
 #include "observe/observe.h"
 #include "predict/predict.h"
@@ -9,21 +10,18 @@
 
 #include <iostream>
 
-int CheckMedium(const Options &options, const std::string &directory, const std::string &shownAs,
+int CheckMedium(const Options &options, const std::string &medium, const std::string &shownAs,
                 bool *errors) {
-    const bool installedGiven = options.installed.has_value() || options.notInstalled;
-    const ObserveRequest request{directory, installedGiven, options.view};
+    const ObserveRequest request{medium, options.installed, options.view};
     Observation observation;
     std::string error;
     if (!Observe(request, &observation, &error)) {
-        std::cerr << "medium-check: " << error << "\n";
-        return kExitUsage;
+        return Refuse(error);
     }
     if (!shownAs.empty()) {
         NameMedium(shownAs, &observation);
     }
-    const Prediction prediction =
-        Predict(observation, GivenRecords{installedGiven, options.installed, options.records});
+    const Prediction prediction = Predict(observation, options.records);
     const std::vector<Finding> findings = CollectFindings(observation, prediction);
     *errors = Fails(findings, false);
     const int status = Fails(findings, options.strict) ? kExitError : kExitWorks;
@@ -35,6 +33,7 @@ int CheckMedium(const Options &options, const std::string &directory, const std:
         PrintSarif(std::cout, observation, prediction, findings);
         break;
     case Format::Text:
+    case Format::Markdown:
         PrintText(std::cout, observation, prediction, findings);
         break;
     }

@@ -5,7 +5,8 @@
 
 #include <string>
 
-// Checks the medium in directory, reported as the medium shownAs (empty: as directory). Prints
-// the report and returns the exit status; errors tells whether an error finding was made.
-int CheckMedium(const Options &options, const std::string &directory, const std::string &shownAs,
+// Checks the medium (a directory, or on the build machine a disc image), reported as the medium
+// shownAs (empty: as given). Prints the report and returns the exit status; errors tells whether
+// an error finding was made.
+int CheckMedium(const Options &options, const std::string &medium, const std::string &shownAs,
                 bool *errors);

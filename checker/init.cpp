@@ -1,13 +1,16 @@
-// The medium is made in a scratch directory inside DIR and checked there; only a medium without
-// an error finding is moved into DIR, so a failed init leaves DIR as it was. Files are copied by
-// the file system, never read into memory.
+// The medium is made in three steps: what autorun.inf will say, inferred from the package and the
+// command line; the medium laid out in a scratch directory inside DIR; and the check of it, after
+// which only a medium without an error finding is moved into DIR, so a failed init leaves DIR as
+// it was. Files are copied by the file system, never read into memory.
 #include "init.h"
 
 #include "check.h"
 #include "disc_writer.h"
+#include "errors.h"
 #include "model/ascii.h"
+#include "observe/machine.h"
 #include "observe/medium.h"
-#include "observe/package.h"
+#include "observe/package_formats.h"
 #include "predict/predict.h"
 
 #include <loader.h>
@@ -26,10 +29,19 @@ const char kScratchName[] = ".medium-check-init";
 // The medium is made for the shipped 32-bit loader.
 const int kShippedView = 32;
 
-int Refuse(const std::string &message) {
-    std::cerr << "medium-check: " << message << "\n";
-    return kExitUsage;
-}
+// What the medium will hold, and what its autorun.inf says of the package.
+struct MediumContents {
+    fs::path package;
+    fs::path loader;
+    std::string values[kDescriptorKeyCount];
+};
+
+// A medium laid out in its scratch directory, waiting for its check.
+struct LaidOut {
+    fs::path directory;
+    fs::path scratch;
+    bool created = false; // DIR was made for it
+};
 
 // Below HKLM\Software, where RegPath starts: "Software\Maker\Runtime" gives "Maker\Runtime".
 std::optional<std::string> BelowSoftware(const std::string &key) {
@@ -40,18 +52,18 @@ std::optional<std::string> BelowSoftware(const std::string &key) {
     return key.substr(software.size());
 }
 
-// RegPath and Version from the MSI's first row that writes a value Version under
-// HKLM\Software where the loader reads it; failing that, from its first row that writes a value
-// Version under some hive's Software, so that the check says why the loader does not read it.
-bool FromMsi(const MsiContents &msi, std::string *regPath, std::string *version) {
-    const PackageRecords all = PredictPackageRecords(msi, "", kShippedView);
+// RegPath and Version from the package's first record of a value Version under HKLM\Software
+// where the loader reads it; failing that, from its first record of a value Version under some
+// hive's Software, so that the check says why the loader does not read it.
+bool FromRecords(const PackageRecording &recording, std::string *regPath, std::string *version) {
+    const PackageRecords all = PredictPackageRecords(recording, "", kShippedView);
     std::optional<PackageWrite> fallback;
     for (const PackageWrite &write : all.writes) {
         const std::optional<std::string> candidate = BelowSoftware(write.key);
         if (!candidate) {
             continue;
         }
-        const PackageRecords records = PredictPackageRecords(msi, *candidate, kShippedView);
+        const PackageRecords records = PredictPackageRecords(recording, *candidate, kShippedView);
         if (records.write) {
             *regPath = *candidate;
             *version = records.write->data;
@@ -68,15 +80,83 @@ bool FromMsi(const MsiContents &msi, std::string *regPath, std::string *version)
     return fallback.has_value();
 }
 
+// The package, the loader, and the three values: RegPath and Version from the command line, else
+// from what the package records.
+bool Infer(const Options &options, MediumContents *contents, std::string *error) {
+    contents->package = options.package;
+    const PackageFormat *format = FormatOfName(contents->package.filename().string());
+    std::error_code status;
+    if (format == nullptr || !fs::is_regular_file(contents->package, status)) {
+        *error = options.package + ": not an .msi or .exe file";
+        return false;
+    }
+    contents->loader = options.loader.empty() ? fs::path(CheckerDirectory()) / kLoaderName
+                                              : fs::path(options.loader);
+    if (!fs::is_regular_file(contents->loader, status)) {
+        *error = contents->loader.string() + ": no loader there; name one with --loader";
+        return false;
+    }
+    const PackageFacts facts = ReadPackage(contents->package.string(), *format);
+    std::string recordedPath;
+    std::string recordedVersion;
+    if (!options.regPath || !options.version) {
+        if (!facts.recording) {
+            const std::string said = facts.version
+                                         ? std::string(" (its ") + WordsOf(facts.version->source) +
+                                               " says " + facts.version->text + ")"
+                                         : "";
+            *error = options.package + ": give --reg-path and --version" + said;
+            return false;
+        }
+        if (!FromRecords(*facts.recording, &recordedPath, &recordedVersion)) {
+            *error = options.package + ": no Registry row writes a value Version under "
+                                       "Software\\; give --reg-path and --version";
+            return false;
+        }
+    }
+    contents->values[kRuntimePackageKey] = contents->package.filename().string();
+    contents->values[kRegPathKey] = options.regPath.value_or(recordedPath);
+    contents->values[kVersionKey] = options.version.value_or(recordedVersion);
+    return true;
+}
+
 // The descriptor, in ASCII with CR LF as Notepad saves it; open is AutoPlay's own key.
-std::string Descriptor(const std::string &package, const std::string &regPath,
-                       const std::string &version) {
-    const std::string values[kDescriptorKeyCount] = {package, regPath, version};
+std::string Descriptor(const MediumContents &contents) {
     std::string text = std::string("[") + kDescriptorSection + "]\r\nopen=" + kLoaderName + "\r\n";
-    for (int i = 0; i < kDescriptorKeyCount; ++i) {
-        text += std::string(kDescriptorKeys[i]) + "=" + values[i] + "\r\n";
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        text += std::string(kDescriptorKeys[key]) + "=" + contents.values[key] + "\r\n";
     }
     return text;
+}
+
+// autorun.inf, the package and the loader in a scratch directory inside DIR.
+bool LayOut(const Options &options, const MediumContents &contents, LaidOut *medium,
+            std::string *error) {
+    medium->directory = options.medium;
+    medium->scratch = medium->directory / kScratchName;
+    std::error_code status;
+    medium->created = !fs::exists(medium->directory, status);
+    if (!medium->created && fs::exists(medium->directory / kDescriptorName, status) &&
+        !options.force) {
+        *error = (medium->directory / kDescriptorName).string() +
+                 " is there already; --force overwrites it";
+        return false;
+    }
+    fs::remove_all(medium->scratch, status);
+    if (!fs::create_directories(medium->scratch, status)) {
+        *error = medium->directory.string() + ": " + status.message();
+        return false;
+    }
+    {
+        std::ofstream out(medium->scratch / kDescriptorName, std::ios::binary);
+        out << Descriptor(contents);
+    }
+    fs::copy_file(contents.package, medium->scratch / contents.package.filename(), status);
+    if (!status) {
+        fs::copy_file(contents.loader, medium->scratch / kLoaderName, status);
+    }
+    *error = status ? status.message() : "";
+    return !status;
 }
 
 // The image's dates: SOURCE_DATE_EPOCH where the build sets it, else the package's own, so the
@@ -93,90 +173,55 @@ std::int64_t ImageEpoch(const fs::path &package) {
     return stat(package.string().c_str(), &written) == 0 ? written.st_mtime : 0;
 }
 
-// The laid-out medium written as the image and checked as one, in place of the directory; the
-// image waits beside OUT until the check has passed.
-int CheckAsImage(const Options &options, const fs::path &scratch, const fs::path &package,
-                 const std::string &partial, bool *errors) {
+// The medium checked as it will ship, the directory or its image (which waits beside OUT until
+// the check has passed); kept only when the check finds no error. Its scratch directory goes
+// either way, and DIR with it when init made it and keeps nothing.
+int CheckAndKeep(const Options &options, const MediumContents &contents, const LaidOut &medium) {
+    bool errors = true;
+    int status = kExitUsage;
+    const std::string partial = options.iso ? *options.iso + ".partial" : "";
     std::string message;
-    if (!WriteDiscImage(scratch.string(), partial, ImageEpoch(package), &message)) {
-        return Refuse(message);
+    if (!options.iso) {
+        status = CheckMedium(options, medium.scratch.string(), options.medium, &errors);
+    } else if (WriteDiscImage(medium.scratch.string(), partial, ImageEpoch(contents.package),
+                              &message)) {
+        status = CheckMedium(options, partial, *options.iso, &errors);
+    } else {
+        Refuse(message);
     }
-    return CheckMedium(options, partial, *options.iso, errors);
+    std::error_code ignored;
+    if (!errors) {
+        for (const fs::directory_entry &entry : fs::directory_iterator(medium.scratch)) {
+            fs::rename(entry.path(), medium.directory / entry.path().filename(), ignored);
+        }
+        if (options.iso) {
+            fs::rename(partial, *options.iso, ignored);
+        }
+    } else if (status != kExitUsage) {
+        Refuse("the check found an error; nothing is written to " + medium.directory.string() +
+               (options.iso ? " or " + *options.iso : ""));
+    }
+    if (options.iso && errors) {
+        fs::remove(partial, ignored);
+    }
+    fs::remove_all(medium.created && errors ? medium.directory : medium.scratch, ignored);
+    return status;
 }
 
 } // namespace
 
 int RunInit(const Options &options) {
-    const fs::path package = options.package;
-    const PackageType type = TypeOfPackage(package.filename().string());
-    std::error_code error;
-    if (type == PackageType::Other || !fs::is_regular_file(package, error)) {
-        return Refuse(options.package + ": not an .msi or .exe file");
+    MediumContents contents;
+    LaidOut medium;
+    std::string error;
+    if (!Infer(options, &contents, &error)) {
+        return Refuse(error);
     }
-    const fs::path loader = options.loader.empty() ? fs::path(CheckerDirectory()) / kLoaderName
-                                                   : fs::path(options.loader);
-    if (!fs::is_regular_file(loader, error)) {
-        return Refuse(loader.string() + ": no loader there; name one with --loader");
+    if (!LayOut(options, contents, &medium, &error)) {
+        // A medium that could not be laid out leaves nothing of itself.
+        std::error_code ignored;
+        fs::remove_all(medium.created ? medium.directory : medium.scratch, ignored);
+        return Refuse(error);
     }
-    const PackageFile contents = ReadPackage(package.string(), type);
-    std::string regPath = options.regPath.value_or("");
-    std::string version = options.version.value_or("");
-    if (type == PackageType::Msi && contents.msi && (!options.regPath || !options.version)) {
-        std::string msiRegPath;
-        std::string msiVersion;
-        if (!FromMsi(*contents.msi, &msiRegPath, &msiVersion)) {
-            return Refuse(options.package +
-                          ": no Registry row writes a value Version under Software\\; give "
-                          "--reg-path and --version");
-        }
-        regPath = options.regPath.value_or(msiRegPath);
-        version = options.version.value_or(msiVersion);
-    } else if (!options.regPath || !options.version) {
-        std::string said =
-            contents.exe && contents.exe->hasVersion
-                ? " (its version resource says " + contents.exe->fixedFileVersion + ")"
-                : "";
-        return Refuse(options.package + ": give --reg-path and --version" + said);
-    }
-    const fs::path directory = options.medium;
-    const bool created = !fs::exists(directory, error);
-    if (!created && fs::exists(directory / kDescriptorName, error) && !options.force) {
-        return Refuse((directory / kDescriptorName).string() +
-                      " is there already; --force overwrites it");
-    }
-    const fs::path scratch = directory / kScratchName;
-    fs::remove_all(scratch, error);
-    if (!fs::create_directories(scratch, error)) {
-        return Refuse(directory.string() + ": " + error.message());
-    }
-    const std::string packageName = package.filename().string();
-    {
-        std::ofstream out(scratch / kDescriptorName, std::ios::binary);
-        out << Descriptor(packageName, regPath, version);
-    }
-    fs::copy_file(package, scratch / packageName, error);
-    if (!error) {
-        fs::copy_file(loader, scratch / kLoaderName, error);
-    }
-    bool errors = true;
-    const std::string partial = options.iso ? *options.iso + ".partial" : "";
-    int status = error         ? Refuse(error.message())
-                 : options.iso ? CheckAsImage(options, scratch, package, partial, &errors)
-                               : CheckMedium(options, scratch.string(), options.medium, &errors);
-    if (!errors) {
-        for (const fs::directory_entry &entry : fs::directory_iterator(scratch)) {
-            fs::rename(entry.path(), directory / entry.path().filename(), error);
-        }
-        if (options.iso) {
-            fs::rename(partial, *options.iso, error);
-        }
-    } else if (status != kExitUsage) {
-        std::cerr << "medium-check: the check found an error; nothing is written to "
-                  << directory.string() << (options.iso ? " or " + *options.iso : "") << "\n";
-    }
-    if (options.iso && errors) {
-        fs::remove(partial, error);
-    }
-    fs::remove_all(created && errors ? directory : scratch, error);
-    return status;
+    return CheckAndKeep(options, contents, medium);
 }

@@ -17,10 +17,17 @@ int main(int argc, char **argv) {
         return RunInit(options);
     }
     if (options.listFindings) {
-        if (options.format == Format::Json) {
+        switch (options.format) {
+        case Format::Json:
             PrintRulesJson(std::cout);
-        } else {
+            break;
+        case Format::Markdown:
+            PrintRulesMarkdown(std::cout);
+            break;
+        case Format::Text:
+        case Format::Sarif:
             PrintRules(std::cout);
+            break;
         }
         return kExitWorks;
     }

@@ -1,62 +1,52 @@
-// The command line, parsed by CLI11. Every option's help says what happens without it.
+// The command line, parsed by CLI11. Every option's help says what happens without it. The options
+// of the report and the exit status are the command's and init's alike.
 #include "options.h"
+#include "build.h"
+#include "errors.h"
 
 #include <CLI/CLI.hpp>
 
 #include <map>
 
-namespace {
-
-#ifdef _WIN32
-const char kMediumHelp[] = "the medium's directory (default: the one medium-check.exe is in)";
-const char kInstalledHelp[] =
-    "the installed version's text (default: what this machine's registry records)";
-#else
-const char kMediumHelp[] =
-    "the medium's directory, or its disc image (ISO 9660, Joliet, UDF) read as Windows mounts it";
-const char kInstalledHelp[] = "the installed version's text (default: nothing installed)";
-#endif
-
-// --format FORMAT, shown as its choices and taking them in any case.
-void AddFormat(CLI::App *app, Format *format, const char *help) {
-    const std::map<std::string, Format> formats = {
-        {"text", Format::Text}, {"json", Format::Json}, {"sarif", Format::Sarif}};
-    app->add_option("--format", *format, help)
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description(""))
-        ->type_name("{text,json,sarif}");
-}
-
-} // namespace
-
 int ParseOptions(int argc, char **argv, Options *options) {
-    CLI::App app{"Tells what the loader will do with a medium, and why.", "medium-check"};
-    CLI::Option *medium = app.add_option("medium", options->medium, kMediumHelp);
+    CLI::App app{"Tells what the loader will do with a medium, and why.", kProgramName};
+    CLI::Option *medium = app.add_option("medium", options->medium, kBuild.mediumHelp);
     CLI::Option *list = app.add_flag(
         "--list-findings", options->listFindings,
         "list every finding's code, severity, title and help, and end (with --format json: "
-        "every column of the rules' table)");
+        "every column of the rules' table; with --format markdown: the publisher's guide's "
+        "table)");
     list->excludes(medium);
-    CLI::Option *installed = app.add_option("--installed", options->installed, kInstalledHelp);
-    CLI::Option *notInstalled = app.add_flag(
-        "--not-installed", options->notInstalled,
-        "predict for a machine where nothing is installed (default: as --installed says)");
-    installed->excludes(notInstalled);
+    std::optional<std::string> installed;
+    bool notInstalled = false;
+    CLI::Option *given = app.add_option("--installed", installed, kBuild.installedHelp);
+    app.add_flag("--not-installed", notInstalled,
+                 "predict for a machine where nothing is installed (default: as --installed says)")
+        ->excludes(given);
     app.add_option("--records", options->records,
                    "what the package records when it has run, to predict the next start "
                    "(default: what an MSI package's Registry table records; none for a program)");
-#ifdef _WIN32
-    app.add_option("--view", options->view,
-                   "the registry view the loader reads: 32 (default, the shipped loader) or 64")
-        ->check(CLI::IsMember({32, 64}));
-#endif
-    AddFormat(&app, &options->format, "the report's form (default: text)");
+    if (kBuild.registryViews) {
+        app.add_option("--view", options->view,
+                       "the registry view the loader reads: 32 (default, the shipped loader) or 64")
+            ->check(CLI::IsMember({32, 64}));
+    }
+    const std::map<std::string, Format> formats = {{"text", Format::Text},
+                                                   {"json", Format::Json},
+                                                   {"sarif", Format::Sarif},
+                                                   {"markdown", Format::Markdown}};
+    app.add_option("--format", options->format, "the report's form (default: text)")
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description(""))
+        ->type_name("{text,json,sarif,markdown}");
     app.add_flag_callback(
         "--json", [options] { options->format = Format::Json; }, "the same as --format json");
     app.add_flag("--strict", options->strict,
                  "warnings make the exit status 1, as errors do (default: only errors)");
     CLI::App *init = app.add_subcommand(
         "init", "lay out a medium in DIR from a package and the loader, check it, and keep it "
-                "only when the check finds no error");
+                "only when the check finds no error; --format, --json and --strict are the "
+                "check's");
+    init->fallthrough();
     init->add_option("dir", options->medium, "the medium's directory, made when missing")
         ->required();
     init->add_option("--package", options->package, "the runtime package (.msi or .exe)")
@@ -74,28 +64,27 @@ int ParseOptions(int argc, char **argv, Options *options) {
                      "dates from SOURCE_DATE_EPOCH or the package's), checked as an image "
                      "instead of DIR (default: no image)")
         ->type_name("OUT");
-    AddFormat(init, &options->format, "the check's report form (default: text)");
-    init->add_flag_callback(
-        "--json", [options] { options->format = Format::Json; }, "the same as --format json");
-    init->add_flag("--strict", options->strict,
-                   "warnings count as errors, as in a check (default: only errors)");
     app.failure_message([](const CLI::App *, const CLI::Error &error) {
-        return std::string("medium-check: ") + error.what() + "\nRun with --help for more.\n";
+        return std::string(kProgramName) + ": " + error.what() + "\nRun with --help for more.\n";
     });
     try {
         app.parse(argc, argv);
         options->init = init->parsed();
-#ifndef _WIN32
-        if (options->medium.empty() && !options->listFindings) {
+        if (options->medium.empty() && !options->listFindings && !kBuild.mediumOptional) {
             throw CLI::RequiredError("medium");
         }
-#endif
+        if (options->format == Format::Markdown && !options->listFindings) {
+            throw CLI::ValidationError("--format", "markdown is the form of --list-findings");
+        }
     } catch (const CLI::CallForHelp &help) {
         app.exit(help);
         return kExitWorks;
     } catch (const CLI::ParseError &error) {
         app.exit(error);
         return kExitUsage;
+    }
+    if (installed || notInstalled) {
+        options->installed = InstalledGiven{installed};
     }
     return -1;
 }

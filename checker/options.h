@@ -1,20 +1,21 @@
 // The checker's command line, filled by one parser, and what the command ends with.
 #pragma once
 
+#include "observe/observe.h"
+
 #include <optional>
 #include <string>
 
-// The report's forms.
-enum class Format { Text, Json, Sarif };
+// The report's forms; Markdown only for the list of findings.
+enum class Format { Text, Json, Sarif, Markdown };
 
 // Exit statuses: the medium works, a finding fails it, the command line was wrong.
 enum { kExitWorks = 0, kExitError = 1, kExitUsage = 2 };
 
 struct Options {
     std::string medium; // the medium's directory; on Windows, empty means the program's own
-    std::optional<std::string> installed; // the installed version's text, instead of the machine's
-    bool notInstalled = false;            // nothing installed, instead of the machine's record
-    std::optional<std::string> records;   // what the package records once it has run
+    std::optional<InstalledGiven> installed; // instead of the machine's record
+    std::optional<std::string> records;      // what the package records once it has run
     Format format = Format::Text;
     bool strict = false;       // warnings count as errors in the exit status
     int view = 32;             // Windows: the registry view of the loader the prediction is for

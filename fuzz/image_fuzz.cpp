@@ -24,12 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string path = "/proc/self/fd/" + std::to_string(file);
     ImageReading reading;
     std::string error;
-    const ImageOpening opening = OpenDiscImage(path, &reading, &error);
-    if ((opening == ImageOpening::Unreadable) == error.empty()) {
+    const ImageOpening opening = ReadDiscImage(path, &reading, &error);
+    if ((opening == ImageOpening::Unreadable) == error.empty() ||
+        (opening == ImageOpening::NotAnImage) == IsDiscImage(path)) {
         abort();
     }
     if (opening == ImageOpening::Image) {
-        const DiscImage image = CompareImageNames(reading);
+        const MediumNaming image = CompareImageNames(reading);
         if (image.read.has_value() != reading.windows.has_value()) {
             abort();
         }

@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-namespace {
-
 enum {
     kUnitsConverted = 256,           // UTF-16 units converted at a time
     kValueLengthLimit = 65536,       // Windows counts a value's length in 16 bits
@@ -40,11 +38,11 @@ struct IniScan {
     char Done;      // nothing later in the file changes what was found
 };
 
-int IsBlank(char c) {
+static int IsBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;
 }
 
-int NameMatches(const LineState *line) {
+static int NameMatches(const LineState *line) {
     return line->Rest != NULL && *line->Rest == '\0';
 }
 
@@ -52,7 +50,7 @@ int NameMatches(const LineState *line) {
 // before and after it are dropped, as the reader trims names. The wanted names are ASCII letters,
 // so a character matches one only as that letter in either case, and no byte of a double-byte
 // character ever matches.
-void MatchName(LineState *line, char c) {
+static void MatchName(LineState *line, char c) {
     const char *rest = line->Rest;
     if (rest == NULL || (rest == line->Name && IsBlank(c))) {
         return;
@@ -64,7 +62,7 @@ void MatchName(LineState *line, char c) {
     }
 }
 
-void TakeValueCharacter(IniScan *scan, char c) {
+static void TakeValueCharacter(IniScan *scan, char c) {
     if (scan->Count == 0 && IsBlank(c)) {
         return;
     }
@@ -80,7 +78,7 @@ void TakeValueCharacter(IniScan *scan, char c) {
     }
 }
 
-void TakeCharacter(IniScan *scan, char c) {
+static void TakeCharacter(IniScan *scan, char c) {
     LineState *line = &scan->Line;
     if (line->Cut || (line->Kind == kLineStart && IsBlank(c))) {
         return;
@@ -131,7 +129,7 @@ void TakeCharacter(IniScan *scan, char c) {
     }
 }
 
-void EndLine(IniScan *scan) {
+static void EndLine(IniScan *scan) {
     const LineState *line = &scan->Line;
     if (line->Kind == kLineHeader && line->Closed) {
         // Only the first section of the name is read: the next header ends the reading.
@@ -147,7 +145,7 @@ void EndLine(IniScan *scan) {
     ZeroMemory(&scan->Line, sizeof(scan->Line));
 }
 
-void TakeText(IniScan *scan, const char *text, DWORD count) {
+static void TakeText(IniScan *scan, const char *text, DWORD count) {
     for (DWORD i = 0; i < count && !scan->Done; ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
             EndLine(scan);
@@ -159,7 +157,7 @@ void TakeText(IniScan *scan, const char *text, DWORD count) {
 
 // UTF-16 units converted to the ANSI code page as the A calls get them, with best fit (up to
 // three bytes a unit, where the code page is UTF-8), a surrogate pair always whole.
-void TakeUtf16(IniScan *scan, const WCHAR *units, DWORD count) {
+static void TakeUtf16(IniScan *scan, const WCHAR *units, DWORD count) {
     while (count > 0 && !scan->Done) {
         DWORD taken = count < DWORD{kUnitsConverted} ? count : DWORD{kUnitsConverted};
         if (taken < count && units[taken - 1] >= 0xD800 && units[taken - 1] <= 0xDBFF) {
@@ -178,7 +176,7 @@ void TakeUtf16(IniScan *scan, const WCHAR *units, DWORD count) {
 // the bytes of a UTF-8 or UTF-16 BE mark stay on line 1 and are read as ANSI. An empty file
 // cannot be mapped, and holds nothing; nor does one too large for the address space, or of 4 GiB
 // or more.
-void ScanIniFile(const char *path, IniScan *scan) {
+static void ScanIniFile(const char *path, IniScan *scan) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) {
@@ -207,8 +205,8 @@ void ScanIniFile(const char *path, IniScan *scan) {
 
 // Reads the file for a section and a key (NULL: the section only); value keeps the value's
 // first limit characters, and the one at keepAt is kept aside.
-void Scan(const char *path, const char *section, const char *key, char *value, DWORD limit,
-          DWORD keepAt, IniScan *scan) {
+static void Scan(const char *path, const char *section, const char *key, char *value, DWORD limit,
+                 DWORD keepAt, IniScan *scan) {
     ZeroMemory(scan, sizeof(*scan));
     scan->Section = section;
     scan->Key = key;
@@ -217,8 +215,6 @@ void Scan(const char *path, const char *section, const char *key, char *value, D
     scan->KeepAt = keepAt;
     ScanIniFile(path, scan);
 }
-
-} // namespace
 
 int ReadIniFileValue(const char *path, const char *section, const char *key, char *value,
                      unsigned int size) {

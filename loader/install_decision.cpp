@@ -3,5 +3,7 @@
 
 int IsInstallDue(const PackageDescriptor *descriptor, int installedRead,
                  const char *installedVersion) {
-    return !installedRead || CompareVersions(descriptor->Version, installedVersion) > 0;
+    // The versions are ordered only where one was read.
+    return !installedRead ||
+           IsDueByOrder(installedRead, CompareVersions(descriptor->Version, installedVersion));
 }

@@ -4,13 +4,9 @@
 
 #include <windows.h>
 
-namespace {
-
 enum {
     kDataCapacity = kInstalledDataSize + 1 // one byte beyond the size announced stays zero
 };
-
-} // namespace
 
 int QueryInstalledVersion(const char *regPath, char *installedVersion) {
     return QueryInstalledVersionInView(regPath, 0, installedVersion);

@@ -15,7 +15,7 @@ enum {
 // The descriptor beside the loader, its section, and its keys in the order the loader reads them.
 inline constexpr char kDescriptorName[] = "autorun.inf";
 inline constexpr char kDescriptorSection[] = "autorun";
-enum { kDescriptorKeyCount = 3 };
+enum { kRuntimePackageKey, kRegPathKey, kVersionKey, kDescriptorKeyCount };
 inline constexpr const char *kDescriptorKeys[kDescriptorKeyCount] = {"RuntimePackage", "RegPath",
                                                                      "Version"};
 
@@ -28,6 +28,19 @@ struct PackageDescriptor {
     char RegPath[kDescriptorCapacity];
     char Version[kVersionCapacity];
 };
+
+// The field a key of kDescriptorKeys fills: DescriptorField(descriptor, kRegPathKey) is RegPath.
+inline char *DescriptorField(PackageDescriptor *descriptor, int key) {
+    // The fields are written through what this returns, so the array holds pointers to char.
+    // cppcheck-suppress constVariable
+    char *const fields[kDescriptorKeyCount] = {descriptor->RuntimePackage, descriptor->RegPath,
+                                               descriptor->Version};
+    return fields[key];
+}
+
+inline const char *DescriptorField(const PackageDescriptor *descriptor, int key) {
+    return DescriptorField(const_cast<PackageDescriptor *>(descriptor), key);
+}
 
 // Whether the package is staged, and if not why: the plan tests the temporary directory, then the
 // name, then the joined path's length.
@@ -110,6 +123,12 @@ void TakeInstalledVersion(const char *data, char *installedVersion);
 // QueryInstalledVersion returned), or the travelling version orders after the installed one.
 int IsInstallDue(const PackageDescriptor *descriptor, int installedRead,
                  const char *installedVersion);
+
+// The same decision from what QueryInstalledVersion returned and, when it read a version, the
+// order CompareVersions gives the travelling version against it.
+inline int IsDueByOrder(int installedRead, int order) {
+    return !installedRead || order > 0;
+}
 
 // Rewrites a version text into four zero-padded fields ("1.2.3.4" -> "0001.0002.0003.0004") in a
 // buffer of kVersionCapacity; 0 and the buffer untouched when the text is rejected.

@@ -25,14 +25,13 @@ int ReadDescriptorValue(const char *descriptorPath, const char *key, char *value
 
 int ReadPackageDescriptor(const char *descriptorPath, PackageDescriptor *descriptor,
                           int *missingKey) {
-    char *fields[kDescriptorKeyCount] = {descriptor->RuntimePackage, descriptor->RegPath,
-                                         descriptor->Version};
     const DWORD sizes[kDescriptorKeyCount] = {sizeof(descriptor->RuntimePackage) - 1,
                                               sizeof(descriptor->RegPath) - 1,
                                               kDescriptorVersionSize};
     // The reads stop at the first value that is missing or empty; later fields stay empty.
     for (int index = 0; index < kDescriptorKeyCount; ++index) {
-        if (ReadValue(descriptorPath, kDescriptorKeys[index], fields[index], sizes[index]) == 0) {
+        if (ReadValue(descriptorPath, kDescriptorKeys[index], DescriptorField(descriptor, index),
+                      sizes[index]) == 0) {
             *missingKey = index;
             return 0;
         }

@@ -5,8 +5,6 @@
 
 #include <string.h>
 
-namespace {
-
 enum {
     kShortestVersion = 7,
     kLongestVersion = 32,
@@ -14,7 +12,7 @@ enum {
     kWideNormalizedCapacity = 4 * 11 + 3 + 1
 };
 
-int IsConversionBlank(char c) {
+static int IsConversionBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
@@ -22,7 +20,7 @@ int IsConversionBlank(char c) {
 // character, 0 without digits), kept to 32 bits on every build: a digit run beyond the range
 // saturates at the nearest limit, as Microsoft documents atol. It is the program's own because
 // long is 64-bit on other hosts and the old msvcrt.dll wraps instead.
-LONG ConvertField(const char *text) {
+static LONG ConvertField(const char *text) {
     const long long limit = 2147483647LL;
     while (IsConversionBlank(*text)) {
         ++text;
@@ -44,7 +42,7 @@ LONG ConvertField(const char *text) {
 }
 
 // Splits a dotted text from the left: one to three full stops fill fields 1..2 to 1..4.
-int SplitDotted(char *work, LONG *fields) {
+static int SplitDotted(char *work, LONG *fields) {
     char *rest = work;
     int taken = 0;
     for (char *stop = strstr(rest, "."); stop != NULL; stop = strstr(rest, ".")) {
@@ -61,7 +59,7 @@ int SplitDotted(char *work, LONG *fields) {
 
 // Cuts a text of 8 to 10 characters without full stops from the right: 12345678 gives
 // 1, 2, 34, 5678; 1234567890 gives 12, 34, 56, 7890.
-int SplitUndotted(char *work, int length, LONG *fields) {
+static int SplitUndotted(char *work, int length, LONG *fields) {
     if (length < 8 || length > 10) {
         return 0;
     }
@@ -78,7 +76,7 @@ int SplitUndotted(char *work, int length, LONG *fields) {
 
 // Appends one field as "%04ld" formats it: at least four characters, the sign counted among them
 // and zero padding between sign and digits ("-005"). Returns the end of what was written.
-char *AppendField(char *out, LONG field) {
+static char *AppendField(char *out, LONG field) {
     unsigned long magnitude =
         field < 0 ? 0UL - static_cast<unsigned long>(field) : static_cast<unsigned long>(field);
     char digits[10];
@@ -100,7 +98,7 @@ char *AppendField(char *out, LONG field) {
 }
 
 // Writes the four fields as "%04ld.%04ld.%04ld.%04ld" formats them, terminated.
-void FormatFields(const LONG *fields, char *normalized) {
+static void FormatFields(const LONG *fields, char *normalized) {
     char *out = normalized;
     for (int i = 0; i < 4; ++i) {
         if (i > 0) {
@@ -113,7 +111,7 @@ void FormatFields(const LONG *fields, char *normalized) {
 
 // Normalises into a buffer wide enough for any four fields; 0 and the buffer untouched when
 // the text is rejected.
-int NormalizeWide(const char *text, char *normalized) {
+static int NormalizeWide(const char *text, char *normalized) {
     int length = lstrlenA(text);
     if (length > kLongestVersion || length < kShortestVersion) {
         return 0;
@@ -129,8 +127,6 @@ int NormalizeWide(const char *text, char *normalized) {
     FormatFields(fields, normalized);
     return 1;
 }
-
-} // namespace
 
 int NormalizeVersion(const char *text, char *normalized) {
     char wide[kWideNormalizedCapacity] = {0};

@@ -2,7 +2,17 @@
 // compiler checks. Findings, the reports and --list-findings take everything from the row.
 #pragma once
 
-enum class Severity { Error, Warning, Info };
+#include "../model/described.h"
+
+#include <cstddef>
+#include <string_view>
+#include <utility>
+
+#define SEVERITY_ROWS(X)                                                                           \
+    X(Error, "error", "error")                                                                     \
+    X(Warning, "warning", "warning")                                                               \
+    X(Info, "info", "info")
+DESCRIBED_ENUM(Severity, SEVERITY_ROWS)
 
 enum class RuleId {
 #define RULE(identifier, code, severity, anchor, title, message, help) identifier,
@@ -61,6 +71,68 @@ constexpr int MessageArity(const char *message) {
         }
     }
     return inChoice ? -1 : arity;
+}
+
+// Whether the words of a choice, "{Enumeration}" or "{name:words|name:words}", fit a value of
+// that enumeration: its own name, or each of its values' names once.
+template <typename Enumeration> constexpr bool ChoiceFits(std::string_view choice) {
+    using Rows = Described<Enumeration>;
+    if (choice.find(':') == std::string_view::npos) {
+        return choice == Rows::kType;
+    }
+    unsigned long long named = 0;
+    std::size_t alternatives = 0;
+    for (std::size_t start = 0; start <= choice.size(); ++alternatives) {
+        std::size_t end = choice.find('|', start);
+        end = end == std::string_view::npos ? choice.size() : end;
+        const std::string_view key = choice.substr(start, choice.find(':', start) - start);
+        bool known = false;
+        for (std::size_t value = 0; value < Rows::kCount; ++value) {
+            if (key == Rows::kValues[value].name && (named & (1ull << value)) == 0) {
+                named |= 1ull << value;
+                known = true;
+            }
+        }
+        if (!known || key.size() > end - start) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return alternatives == Rows::kCount;
+}
+
+// Whether every place of value `index` in a message takes a value of type Value: a described
+// enumeration only in a choice that fits it, anything else only as itself ("%N").
+template <typename Value> constexpr bool PlacesFit(const char *message, int index) {
+    const std::string_view text = message;
+    for (std::size_t at = 0; at + 1 < text.size(); ++at) {
+        if (text[at] != '%' || text[at + 1] != '0' + index) {
+            continue;
+        }
+        const bool chosen = at + 2 < text.size() && text[at + 2] == '{';
+        if constexpr (IsDescribed<Value>()) {
+            const std::size_t close = text.find('}', at);
+            if (!chosen || close == std::string_view::npos ||
+                !ChoiceFits<Value>(text.substr(at + 3, close - at - 3))) {
+                return false;
+            }
+        } else if (chosen) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename... Values, std::size_t... Indices>
+constexpr bool ValuesFit([[maybe_unused]] const char *message,
+                         std::index_sequence<Indices...> /*indices*/) {
+    return (PlacesFit<Values>(message, static_cast<int>(Indices)) && ...);
+}
+
+// Whether a finding's values, in order, are the ones a rule's message takes.
+template <typename... Values> constexpr bool ValuesFit(const char *message) {
+    return static_cast<int>(sizeof...(Values)) == MessageArity(message) &&
+           ValuesFit<Values...>(message, std::index_sequence_for<Values...>());
 }
 
 // Every message is one the report can fill in, and the rows stand in the order of their

@@ -28,8 +28,15 @@ struct Subject {
     std::optional<std::uintmax_t> length; // a finding about all of a file there: its bytes
 };
 
+// A value a message quotes: a text, or a value of a described enumeration by its stable name,
+// with its words.
+struct FindingValue {
+    std::string text;
+    std::string words; // an enumeration's value's words; empty for a text
+};
+
 struct Finding {
     RuleId rule;
     Subject subject;
-    std::vector<std::string> values; // what the message quotes, %0 first
+    std::vector<FindingValue> values; // what the message quotes, %0 first
 };

@@ -2,6 +2,7 @@
 // Causes are kept as values; the report puts them into words.
 #pragma once
 
+#include "described.h"
 #include "observation.h"
 
 #include <optional>
@@ -22,7 +23,11 @@ struct Reading {
 };
 
 // The ends of a run, less the one where another loader runs.
-enum class End { IncompleteDescriptor, UpToDate, Install };
+#define END_ROWS(X)                                                                                \
+    X(IncompleteDescriptor, "incomplete-descriptor", "nothing, descriptor incomplete")             \
+    X(UpToDate, "up-to-date", "nothing, up to date")                                               \
+    X(Install, "install", "install")
+DESCRIBED_ENUM(End, END_ROWS)
 
 enum class Cause {
     DescriptorPathTooLong, // the path of autorun.inf does not fit a path buffer
@@ -36,12 +41,16 @@ enum class Cause {
 struct Decision {
     End end = End::IncompleteDescriptor;
     Cause cause = Cause::NoDescriptor;
-    int missingKey = 0; // index into kDescriptorKeys
+    int missingKey = 0; // a key of kDescriptorKeys
     int order = 0;      // CompareVersions(travelling, installed)
 };
 
 // Where the package runs from when installation is due.
-enum class LaunchSite { Staging, Medium, Nowhere };
+#define LAUNCH_SITE_ROWS(X)                                                                        \
+    X(Staging, "staging", "runs from")                                                             \
+    X(Medium, "medium", "runs in place from")                                                      \
+    X(Nowhere, "nowhere", "nothing is launched")
+DESCRIBED_ENUM(LaunchSite, LAUNCH_SITE_ROWS)
 
 enum class LaunchCause {
     SourceTooLong,      // the package's path beside the loader does not fit: nothing runs
@@ -67,48 +76,37 @@ struct NextStart {
     Decision decision;
 };
 
-// The hive a Registry row writes, after Windows Installer has chosen root -1's.
-enum class Hive { ClassesRoot, CurrentUser, LocalMachine, Users };
+// Where a value a package records lands, against where the loader reads: HKLM\Software\<RegPath>
+// value Version in the loader's view; the same key and value in the view the loader does not
+// read; under the user's hive or another root; a value Version under another key; the loader's
+// key, another value name.
+#define LANDING_ROWS(X)                                                                            \
+    X(Loader, "loader", "where the loader reads")                                                  \
+    X(OtherView, "other-view", "in the other view")                                                \
+    X(UserHive, "other-hive", "under another hive")                                                \
+    X(OtherKey, "other-key", "under another key")                                                  \
+    X(OtherName, "other-name", "under another value name")
+DESCRIBED_ENUM(Landing, LANDING_ROWS)
 
-// Where Windows Installer installs a package, which decides root -1.
-enum class InstallContext { PerUser, PerMachine };
+// Whether a value has a name of its own or is its key's default value.
+#define VALUE_NAMING_ROWS(X)                                                                       \
+    X(Named, "named", "a named value")                                                             \
+    X(Default, "default", "the key's default value")
+DESCRIBED_ENUM(ValueNaming, VALUE_NAMING_ROWS)
 
-// The type Windows Installer gives a value from its formatted text.
-enum class RegistryType { String, ExpandString, MultiString, Dword, Binary };
-
-// Where a Registry row of an MSI puts its value, against where the loader reads.
-enum class Landing {
-    Loader,    // HKLM\Software\<RegPath>, value Version, in the loader's view
-    OtherView, // the same key and value in the view the loader does not read
-    UserHive,  // the same key and value under the user's hive, or another root
-    OtherKey,  // a value Version under another key
-    OtherName  // the loader's key, another value name
-};
-
-// A Registry row that bears on the loader's value, its formatted texts resolved.
+// A value a package records that bears on the loader's value, where it lands.
 struct PackageWrite {
-    std::string row;
-    Hive hive = Hive::LocalMachine;
-    bool byContext = false; // root -1: the install context chose the hive
-    std::string key;        // in its view: an explicit WOW6432Node of a 64-bit row is gone
-    std::string name;
-    RegistryType type = RegistryType::String;
-    std::string bytes; // what RegQueryValueExA returns to the loader for the value
-    std::string data;  // those bytes up to the first zero byte: the text the loader takes
+    PackageRecord record;
+    std::string key;  // in its view: an explicit WOW6432Node of a 64-bit writer is gone
+    std::string data; // the record's bytes up to the first zero byte: the text the loader takes
     int view = 32;
-    bool win64 = false; // its component is marked 64-bit
-    std::string condition;
     Landing landing = Landing::Loader;
 };
 
-// What an MSI leaves for the loader to read.
+// What a package leaves for the loader to read.
 struct PackageRecords {
-    InstallContext context = InstallContext::PerMachine;
-    bool eitherContext = false;        // ALLUSERS 2: a dialog or command line may choose
-    bool for64Bit = false;             // the summary's Template names a 64-bit platform
-    std::vector<PackageWrite> writes;  // every row that bears on the loader's value, in order
+    std::vector<PackageWrite> writes;  // every record that bears on the loader's value, in order
     std::optional<PackageWrite> write; // the first one the loader reads
-    std::optional<VersionReading> productVersion;
 };
 
 struct Prediction {
@@ -119,5 +117,5 @@ struct Prediction {
     std::optional<PackageLaunch> launch;
     std::optional<Record> recordsGiven;    // what the command line says the package records
     std::optional<NextStart> next;         // when a record is known and this start installs
-    std::optional<PackageRecords> package; // what an MSI on the medium records
+    std::optional<PackageRecords> package; // what the package records, where it can be read
 };

@@ -254,7 +254,7 @@ void ReadDirectory(const ImageHandles &handles, const Pending &pending, bool jol
 
 ImageTree ReadIsoTree(const ImageHandles &handles, const Root &root, bool joliet) {
     ImageTree tree;
-    tree.system = joliet ? DiscFileSystem::Joliet : DiscFileSystem::Iso9660;
+    tree.system = joliet ? FileSystem::Joliet : FileSystem::Iso9660;
     std::vector<Pending> follow{Pending{root, "", 0}};
     std::set<std::uint32_t> seen;
     while (!follow.empty()) {
@@ -278,7 +278,7 @@ std::optional<ImageTree> ReadRockRidgeTree(const std::string &path) {
         return std::nullopt;
     }
     ImageTree tree;
-    tree.system = DiscFileSystem::RockRidge;
+    tree.system = FileSystem::RockRidge;
     bool named = false;
     std::vector<std::pair<std::string, int>> follow{{"", 0}};
     std::set<lsn_t> seen;
@@ -468,43 +468,60 @@ void ReadUdfExtents(const udf_dirent_t &file, ImageEntry *entry) {
     }
 }
 
+// A directory libudf walks: udf_readdir steps on, and frees the entry when it ends; what is still
+// held when the walk stops early is freed here.
+class UdfDirectory {
+  public:
+    explicit UdfDirectory(udf_dirent_t *entry) : entry_(entry) {}
+    ~UdfDirectory() {
+        if (entry_ != nullptr) {
+            udf_dirent_free(entry_);
+        }
+    }
+    UdfDirectory(const UdfDirectory &) = delete;
+    UdfDirectory &operator=(const UdfDirectory &) = delete;
+    const udf_dirent_t &Entry() const {
+        return *entry_;
+    }
+    // The next of its files; false at the end.
+    bool Next() {
+        entry_ = udf_readdir(entry_);
+        return entry_ != nullptr;
+    }
+    // The directory Entry() is, opened: nullptr where it cannot be.
+    udf_dirent_t *Open() const {
+        return udf_opendir(entry_);
+    }
+
+  private:
+    udf_dirent_t *entry_;
+};
+
 void ReadUdfDirectory(const ImageHandles &handles, std::uint64_t *directoryBytes,
-                      udf_dirent_t *directory, const std::string &path, int depth,
-                      ImageTree *tree) {
+                      udf_dirent_t *opened, const std::string &path, int depth, ImageTree *tree) {
+    UdfDirectory directory(opened);
     if (depth > kDeepest) {
-        udf_dirent_free(directory);
         throw Damaged("UDF directories nested deeper than " + std::to_string(kDeepest) + " levels");
     }
-    try {
-        CheckUdfDirectory(handles, *directory, directoryBytes);
-    } catch (const Damaged &) {
-        udf_dirent_free(directory);
-        throw;
-    }
-    while ((directory = udf_readdir(directory)) != nullptr) {
-        const char *name = udf_get_filename(directory);
+    CheckUdfDirectory(handles, directory.Entry(), directoryBytes);
+    while (directory.Next()) {
+        const char *name = udf_get_filename(&directory.Entry());
         if (name == nullptr || name[0] == '\0' || tree->entries.size() > kMostEntries) {
             continue;
         }
-        if (!AllocationInBlock(directory->fe)) {
-            udf_dirent_free(directory);
+        if (!AllocationInBlock(directory.Entry().fe)) {
             throw Damaged("a UDF file entry whose allocation lies outside it");
         }
         ImageEntry entry;
         entry.path = Below(path, name);
-        entry.directory = udf_is_dir(directory);
-        entry.size = udf_get_file_length(directory);
+        entry.directory = udf_is_dir(&directory.Entry());
+        entry.size = udf_get_file_length(&directory.Entry());
         entry.depth = depth + 1;
-        ReadUdfExtents(*directory, &entry);
+        ReadUdfExtents(directory.Entry(), &entry);
         tree->entries.push_back(entry);
-        udf_dirent_t *child = entry.directory ? udf_opendir(directory) : nullptr;
-        try {
-            if (child != nullptr) {
-                ReadUdfDirectory(handles, directoryBytes, child, entry.path, depth + 1, tree);
-            }
-        } catch (const Damaged &) {
-            udf_dirent_free(directory);
-            throw;
+        udf_dirent_t *child = entry.directory ? directory.Open() : nullptr;
+        if (child != nullptr) {
+            ReadUdfDirectory(handles, directoryBytes, child, entry.path, depth + 1, tree);
         }
     }
     if (tree->entries.size() > kMostEntries) {
@@ -523,7 +540,7 @@ std::optional<ImageTree> ReadUdfTree(ImageHandles *handles, const std::string &p
         return std::nullopt;
     }
     ImageTree tree;
-    tree.system = DiscFileSystem::Udf;
+    tree.system = FileSystem::Udf;
     std::uint64_t directoryBytes = 0;
     ReadUdfDirectory(*handles, &directoryBytes, root, "", 0, &tree);
     return tree;
@@ -552,7 +569,13 @@ bool StreamImage(const ImageHandles &handles, const ImageEntry &entry, std::ofst
 
 } // namespace
 
-ImageOpening OpenDiscImage(const std::string &path, ImageReading *reading, std::string *error) {
+bool IsDiscImage(const std::string &path) {
+    ImageHandles handles;
+    handles.file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return handles.file >= 0 && ReadDescriptors(handles).recognised;
+}
+
+ImageOpening ReadDiscImage(const std::string &path, ImageReading *reading, std::string *error) {
     // libcdio tells standard error of what it cannot read; the check says so in its own words.
     cdio_loglevel_default = CDIO_LOG_ERROR;
     auto handles = std::make_shared<ImageHandles>();
@@ -584,11 +607,11 @@ ImageOpening OpenDiscImage(const std::string &path, ImageReading *reading, std::
         }
         std::optional<ImageTree> rockRidge =
             descriptors.primary ? ReadRockRidgeTree(path) : std::nullopt;
-        const std::pair<bool, DiscFileSystem> systems[] = {
-            {udf.has_value(), DiscFileSystem::Udf},
-            {joliet.has_value(), DiscFileSystem::Joliet},
-            {primary.has_value(), DiscFileSystem::Iso9660},
-            {rockRidge.has_value(), DiscFileSystem::RockRidge}};
+        const std::pair<bool, FileSystem> systems[] = {
+            {udf.has_value(), FileSystem::Udf},
+            {joliet.has_value(), FileSystem::Joliet},
+            {primary.has_value(), FileSystem::Iso9660},
+            {rockRidge.has_value(), FileSystem::RockRidge}};
         for (const auto &[there, system] : systems) {
             if (there) {
                 reading->present.push_back(system);

@@ -27,7 +27,7 @@ struct ImageEntry {
 };
 
 struct ImageTree {
-    DiscFileSystem system = DiscFileSystem::Iso9660;
+    FileSystem system = FileSystem::Iso9660;
     std::vector<ImageEntry> entries;
 };
 
@@ -35,7 +35,7 @@ struct ImageHandles;
 
 struct ImageReading {
     std::shared_ptr<ImageHandles> handles;
-    std::vector<DiscFileSystem> present;
+    std::vector<FileSystem> present;
     std::optional<ImageTree> windows; // the tree Windows reads; none when it reads none
     std::optional<ImageTree> others;  // Rock Ridge's names, else Joliet's, to compare with it
     std::optional<ImageTree> iso9660; // the ISO 9660 records, where directories were moved
@@ -47,7 +47,11 @@ enum class ImageOpening {
     Unreadable  // an image this check cannot read; error says why
 };
 
-ImageOpening OpenDiscImage(const std::string &path, ImageReading *reading, std::string *error);
+// Whether a file starts as a disc image: an ISO 9660 volume descriptor or a UDF recognition
+// sequence from block 16.
+bool IsDiscImage(const std::string &path);
+
+ImageOpening ReadDiscImage(const std::string &path, ImageReading *reading, std::string *error);
 
 // Copies a file of the tree Windows reads to target, a piece at a time; false when the image
 // ends before the file does, or the file's bytes are not all recorded in extents of the image.
@@ -55,4 +59,4 @@ bool ExtractImageFile(const ImageReading &reading, const ImageEntry &entry,
                       const std::string &target);
 
 // What Windows' names lose against the image's others.
-DiscImage CompareImageNames(const ImageReading &reading);
+MediumNaming CompareImageNames(const ImageReading &reading);

@@ -17,8 +17,8 @@ bool Below(const std::string &path, const std::string &directory) {
 
 } // namespace
 
-DiscImage CompareImageNames(const ImageReading &reading) {
-    DiscImage image;
+MediumNaming CompareImageNames(const ImageReading &reading) {
+    MediumNaming image;
     image.present = reading.present;
     if (!reading.windows) {
         return image;
@@ -36,7 +36,7 @@ DiscImage CompareImageNames(const ImageReading &reading) {
                 if (!entry.directory || !entry.relocated || entry.block != placeholder.block) {
                     continue;
                 }
-                if (windows.system == DiscFileSystem::Iso9660) {
+                if (windows.system == FileSystem::Iso9660) {
                     image.moved.push_back(
                         MovedDirectory{placeholder.path, entry.path, placeholder.depth});
                 }

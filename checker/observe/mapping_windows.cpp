@@ -29,7 +29,7 @@ std::vector<DescriptorMapping> ObserveDescriptorMappings() {
     std::optional<DescriptorMapping> other = ReadDescriptorMapping(KEY_WOW64_32KEY);
     if (other && (!read || read->mapsTo != other->mapsTo)) {
         other->view = 32;
-        other->consulted = false;
+        other->consulted = Consultation::Ignored;
         mappings.push_back(*other);
     }
     return mappings;

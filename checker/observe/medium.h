@@ -1,5 +1,6 @@
-// The medium's files, one implementation per build: on the build machine the medium's real files
-// behind the simulated Windows, at the root of drive E:; on Windows the files where they lie.
+// The medium a check reads, behind one interface whatever its kind: a directory, or a disc image
+// read as Windows mounts it. A kind is a file of its own (with its host and Windows sides) and a
+// row in medium_kinds.cpp; nothing above this asks which kind it reads.
 #pragma once
 
 #include "../model/observation.h"
@@ -11,44 +12,39 @@
 // The file name the loader is given on a medium.
 inline const char kLoaderName[] = "loader.exe";
 
-// A disc image opened as the medium, on the build machine.
-struct MediumImage;
-
-// The medium a check reads: its directory on this machine, or a disc image read as Windows mounts
-// it (on the build machine only; on Windows a mounted image is a drive).
-struct Medium {
-    std::string directory;
-    std::shared_ptr<MediumImage> image;
-};
-
 // What a Windows path of the loader's machine names, and where it lies on this machine.
 struct MachineFile {
     FileKind kind = FileKind::Unknown; // Unknown where this machine cannot tell
-    std::string hostPath;              // where it lies here, when it is there
+    std::string hostPath;              // where its bytes lie here, when it is a file there
     std::string nameOnMedium; // relative to the medium, '/' between names, as it lies there;
                               // empty for a path off the medium
 };
 
-// Opens the medium in directory (on Windows, empty: the checker's own; on the build machine also a
-// disc image) and gives the loader's full path there, as the loader reads its own; false and a
-// message when it is not a directory or an image that can be read.
-bool OpenMedium(const std::string &directory, Medium *medium, std::string *modulePath,
-                std::string *error);
+class Medium {
+  public:
+    virtual ~Medium() = default;
+    // The loader's full path on the machine, as the loader reads its own; empty when it does not
+    // fit the loader's buffer.
+    virtual std::string LoaderPath() const = 0;
+    // The medium as reports name it when the command line names none.
+    virtual std::string Directory() const = 0;
+    // What a path names, read as GetFileAttributesA reads it, names matched without regard to
+    // case; a file is streamed out where this machine's readers can read it.
+    virtual MachineFile LookUp(const std::string &path) = 0;
+    // What the medium does to names; nothing where its names are its files' own.
+    virtual std::optional<MediumNaming> Naming() const = 0;
+    // Whether the medium is one file holding the others (a disc image).
+    virtual bool IsFile() const = 0;
+};
 
-// What a path names, read as GetFileAttributesA reads it, names matched without regard to case.
-MachineFile LookUp(const Medium &medium, const std::string &path);
+// One kind of medium: whether a path given is one, and how to open it.
+struct MediumKind {
+    const char *name;
+    bool (*takes)(const std::string &path);
+    // nullptr and a message when it cannot be read.
+    std::unique_ptr<Medium> (*open)(const std::string &path, std::string *error);
+};
 
-// The bytes of the file at a path of the medium, readable from then on by the platform's readers
-// at that path; nothing when no file is there.
-std::optional<std::string> ReadMediumFile(const Medium &medium, const std::string &path);
-
-// What only a disc image adds to the observation; nothing for a directory.
-std::optional<DiscImage> ImageOf(const Medium &medium);
-
-// A scratch copy of a descriptor holding these bytes, where this machine's reader reads it; its
-// path, empty when none could be made. RemoveScratchCopy removes it again.
-std::string WriteScratchCopy(const std::string &bytes);
-void RemoveScratchCopy(const std::string &path);
-
-// The directory the checker's own program is in.
-std::string CheckerDirectory();
+// The medium at path (on Windows, empty: the checker's own directory), of the first kind that
+// takes it; nullptr and a message when none does or it cannot be read.
+std::unique_ptr<Medium> OpenMedium(const std::string &path, std::string *error);

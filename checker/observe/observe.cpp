@@ -1,10 +1,12 @@
 // The order of observation: the loader's path, its descriptor, the temporary directory, the files
 // its launch plan names, then the records. Each is read once; nothing after this reads the machine.
 #include "observe.h"
+#include "machine.h"
 #include "mapping.h"
 #include "medium.h"
-#include "package.h"
+#include "package_formats.h"
 #include "positions.h"
+#include "record_reading.h"
 #include "registry.h"
 #include "signature.h"
 
@@ -12,6 +14,8 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -71,7 +75,20 @@ std::optional<MarkedReadings> ReadMarked(const std::string &bytes, TextEncoding 
     return readings;
 }
 
-void ReadDescriptor(const Medium &medium, DescriptorFile *descriptor) {
+// The bytes of the file at a path of the medium, readable from then on by the machine's readers
+// at that path; nothing when no file is there.
+std::optional<std::string> ReadMediumFile(Medium &medium, const std::string &path) {
+    const MachineFile file = medium.LookUp(path);
+    if (file.kind != FileKind::File || file.hostPath.empty()) {
+        return std::nullopt;
+    }
+    std::ifstream in(file.hostPath, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ShowToMachine(path, bytes);
+    return bytes;
+}
+
+void ReadDescriptor(Medium &medium, DescriptorFile *descriptor) {
     std::optional<std::string> bytes = ReadMediumFile(medium, descriptor->path);
     descriptor->found = bytes.has_value();
     descriptor->bytes = bytes.value_or("");
@@ -86,7 +103,7 @@ void ReadDescriptor(const Medium &medium, DescriptorFile *descriptor) {
     descriptor->encoding = EncodingOf(descriptor->bytes);
     descriptor->marked = ReadMarked(descriptor->bytes, descriptor->encoding);
     descriptor->positions = PositionsInDescriptor(descriptor->bytes, descriptor->encoding);
-    const std::string name = LookUp(medium, descriptor->path).nameOnMedium;
+    const std::string name = medium.LookUp(descriptor->path).nameOnMedium;
     descriptor->name = descriptor->found && !name.empty() ? name : descriptor->name;
 }
 
@@ -107,29 +124,49 @@ void ObserveSigned(const MachineFile &file, Observation *observation) {
     }
 }
 
-// The files the launch plan names: the package, and the directory its staging copy needs.
-void ObservePlannedFiles(const Medium &medium, Observation *observation) {
-    LaunchPlan plan;
-    ZeroMemory(&plan, sizeof(plan));
+// The launch plan as the run makes it, the package it names, and the directory its staging copy
+// needs.
+void ObserveLaunch(Medium &medium, const PackageFormat *format, Observation *observation) {
+    PlannedLaunch launch;
     const PackageDescriptor &values = observation->descriptor.values;
-    if (!PlanLaunch(observation->programDirectory.c_str(), observation->tempPath.c_str(), &values,
-                    &plan)) {
+    launch.formed = PlanLaunch(observation->programDirectory.c_str(), observation->tempPath.c_str(),
+                               &values, &launch.plan);
+    if (launch.formed) {
+        const MachineFile package = medium.LookUp(launch.plan.SourcePath);
+        launch.package = package.kind;
+        if (format != nullptr) {
+            ObserveSigned(package, observation);
+        }
+        // A name that leaves the medium names a file of this machine, which the loader would run.
+        if (package.kind == FileKind::File) {
+            observation->package =
+                format != nullptr ? ReadPackage(package.hostPath, *format) : PackageFacts{};
+            observation->package->path = launch.plan.SourcePath;
+            observation->package->length = LengthOf(package.hostPath);
+        }
+    }
+    if (launch.formed && launch.plan.Staging == kStaged) {
+        char directory[kPathCapacity] = {0};
+        lstrcpyA(directory, launch.plan.StagingPath);
+        RemoveFileSpec(directory);
+        launch.stagingDirectory = directory;
+        launch.stagingDirectoryKind = medium.LookUp(directory).kind;
+    }
+    observation->launch = launch;
+}
+
+// The record the loader reads: what the command line gives, else this machine's registry (none
+// on the build machine: nothing installed), and the registry's other view.
+void ObserveRecords(const ObserveRequest &request, Observation *observation) {
+    const std::string regPath = DescriptorValue(observation->descriptor, kRegPathKey);
+    if (request.installed) {
+        observation->installed = GivenRecord(regPath, request.installed->text);
         return;
     }
-    const MachineFile package = LookUp(medium, plan.SourcePath);
-    observation->files[plan.SourcePath] = package.kind;
-    if (observation->packageType != PackageType::Other) {
-        ObserveSigned(package, observation);
-    }
-    // A name that leaves the medium names a file of this machine, which the loader would run.
-    if (package.kind == FileKind::File) {
-        observation->package = ReadPackage(package.hostPath, observation->packageType);
-        observation->package->path = plan.SourcePath;
-        observation->package->length = LengthOf(package.hostPath);
-    }
-    if (plan.Staging == kStaged) {
-        RemoveFileSpec(plan.StagingPath);
-        observation->files[plan.StagingPath] = LookUp(medium, plan.StagingPath).kind;
+    observation->installed = ReadRecord(regPath, request.view);
+    observation->otherView = ReadRecord(regPath, request.view == 64 ? 32 : 64);
+    if (!observation->installed) {
+        observation->installed = GivenRecord(regPath, std::nullopt);
     }
 }
 
@@ -146,45 +183,45 @@ void NameMedium(const std::string &medium, Observation *observation) {
 }
 
 bool Observe(const ObserveRequest &request, Observation *observation, std::string *error) {
-    Medium medium;
-    std::string modulePath;
-    if (!OpenMedium(request.medium, &medium, &modulePath, error)) {
+    PrepareMachine();
+    std::unique_ptr<Medium> medium = OpenMedium(request.medium, error);
+    if (!medium) {
         return false;
     }
     // A module path that does not fit the loader's buffer ends its run; the descriptor's path is
     // then as good as too long.
+    const std::string loaderPath = medium->LoaderPath();
     char programDirectory[kPathCapacity] = {0};
     char descriptorPath[kPathCapacity] = {0};
-    lstrcpyA(programDirectory, modulePath.c_str());
-    if (!modulePath.empty() && LocateDescriptor(programDirectory, descriptorPath)) {
+    lstrcpyA(programDirectory, loaderPath.c_str());
+    if (!loaderPath.empty() && LocateDescriptor(programDirectory, descriptorPath)) {
         observation->descriptor.path = descriptorPath;
     }
     observation->programDirectory = programDirectory;
-    NameMedium(request.medium.empty() ? medium.directory : request.medium, observation);
+    NameMedium(request.medium.empty() ? medium->Directory() : request.medium, observation);
+    observation->mediumIsFile = medium->IsFile();
+    observation->naming = medium->Naming();
     observation->loaderView = request.view;
     observation->descriptorMappings = ObserveDescriptorMappings();
-    observation->image = ImageOf(medium);
     if (!observation->descriptor.path.empty()) {
-        ReadDescriptor(medium, &observation->descriptor);
+        ReadDescriptor(*medium, &observation->descriptor);
     }
     char tempPath[kPathCapacity] = {0};
     ReadTempPath(tempPath);
     observation->tempPath = tempPath;
     // The loader beside the descriptor: on Windows the checker may be the program run there.
-    char loaderPath[kPathCapacity] = {0};
+    char loader[kPathCapacity] = {0};
     if (!observation->descriptor.path.empty() &&
-        JoinPath(loaderPath, kPathCapacity, programDirectory, kLoaderName)) {
-        ObserveSigned(LookUp(medium, loaderPath), observation);
+        JoinPath(loader, kPathCapacity, programDirectory, kLoaderName)) {
+        ObserveSigned(medium->LookUp(loader), observation);
     }
     if (!observation->descriptor.complete) {
         return true;
     }
-    observation->packageType = TypeOfPackage(observation->descriptor.values.RuntimePackage);
-    ObservePlannedFiles(medium, observation);
-    if (!request.recordGiven) {
-        const std::string regPath = observation->descriptor.values.RegPath;
-        observation->installed = ReadRecord(regPath, request.view);
-        observation->otherView = ReadRecord(regPath, request.view == 64 ? 32 : 64);
-    }
+    const PackageFormat *format =
+        FormatOfName(DescriptorValue(observation->descriptor, kRuntimePackageKey));
+    observation->packageFormat = format != nullptr ? format->name : kNoFormat;
+    ObserveLaunch(*medium, format, observation);
+    ObserveRecords(request, observation);
     return true;
 }

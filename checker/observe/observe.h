@@ -4,13 +4,19 @@
 
 #include "../model/observation.h"
 
+#include <optional>
 #include <string>
 
-// What to read: the medium, whether this machine's registry is read (not when the command line
-// gives the installed version), and the registry view of the loader the prediction is for.
+// What the command line says is installed, instead of this machine's record: a text, or nothing.
+struct InstalledGiven {
+    std::optional<std::string> text;
+};
+
+// What to read: the medium, what the command line gives instead of the registry, and the
+// registry view of the loader the prediction is for.
 struct ObserveRequest {
-    std::string medium; // the medium's directory; on Windows, empty means the checker's own
-    bool recordGiven = false;
+    std::string medium; // the medium's directory or image; on Windows, empty: the checker's own
+    std::optional<InstalledGiven> installed;
     int view = 32;
 };
 

@@ -108,7 +108,7 @@ std::string ExecutionLevel(const std::string &manifest) {
 
 } // namespace
 
-void ReadProgramImage(const std::string &file, ExeContents *contents,
+void ReadProgramImage(const std::string &file, ProgramImage *contents,
                       std::string *versionResource) {
     std::ifstream in(file, std::ios::binary | std::ios::ate);
     Image image{&in, in ? static_cast<uint64_t>(in.tellg()) : 0, {}};

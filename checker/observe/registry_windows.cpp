@@ -1,5 +1,6 @@
-// Windows: this machine's registry in a view, through the loader's own reader; the platform's
-// registry calls only say why the reader got what it got.
+// Windows: this machine's registry in a view. The value is read once, and taken from its bytes as
+// the loader's own reader takes them; the registry's answers say why it got what it got.
+#include "record_reading.h"
 #include "registry.h"
 
 #include <loader.h>
@@ -13,8 +14,8 @@ unsigned int ViewFlag(int view) {
     return view == 64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 }
 
-// The state of the value "Version" and its data as text (up to the first zero byte).
-RecordState InspectValue(const char *subKey, unsigned int view, std::string *stored) {
+// The value "Version" under the key as RegQueryValueExA returns its bytes, or why there are none.
+RecordState ReadValue(const char *subKey, unsigned int view, std::optional<std::string> *data) {
     HKEY key = NULL;
     LSTATUS status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE | view, &key);
     if (status == ERROR_FILE_NOT_FOUND) {
@@ -26,11 +27,11 @@ RecordState InspectValue(const char *subKey, unsigned int view, std::string *sto
     DWORD size = 0;
     RecordState state = RecordState::NoValue;
     if (RegQueryValueExA(key, kVersionValue, NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
-        std::vector<char> data(size + 1, '\0');
-        if (RegQueryValueExA(key, kVersionValue, NULL, NULL, reinterpret_cast<LPBYTE>(data.data()),
+        std::vector<char> bytes(size + 1, '\0');
+        if (RegQueryValueExA(key, kVersionValue, NULL, NULL, reinterpret_cast<LPBYTE>(bytes.data()),
                              &size) == ERROR_SUCCESS) {
-            *stored = data.data();
-            state = size > kInstalledDataSize ? RecordState::TooLong : RecordState::Present;
+            *data = std::string(bytes.data(), size);
+            state = RecordState::Present;
         }
     }
     RegCloseKey(key);
@@ -40,16 +41,16 @@ RecordState InspectValue(const char *subKey, unsigned int view, std::string *sto
 } // namespace
 
 std::optional<Record> ReadRecord(const std::string &regPath, int view) {
-    Record record;
+    char subKey[kSubKeyCapacity] = {0};
+    std::optional<std::string> data;
+    const RecordState state = FormInstalledKey(regPath.c_str(), subKey)
+                                  ? ReadValue(subKey, ViewFlag(view), &data)
+                                  : RecordState::KeyTooLong;
+    Record record = StoredRecord(regPath, data);
+    if (!data) {
+        record.state = state;
+    }
     record.source = RecordSource::Registry;
     record.view = view;
-    record.regPath = regPath;
-    char subKey[kSubKeyCapacity] = {0};
-    record.state = FormInstalledKey(regPath.c_str(), subKey)
-                       ? InspectValue(subKey, ViewFlag(view), &record.stored)
-                       : RecordState::KeyTooLong;
-    char installedVersion[kVersionCapacity] = {0};
-    record.read = QueryInstalledVersionInView(regPath.c_str(), ViewFlag(view), installedVersion);
-    record.version = installedVersion;
     return record;
 }

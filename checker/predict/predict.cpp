@@ -3,8 +3,6 @@
 #include "predict.h"
 
 #include <loader.h>
-#include <paths.h>
-#include <windows.h>
 
 #include <algorithm>
 
@@ -22,22 +20,14 @@ Decision Incomplete(const DescriptorFile &descriptor) {
 
 Decision Decide(const PackageDescriptor &descriptor, const Record &record) {
     Decision decision;
-    decision.end = IsInstallDue(&descriptor, record.read, record.version.c_str()) ? End::Install
-                                                                                  : End::UpToDate;
     decision.cause = record.read ? Cause::Ordered : Cause::NotRead;
-    if (record.read) {
-        decision.order = CompareVersions(descriptor.Version, record.version.c_str());
-    }
+    decision.order = record.read ? CompareVersions(descriptor.Version, record.version.c_str()) : 0;
+    decision.end = IsDueByOrder(record.read, decision.order) ? End::Install : End::UpToDate;
     return decision;
 }
 
 Reading Read(const Record &record) {
     return Reading{record, DescribeVersion(record.version)};
-}
-
-FileKind KindAt(const Observation &observation, const std::string &path) {
-    auto found = observation.files.find(path);
-    return found == observation.files.end() ? FileKind::Unknown : found->second;
 }
 
 LaunchCause Unstaged(int staging) {
@@ -52,20 +42,17 @@ LaunchCause Unstaged(int staging) {
 }
 
 // Where the run launches the package from: its plan, and whether the copy it makes can be made.
-PackageLaunch PredictLaunch(const Observation &observation, const PackageDescriptor &descriptor) {
+PackageLaunch PredictLaunch(const PlannedLaunch &planned) {
     PackageLaunch launch;
-    LaunchPlan plan;
-    ZeroMemory(&plan, sizeof(plan));
-    if (!PlanLaunch(observation.programDirectory.c_str(), observation.tempPath.c_str(), &descriptor,
-                    &plan)) {
+    if (!planned.formed) {
         launch.cause = LaunchCause::SourceTooLong;
         return launch;
     }
+    const LaunchPlan &plan = planned.plan;
     launch.path = plan.SourcePath;
     launch.stagingPath = plan.StagingPath;
-    launch.package = KindAt(observation, plan.SourcePath);
-    RemoveFileSpec(plan.StagingPath);
-    launch.stagingDirectory = plan.StagingPath;
+    launch.package = planned.package;
+    launch.stagingDirectory = planned.stagingDirectory;
 
     launch.site = LaunchSite::Medium;
     if (launch.package == FileKind::Missing) {
@@ -73,7 +60,7 @@ PackageLaunch PredictLaunch(const Observation &observation, const PackageDescrip
         launch.cause = LaunchCause::PackageMissing;
     } else if (plan.Staging != kStaged) {
         launch.cause = Unstaged(plan.Staging);
-    } else if (KindAt(observation, launch.stagingDirectory) != FileKind::Directory) {
+    } else if (planned.stagingDirectoryKind != FileKind::Directory) {
         launch.cause = LaunchCause::NoStagingDirectory;
     } else {
         launch.site = LaunchSite::Staging; // its cause: staged
@@ -82,11 +69,12 @@ PackageLaunch PredictLaunch(const Observation &observation, const PackageDescrip
     return launch;
 }
 
-// The record the next start reads once the MSI has run: its value where it lands where the loader
-// reads, otherwise no key, or no value where a row writes the key.
-Record PackageRecord(const PackageRecords &records, const std::string &regPath) {
+// The record the next start reads once the package has run: its value where it lands where the
+// loader reads, otherwise no key, or no value where a record writes the key.
+Record RecordOfPackage(const PackageRecords &records, const std::string &regPath) {
     Record record = StoredRecord(
-        regPath, records.write ? std::optional<std::string>(records.write->bytes) : std::nullopt);
+        regPath,
+        records.write ? std::optional<std::string>(records.write->record.bytes) : std::nullopt);
     record.source = RecordSource::Package;
     if (!records.write && record.state == RecordState::NotInstalled) {
         bool keyWritten = std::any_of(
@@ -112,37 +100,33 @@ VersionReading DescribeVersion(const std::string &text) {
     return reading;
 }
 
-Prediction Predict(const Observation &observation, const GivenRecords &given) {
+Prediction Predict(const Observation &observation, const std::optional<std::string> &records) {
     Prediction prediction;
     const DescriptorFile &descriptor = observation.descriptor;
-    prediction.travelling = DescribeVersion(descriptor.values.Version);
+    prediction.travelling = DescribeVersion(DescriptorValue(descriptor, kVersionKey));
     if (!descriptor.complete) {
         prediction.decision = Incomplete(descriptor);
         return prediction;
     }
-    const std::string regPath = descriptor.values.RegPath;
-    // The machine's registry where it was read; otherwise what the command line gives, and
-    // nothing installed when it gives nothing.
-    const Record installed = observation.installed && !given.installedGiven
-                                 ? *observation.installed
-                                 : GivenRecord(regPath, given.installed);
+    const std::string regPath = DescriptorValue(descriptor, kRegPathKey);
+    const Record &installed = *observation.installed;
     prediction.installed = Read(installed);
-    if (observation.otherView && !given.installedGiven) {
+    if (observation.otherView) {
         prediction.otherView = Read(*observation.otherView);
     }
     prediction.decision = Decide(descriptor.values, installed);
-    prediction.launch = PredictLaunch(observation, descriptor.values);
+    prediction.launch = PredictLaunch(*observation.launch);
     // The package runs only when installation is due; then what it records is what the next start
     // reads.
-    if (given.records) {
-        prediction.recordsGiven = GivenRecord(regPath, given.records);
+    if (records) {
+        prediction.recordsGiven = GivenRecord(regPath, records);
     }
     std::optional<Record> recorded = prediction.recordsGiven;
-    const PackageFile *package = observation.package ? &*observation.package : nullptr;
-    if (package && package->msi) {
-        prediction.package = PredictPackageRecords(*package->msi, regPath, observation.loaderView);
+    if (observation.package && observation.package->recording) {
+        prediction.package =
+            PredictPackageRecords(*observation.package->recording, regPath, observation.loaderView);
         if (!recorded) {
-            recorded = PackageRecord(*prediction.package, regPath);
+            recorded = RecordOfPackage(*prediction.package, regPath);
         }
     }
     if (recorded && prediction.decision.end == End::Install) {

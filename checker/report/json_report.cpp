@@ -1,7 +1,6 @@
 // The JSON report. Its shape is docs/medium-check.schema.json; a change that breaks a reader of
 // it raises kSchemaVersion.
 #include "message.h"
-#include "names.h"
 #include "reasons.h"
 #include "report.h"
 
@@ -26,9 +25,23 @@ Json PositionJson(const TextPosition &at) {
 
 Json PositionsJson(const DescriptorPositions &positions) {
     Json json{{"section", PositionJson(positions.section)}};
-    for (int i = 0; i < kDescriptorKeyCount; ++i) {
-        json[kDescriptorKeys[i]] = PositionJson(positions.values[i]);
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        json[kDescriptorKeys[key]] = PositionJson(positions.values[key]);
     }
+    return json;
+}
+
+// The descriptor as read, its three values by their keys.
+Json DescriptorJson(const DescriptorFile &descriptor, const VersionReading &travelling) {
+    Json json{{"path", TextOrNull(descriptor.path)},
+              {"found", descriptor.found},
+              {"complete", descriptor.complete != 0}};
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        json[kDescriptorKeys[key]] = DescriptorValue(descriptor, key);
+    }
+    json["isVersion"] = travelling.isVersion;
+    json["normalizedVersion"] = TextOrNull(travelling.normalized);
+    json["places"] = PositionsJson(descriptor.positions);
     return json;
 }
 
@@ -77,50 +90,32 @@ Json PackageJson(const PackageLaunch &launch) {
                 {"reason", LaunchReason(launch)}};
 }
 
-// What was read of the package, the same on every build for the same file.
-Json PackageContentsJson(const PackageFile &package, const Prediction &prediction) {
-    Json json{{"type", NameOf(package.type)}, {"readable", package.readable}};
-    if (package.msi) {
-        const MsiContents &msi = *package.msi;
-        Json rows = Json::array();
-        std::transform(msi.registry.begin(), msi.registry.end(), std::back_inserter(rows),
-                       [](const RegistryRow &row) {
-                           return Json{{"row", row.row},
-                                       {"root", row.root},
-                                       {"key", row.key},
-                                       {"name", row.name},
-                                       {"value", row.value},
-                                       {"win64", row.win64},
-                                       {"condition", row.condition}};
-                       });
+// What was read of the package, the same on every build for the same file, under its format's
+// name; for a package whose records were read, the install context and where each lands.
+Json PackageContentsJson(const PackageFacts &package, const Prediction &prediction) {
+    Json json{{"type", package.format}, {"readable", !package.damage}};
+    if (package.stored.is_null()) {
+        return json;
+    }
+    Json contents = package.stored;
+    if (package.recording && prediction.package) {
+        contents["installContext"] = NameOf(package.recording->context);
         Json writes = Json::array();
         const std::vector<PackageWrite> &bearing = prediction.package->writes;
         std::transform(bearing.begin(), bearing.end(), std::back_inserter(writes),
                        [](const PackageWrite &write) {
-                           return Json{
-                               {"row", write.row},           {"hive", NameOf(write.hive)},
-                               {"key", write.key},           {"name", write.name},
-                               {"type", NameOf(write.type)}, {"data", write.data},
-                               {"view", write.view},         {"lands", NameOf(write.landing)}};
+                           return Json{{"row", write.record.origin},
+                                       {"hive", NameOf(write.record.hive)},
+                                       {"key", write.key},
+                                       {"name", write.record.name},
+                                       {"type", NameOf(write.record.type)},
+                                       {"data", write.data},
+                                       {"view", write.view},
+                                       {"lands", NameOf(write.landing)}};
                        });
-        json["msi"] = Json{{"platform", msi.platform},
-                           {"installContext", NameOf(prediction.package->context)},
-                           {"properties", msi.properties},
-                           {"registry", rows},
-                           {"customActions", msi.customActions},
-                           {"writes", writes}};
+        contents["writes"] = writes;
     }
-    if (package.exe) {
-        const ExeContents &exe = *package.exe;
-        json["exe"] = Json{{"state", NameOf(exe.state)},
-                           {"machine", exe.machine},
-                           {"hasVersion", exe.hasVersion},
-                           {"fixedFileVersion", exe.fixedFileVersion},
-                           {"fixedProductVersion", exe.fixedProductVersion},
-                           {"fileVersion", exe.fileVersion},
-                           {"productVersion", exe.productVersion},
-                           {"executionLevel", exe.executionLevel}};
-    }
+    json[package.format] = contents;
     return json;
 }
 
@@ -129,21 +124,11 @@ Json PackageContentsJson(const PackageFile &package, const Prediction &predictio
 void PrintJson(std::ostream &out, const Observation &observation, const Prediction &prediction,
                const std::vector<Finding> &findings, int exitStatus) {
     const DescriptorFile &descriptor = observation.descriptor;
-    const PackageDescriptor &values = descriptor.values;
     const Reading *installed = prediction.installed ? &*prediction.installed : nullptr;
     Json report{{"schemaVersion", kSchemaVersion},
                 {"medium", observation.medium},
                 {"programDirectory", observation.programDirectory},
-                {"descriptor",
-                 {{"path", TextOrNull(descriptor.path)},
-                  {"found", descriptor.found},
-                  {"complete", descriptor.complete != 0},
-                  {"RuntimePackage", values.RuntimePackage},
-                  {"RegPath", values.RegPath},
-                  {"Version", values.Version},
-                  {"isVersion", prediction.travelling.isVersion},
-                  {"normalizedVersion", TextOrNull(prediction.travelling.normalized)},
-                  {"places", PositionsJson(descriptor.positions)}}},
+                {"descriptor", DescriptorJson(descriptor, prediction.travelling)},
                 {"installed", Optional(prediction.installed)},
                 {"otherView", Optional(prediction.otherView)},
                 {"decision", DecisionJson(prediction.decision, prediction.travelling, installed)},
@@ -168,12 +153,12 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                                             {"code", TextOrNull(AnswerCode(signature))},
                                             {"detail", TextOrNull(signature.detail)}});
     }
-    if (observation.image) {
-        const std::vector<DiscFileSystem> &present = observation.image->present;
+    if (observation.naming) {
+        const std::vector<FileSystem> &present = observation.naming->present;
         Json systems = Json::array();
         std::transform(present.begin(), present.end(), std::back_inserter(systems),
-                       [](DiscFileSystem system) { return NameOf(system); });
-        const std::optional<DiscFileSystem> &read = observation.image->read;
+                       [](FileSystem system) { return NameOf(system); });
+        const std::optional<FileSystem> &read = observation.naming->read;
         report["image"] =
             Json{{"fileSystems", systems}, {"read", read ? Json(NameOf(*read)) : Json(nullptr)}};
     }

@@ -1,5 +1,5 @@
-// A message is filled in from its row: %N is value N, %N{a|b|c} the word value N picks, %next
-// the reason the next start gives.
+// A message is filled in from its row: %N is value N, %N{...} the words its choice gives value N,
+// %next the reason the next start gives.
 #include "message.h"
 #include "reasons.h"
 
@@ -7,14 +7,23 @@
 
 namespace {
 
-// The word of a choice's words ("a|b|c") that pick numbers from 0.
-std::string Chosen(const std::string &words, int pick) {
-    size_t start = 0;
-    for (int index = 0; index < pick && start != std::string::npos; ++index) {
-        start = words.find('|', start);
-        start = start == std::string::npos ? start : start + 1;
+// The words a choice gives a value of a described enumeration: its own words for "{Type}", or
+// those after "name:" of the alternative that names it. The catalog's checks make sure there is
+// one.
+std::string Chosen(const std::string &choice, const FindingValue &value) {
+    if (choice.find(':') == std::string::npos) {
+        return value.words;
     }
-    return start == std::string::npos ? "" : words.substr(start, words.find('|', start) - start);
+    for (size_t start = 0; start <= choice.size();) {
+        size_t end = choice.find('|', start);
+        end = end == std::string::npos ? choice.size() : end;
+        const size_t colon = choice.find(':', start);
+        if (choice.compare(start, colon - start, value.text) == 0) {
+            return choice.substr(colon + 1, end - colon - 1);
+        }
+        start = end + 1;
+    }
+    return "";
 }
 
 std::string NextReason(const Prediction &prediction) {
@@ -25,8 +34,8 @@ std::string NextReason(const Prediction &prediction) {
                           &prediction.next->recorded);
 }
 
-// A format filled in: %N is value N, %N{a|b} the word value N picks (itself filled in), %next the
-// next start's reason.
+// A format filled in: %N is value N, %N{...} the words its choice gives value N (themselves filled
+// in), %next the next start's reason.
 std::string Fill(const std::string &format, const Finding &finding, const Prediction &prediction) {
     std::string text;
     for (size_t at = 0; at < format.size(); ++at) {
@@ -36,14 +45,13 @@ std::string Fill(const std::string &format, const Finding &finding, const Predic
             text += NextReason(prediction);
             at += 4;
         } else {
-            const std::string &value = finding.values.at(static_cast<size_t>(format[++at] - '0'));
+            const FindingValue &value = finding.values.at(static_cast<size_t>(format[++at] - '0'));
             if (format.compare(at + 1, 1, "{") != 0) {
-                text += value;
+                text += value.text;
                 continue;
             }
             const size_t close = format.find('}', at);
-            text += Fill(Chosen(format.substr(at + 2, close - at - 2), std::stoi(value)), finding,
-                         prediction);
+            text += Fill(Chosen(format.substr(at + 2, close - at - 2), value), finding, prediction);
             at = close;
         }
     }
@@ -85,8 +93,9 @@ std::string LocationText(const Subject &subject, const Observation &observation)
         return WhereText(subject);
     }
     const std::string &medium = observation.mediumShown;
-    // A file inside a disc image is named after the image as a compiler names an archive member.
-    const char *separator = observation.image ? ":" : "/";
+    // A file inside a medium that is one file (a disc image) is named after it as a compiler names
+    // an archive member.
+    const char *separator = observation.mediumIsFile ? ":" : "/";
     std::string location =
         medium.empty() || medium == "." ? subject.file : medium + separator + subject.file;
     if (subject.line != 0) {

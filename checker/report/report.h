@@ -22,3 +22,5 @@ void PrintSarif(std::ostream &out, const Observation &observation, const Predict
 void PrintRules(std::ostream &out);
 // The catalog as JSON: every column of every row, title and help in their Markdown.
 void PrintRulesJson(std::ostream &out);
+// The catalog as the publisher's guide gives it: a Markdown table, a row per rule with its anchor.
+void PrintRulesMarkdown(std::ostream &out);

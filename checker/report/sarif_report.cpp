@@ -2,7 +2,6 @@
 // publisher's guide; each result points at its rule and at a region of a file relative to the
 // medium (the base MEDIUM), as compilers and linters write it.
 #include "message.h"
-#include "names.h"
 #include "report.h"
 
 #include <nlohmann/json.hpp>

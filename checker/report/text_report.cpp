@@ -1,7 +1,6 @@
 // The report for a person: one aligned line per value and decision, then one line per finding
 // in the compilers' form (file:line:column: severity: sentence [code]).
 #include "message.h"
-#include "names.h"
 #include "reasons.h"
 #include "report.h"
 
@@ -34,17 +33,14 @@ std::string Installed(const Reading &reading) {
 
 std::string DecisionText(const Decision &decision, const VersionReading &travelling,
                          const Reading *reading) {
-    const char *action = decision.end == End::Install    ? "install"
-                         : decision.end == End::UpToDate ? "nothing, up to date"
-                                                         : "nothing, descriptor incomplete";
-    return std::string(action) + ": " + DecisionReason(decision, travelling, reading);
+    return std::string(WordsOf(decision.end)) + ": " +
+           DecisionReason(decision, travelling, reading);
 }
 
 std::string Launch(const Prediction &prediction) {
     const PackageLaunch &launch = *prediction.launch;
-    std::string where = launch.site == LaunchSite::Nowhere   ? "nothing is launched"
-                        : launch.site == LaunchSite::Staging ? "runs from " + launch.path
-                                                             : "runs in place from " + launch.path;
+    std::string where = WordsOf(launch.site);
+    where += launch.site == LaunchSite::Nowhere ? "" : " " + launch.path;
     std::string text = where + ": " + LaunchReason(launch);
     return prediction.decision.end == End::Install ? text : "not on this start; when due, " + text;
 }
@@ -86,31 +82,17 @@ std::string SignatureText(const Signature &signature) {
            (signature.timestamp.empty() ? "no time-stamp" : "time-stamped " + signature.timestamp);
 }
 
-const char *Words(DiscFileSystem system) {
-    switch (system) {
-    case DiscFileSystem::Udf:
-        return "UDF";
-    case DiscFileSystem::Joliet:
-        return "Joliet";
-    case DiscFileSystem::Iso9660:
-        return "ISO 9660";
-    case DiscFileSystem::RockRidge:
-        return "Rock Ridge";
-    }
-    return "";
-}
-
 // Which names of the image Windows reads, and which it carries.
-std::string ImageText(const DiscImage &image) {
+std::string ImageText(const MediumNaming &image) {
     std::string carries;
-    for (DiscFileSystem system : image.present) {
-        carries += (carries.empty() ? "" : ", ") + std::string(Words(system));
+    for (FileSystem system : image.present) {
+        carries += (carries.empty() ? "" : ", ") + std::string(WordsOf(system));
     }
     carries = carries.empty() ? "no file system" : carries;
     if (!image.read) {
         return "a disc image Windows cannot read (" + carries + ")";
     }
-    return std::string("a disc image, read by its ") + Words(*image.read) +
+    return std::string("a disc image, read by its ") + WordsOf(*image.read) +
            " names as Windows reads them (it carries " + carries + ")";
 }
 
@@ -122,14 +104,15 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
          observation.medium == observation.programDirectory
              ? observation.medium
              : observation.medium + ", as the loader's directory " + observation.programDirectory);
-    if (observation.image) {
-        Line(out, "Image", ImageText(*observation.image));
+    if (observation.naming) {
+        Line(out, "Image", ImageText(*observation.naming));
     }
-    const PackageDescriptor &values = observation.descriptor.values;
-    for (int i = 0; i < kDescriptorKeyCount; ++i) {
-        std::string value = DescriptorValue(values, i);
-        value = value.empty() ? "(not read)" : i == 2 ? Version(prediction.travelling) : value;
-        Line(out, kDescriptorKeys[i], value);
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        std::string value = DescriptorValue(observation.descriptor, key);
+        value = value.empty()        ? "(not read)"
+                : key == kVersionKey ? Version(prediction.travelling)
+                                     : value;
+        Line(out, kDescriptorKeys[key], value);
     }
     const Reading *installed = prediction.installed ? &*prediction.installed : nullptr;
     if (installed) {

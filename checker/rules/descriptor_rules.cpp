@@ -26,7 +26,7 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
         key.view = mapping.view;
         // A key without a default value maps only the sections it names.
         const std::string mapsTo = mapping.mapsTo.empty() ? "section by section" : mapping.mapsTo;
-        Add<RuleId::DescriptorMapped>(out, key, mapsTo, mapping.consulted ? 1 : 0);
+        Add<RuleId::DescriptorMapped>(out, key, mapsTo, mapping.consulted);
     }
     switch (prediction.decision.cause) {
     case Cause::DescriptorPathTooLong:
@@ -50,7 +50,7 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
         break;
     }
     for (int i = 0; i < kDescriptorKeyCount; ++i) {
-        const std::string read = DescriptorValue(descriptor.values, i);
+        const std::string read = DescriptorValue(descriptor, i);
         if (descriptor.wholeValues[i].size() > read.size()) {
             Add<RuleId::ValueCut>(out, OnDescriptorKey(descriptor, i),
                                   std::string(kDescriptorKeys[i]), descriptor.wholeValues[i].size(),

@@ -8,25 +8,31 @@
 
 using Findings = std::vector<Finding>;
 
-inline std::string ValueText(const std::string &text) {
-    return text;
+inline FindingValue ValueOf(const std::string &text) {
+    return FindingValue{text, ""};
 }
 
-template <typename Number, typename = std::enable_if_t<std::is_arithmetic_v<Number>>>
-std::string ValueText(Number number) {
-    return std::to_string(number);
+template <typename Value> FindingValue ValueOf(Value value) {
+    if constexpr (IsDescribed<Value>()) {
+        return FindingValue{NameOf(value), WordsOf(value)};
+    } else {
+        static_assert(std::is_arithmetic_v<Value>, "a message quotes texts, numbers and "
+                                                   "described enumerations");
+        return FindingValue{std::to_string(value), ""};
+    }
 }
 
-// Adds a finding of the rule id, with exactly the values its message takes.
+// Adds a finding of the rule id, with exactly the values its message takes, each of the type its
+// places take.
 template <RuleId id, typename... Values>
 void Add(Findings *out, const Subject &subject, const Values &...values) {
-    static_assert(sizeof...(Values) == MessageArity(RuleOf(id).message),
+    static_assert(ValuesFit<Values...>(RuleOf(id).message),
                   "the values given are not the ones the rule's message takes");
-    out->push_back(Finding{id, subject, {ValueText(values)...}});
+    out->push_back(Finding{id, subject, {ValueOf(values)...}});
 }
 
 // A value of autorun.inf, where the reader found it; where it did not, the section's header.
-Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex);
+Subject OnDescriptorKey(const DescriptorFile &descriptor, int key);
 // autorun.inf at a position; line 1 when there is none.
 Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at = TextPosition{1, 1});
 // A file on the medium, by its name there; a name that leaves the medium is no position on it.

@@ -1,4 +1,5 @@
-// MC7xx: what only a disc image does: the names Windows reads of it, against the image's others.
+// MC7xx: what only a medium that names its files otherwise does, such as a disc image: the names
+// Windows reads of it, against the medium's others.
 #include "groups.h"
 
 #include "../model/ascii.h"
@@ -6,12 +7,6 @@
 #include <algorithm>
 
 namespace {
-
-const int kPackageKey = 0;
-
-int Index(DiscFileSystem system) {
-    return static_cast<int>(system);
-}
 
 std::string AsImageName(std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
@@ -26,8 +21,9 @@ const RenamedFile *PackageRenamed(const Observation &observation, const Predicti
         prediction.launch->package != FileKind::Missing) {
         return nullptr;
     }
-    const std::string wanted = AsImageName(observation.descriptor.values.RuntimePackage);
-    const std::vector<RenamedFile> &renamed = observation.image->renamed;
+    const std::string wanted =
+        AsImageName(DescriptorValue(observation.descriptor, kRuntimePackageKey));
+    const std::vector<RenamedFile> &renamed = observation.naming->renamed;
     auto found = std::find_if(renamed.begin(), renamed.end(), [&](const RenamedFile &file) {
         return AsciiLower(file.path) == wanted;
     });
@@ -37,33 +33,34 @@ const RenamedFile *PackageRenamed(const Observation &observation, const Predicti
 } // namespace
 
 void CheckImage(const Observation &observation, const Prediction &prediction, Findings *out) {
-    if (!observation.image) {
+    if (!observation.naming) {
         return;
     }
-    const DiscImage &image = *observation.image;
-    if (!image.read) {
+    const MediumNaming &naming = *observation.naming;
+    if (!naming.read) {
         Add<RuleId::ImageWithoutFileSystem>(out, OnMedium(observation.mediumShown));
         return;
     }
-    const int read = Index(*image.read);
-    const int others = image.others ? Index(*image.others) : read;
+    const FileSystem read = *naming.read;
+    const FileSystem others = naming.others.value_or(read);
     const RenamedFile *package = PackageRenamed(observation, prediction);
     if (package != nullptr) {
-        Add<RuleId::ImageNameDiffers>(out, OnDescriptorKey(observation.descriptor, kPackageKey),
-                                      std::string(kDescriptorKeys[kPackageKey]),
-                                      std::string(observation.descriptor.values.RuntimePackage),
+        Add<RuleId::ImageNameDiffers>(out,
+                                      OnDescriptorKey(observation.descriptor, kRuntimePackageKey),
+                                      std::string(kDescriptorKeys[kRuntimePackageKey]),
+                                      DescriptorValue(observation.descriptor, kRuntimePackageKey),
                                       others, read, package->windowsPath);
     }
-    for (const RenamedFile &file : image.renamed) {
+    for (const RenamedFile &file : naming.renamed) {
         if (&file != package) {
             Add<RuleId::ImageFileRenamed>(out, OnFile(file.windowsPath, file.windowsPath),
                                           file.path, others, file.windowsPath, read);
         }
     }
-    for (const std::string &file : image.leftOut) {
+    for (const std::string &file : naming.leftOut) {
         Add<RuleId::ImageFileLeftOut>(out, OnFile(file, file), file, others, read);
     }
-    for (const MovedDirectory &moved : image.moved) {
+    for (const MovedDirectory &moved : naming.moved) {
         // ISO 9660 counts the root as level 1.
         Add<RuleId::ImageDirectoryMoved>(out, OnFile(moved.path, moved.path), moved.path,
                                          moved.depth + 1, moved.movedTo);

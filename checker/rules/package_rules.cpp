@@ -5,8 +5,6 @@
 
 namespace {
 
-const int kPackageKey = 0;
-
 std::string LastName(const std::string &name) {
     const size_t slash = name.find_last_of("\\/");
     return name.substr(slash == std::string::npos ? 0 : slash + 1);
@@ -16,8 +14,8 @@ std::string LastName(const std::string &name) {
 
 void CheckPackage(const Observation &observation, const Prediction &prediction, Findings *out) {
     const PackageLaunch &launch = *prediction.launch;
-    const std::string name = observation.descriptor.values.RuntimePackage;
-    const Subject key = OnDescriptorKey(observation.descriptor, kPackageKey);
+    const std::string name = DescriptorValue(observation.descriptor, kRuntimePackageKey);
+    const Subject key = OnDescriptorKey(observation.descriptor, kRuntimePackageKey);
     if (launch.cause == LaunchCause::SourceTooLong) {
         Add<RuleId::PackagePathTooLong>(out, key, kPathCapacity - 1);
         return;
@@ -30,7 +28,8 @@ void CheckPackage(const Observation &observation, const Prediction &prediction, 
     } else if (name.find_first_of("\\/") != std::string::npos) {
         Add<RuleId::PackageInSubDirectory>(out, key, name);
     }
-    if (observation.packageType == PackageType::Other) {
+    // No reader of the name's type: the shell needs a program associated with it.
+    if (observation.packageFormat == kNoFormat) {
         Add<RuleId::PackageNeedsAssociation>(out, key, LastName(name));
     }
 }

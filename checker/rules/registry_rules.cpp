@@ -4,12 +4,6 @@
 
 #include "../model/ascii.h"
 
-namespace {
-
-const int kRegPathKey = 1;
-
-} // namespace
-
 void CheckRegistry(const Observation &observation, const Prediction &prediction, Findings *out) {
     const Reading &installed = *prediction.installed;
     const std::string &regPath = installed.record.regPath;

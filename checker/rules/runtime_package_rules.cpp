@@ -1,88 +1,85 @@
-// MC6xx: the runtime package itself: whether it can be read, what an MSI records where the
-// loader reads, and whether the package's own versions and platform agree with the medium.
+// MC6xx: the runtime package itself: whether it can be read, what it records where the loader
+// reads, and whether its own version and platform agree with the medium.
 #include "groups.h"
 
 #include <loader.h>
 
-#include <algorithm>
-
 namespace {
 
-const int kMachineAmd64 = 0x8664;
-const int kMachineArm64 = 0xAA64;
-
-Subject OnPackage(const Observation &observation, const PackageFile &package) {
-    Subject subject = OnFile(observation.descriptor.values.RuntimePackage, package.path);
+Subject OnPackage(const Observation &observation, const PackageFacts &package) {
+    Subject subject =
+        OnFile(DescriptorValue(observation.descriptor, kRuntimePackageKey), package.path);
     subject.length = package.length;
     return subject;
 }
 
-// Why the package cannot be read, as the rule's message numbers its words.
-int Unreadable(const PackageFile &package) {
-    if (package.type == PackageType::Msi) {
-        return 0;
-    }
-    switch (package.exe->state) {
-    case ProgramState::Empty:
-        return 1;
-    case ProgramState::Truncated:
-        return 2;
-    case ProgramState::NoHeaders:
-    case ProgramState::Program:
-        break;
-    }
-    return 3;
-}
-
-// What the package's rows leave, row by row: where the install context or the Template makes
-// one land otherwise than its author may think.
-void CheckRows(const MsiContents &msi, const PackageRecords &records, const Subject &subject,
-               Findings *out) {
+// What the package's records leave, one by one: where the install context or the package's
+// platform makes one land otherwise than its author may think.
+void CheckRecords(const PackageFacts &package, const PackageRecords &records,
+                  const Subject &subject, Findings *out) {
+    const PackageRecording &recording = *package.recording;
     for (const PackageWrite &write : records.writes) {
-        if (write.byContext && records.eitherContext) {
-            Add<RuleId::MsiEitherContext>(out, subject, write.row,
-                                          static_cast<int>(records.context));
+        if (write.record.byContext && recording.eitherContext) {
+            Add<RuleId::MsiEitherContext>(out, subject, write.record.origin, recording.context);
         }
-        if (write.win64 && !records.for64Bit) {
-            Add<RuleId::Msi64BitComponentIn32BitPackage>(out, subject, write.row, msi.platform);
+        if (write.record.writerBits == 64 && package.bits != 64) {
+            Add<RuleId::Msi64BitComponentIn32BitPackage>(out, subject, write.record.origin,
+                                                         package.platform);
         }
     }
 }
 
 void CheckWrites(const Observation &observation, const PackageRecords &records,
-                 const Prediction &prediction, Findings *out) {
-    const PackageFile &package = *observation.package;
-    const Subject subject = OnPackage(observation, package);
-    CheckRows(*package.msi, records, subject, out);
+                 const Prediction &prediction, const Subject &subject, Findings *out) {
+    const PackageFacts &package = *observation.package;
+    CheckRecords(package, records, subject, out);
     if (!records.write) {
         for (const PackageWrite &write : records.writes) {
-            // A value without a name is the key's default value.
-            const int unnamed = write.name.empty() ? 1 : 0;
-            const int hive = static_cast<int>(write.hive);
+            const PackageRecord &record = write.record;
+            const ValueNaming naming =
+                record.name.empty() ? ValueNaming::Default : ValueNaming::Named;
             if (write.landing == Landing::OtherView) {
-                Add<RuleId::MsiOtherView>(out, subject, write.row, hive, write.key, write.name,
-                                          unnamed, write.view, observation.loaderView);
+                Add<RuleId::MsiOtherView>(out, subject, record.origin, record.hive, write.key,
+                                          record.name, naming, write.view, observation.loaderView);
             } else {
-                Add<RuleId::MsiOtherPlace>(out, subject, write.row, hive, write.key, write.name,
-                                           unnamed);
+                Add<RuleId::MsiOtherPlace>(out, subject, record.origin, record.hive, write.key,
+                                           record.name, naming);
             }
         }
-        const std::vector<std::string> &actions = package.msi->customActions;
-        if (records.writes.empty() && actions.empty()) {
+        const std::vector<std::string> &unfollowed = package.recording->unfollowed;
+        if (records.writes.empty() && unfollowed.empty()) {
             Add<RuleId::MsiRecordsNothing>(out, subject);
         } else if (records.writes.empty()) {
-            Add<RuleId::MsiCustomActionMight>(out, subject, actions.front());
+            Add<RuleId::MsiCustomActionMight>(out, subject, unfollowed.front());
         }
         return;
     }
     const PackageWrite &write = *records.write;
-    if (!write.condition.empty()) {
-        Add<RuleId::MsiConditionalRecord>(out, subject, write.row, write.condition);
+    if (!write.record.condition.empty()) {
+        Add<RuleId::MsiConditionalRecord>(out, subject, write.record.origin,
+                                          write.record.condition);
     }
     if (prediction.next && prediction.next->recorded.record.source == RecordSource::Package &&
         prediction.next->decision.end == End::Install) {
-        Add<RuleId::MsiRecordsOlder>(out, subject, write.row, static_cast<int>(write.type),
+        Add<RuleId::MsiRecordsOlder>(out, subject, write.record.origin, write.record.type,
                                      write.data);
+    }
+}
+
+// The package's own version against the medium's, each source of it with its rule.
+void CheckOwnVersion(const PackageFacts &package, const std::string &travelling,
+                     const Subject &subject, Findings *out) {
+    if (!package.version ||
+        CompareVersions(travelling.c_str(), package.version->text.c_str()) == 0) {
+        return;
+    }
+    switch (package.version->source) {
+    case VersionSource::ProductVersion:
+        Add<RuleId::MsiProductVersionDiffers>(out, subject, package.version->text, travelling);
+        return;
+    case VersionSource::VersionResource:
+        Add<RuleId::ProgramVersionDiffers>(out, subject, package.version->text, travelling);
+        return;
     }
 }
 
@@ -90,41 +87,25 @@ void CheckWrites(const Observation &observation, const PackageRecords &records,
 
 void CheckRuntimePackage(const Observation &observation, const Prediction &prediction,
                          Findings *out) {
-    if (!observation.package || observation.package->type == PackageType::Other) {
+    if (!observation.package || observation.package->format == kNoFormat) {
         return;
     }
-    const PackageFile &package = *observation.package;
+    const PackageFacts &package = *observation.package;
     const Subject subject = OnPackage(observation, package);
-    if (!package.readable) {
-        Add<RuleId::PackageUnreadable>(out, subject, Unreadable(package));
+    if (package.damage) {
+        Add<RuleId::PackageUnreadable>(out, subject, *package.damage);
         return;
     }
-    const std::string &version = prediction.travelling.text;
-    if (package.msi) {
-        const PackageRecords &records = *prediction.package;
-        CheckWrites(observation, records, prediction, out);
-        if (records.productVersion &&
-            CompareVersions(version.c_str(), records.productVersion->text.c_str()) != 0) {
-            Add<RuleId::MsiProductVersionDiffers>(out, subject, records.productVersion->text,
-                                                  version);
-        }
-        if (prediction.recordsGiven && records.write &&
-            prediction.recordsGiven->stored != records.write->data) {
-            Add<RuleId::RecordsDiffer>(out, subject, prediction.recordsGiven->stored,
-                                       records.write->data);
-        }
-        const std::string &platform = package.msi->platform;
-        if (platform == "x64" || platform == "Arm64") {
-            Add<RuleId::PackageFor64Bit>(out, subject, platform);
-        }
-        return;
+    if (prediction.package) {
+        CheckWrites(observation, *prediction.package, prediction, subject, out);
     }
-    const ExeContents &exe = *package.exe;
-    if (exe.machine == kMachineAmd64 || exe.machine == kMachineArm64) {
-        Add<RuleId::PackageFor64Bit>(out, subject,
-                                     std::string(exe.machine == kMachineAmd64 ? "x64" : "Arm64"));
+    CheckOwnVersion(package, prediction.travelling.text, subject, out);
+    if (prediction.recordsGiven && prediction.package && prediction.package->write &&
+        prediction.recordsGiven->stored != prediction.package->write->data) {
+        Add<RuleId::RecordsDiffer>(out, subject, prediction.recordsGiven->stored,
+                                   prediction.package->write->data);
     }
-    if (exe.hasVersion && CompareVersions(version.c_str(), exe.fixedFileVersion.c_str()) != 0) {
-        Add<RuleId::ProgramVersionDiffers>(out, subject, exe.fixedFileVersion, version);
+    if (package.bits == 64) {
+        Add<RuleId::PackageFor64Bit>(out, subject, package.platform);
     }
 }

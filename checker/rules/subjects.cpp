@@ -20,12 +20,12 @@ Subject OnRecord(const Record &record) {
     return subject;
 }
 
-Subject OnDescriptorKey(const DescriptorFile &descriptor, int keyIndex) {
-    TextPosition at = descriptor.positions.values[keyIndex];
+Subject OnDescriptorKey(const DescriptorFile &descriptor, int key) {
+    TextPosition at = descriptor.positions.values[key];
     at = at.line != 0 ? at : descriptor.positions.section;
     Subject subject = OnDescriptor(descriptor, at);
     subject.kind = SubjectKind::DescriptorKey;
-    subject.name = kDescriptorKeys[keyIndex];
+    subject.name = kDescriptorKeys[key];
     return subject;
 }
 

@@ -5,8 +5,6 @@
 
 namespace {
 
-const int kVersionKey = 2;
-
 bool HasWideField(const VersionReading &version) {
     if (version.normalized.empty()) {
         return true; // a normalised version over 32 characters has fields of ten digits

@@ -1,11 +1,14 @@
 // The checker's decisions and findings over hand-built observations: each row changes a sound
 // medium in one way and names the end, the cause, where the package runs from and the codes.
-#include "observe/package.h"
+#include "observe/msi_package.h"
+#include "observe/package_formats.h"
 #include "observe/positions.h"
 #include "predict/predict.h"
 #include "report/message.h"
 #include "report/reasons.h"
 #include "rules/rules.h"
+
+#include <paths.h>
 
 #include <gtest/gtest.h>
 
@@ -21,9 +24,13 @@ namespace {
 const std::string kLongRegPath(252, 'k'); // Software\ and it do not fit 260 characters
 const char kMapping[] = "Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\autorun.inf";
 
-// An observation and what the command line gives beside it.
+// An observation, what the command line gives beside it, and the machine's files by their Windows
+// paths and the package's tables, which Finish observes as the checker does.
 struct Checked : Observation {
-    GivenRecords given;
+    std::optional<std::string> records;
+    std::map<std::string, FileKind> files;
+    std::optional<MsiTables> msi;
+    std::uintmax_t packageLength = 9216;
 };
 
 Checked Sound() {
@@ -41,11 +48,10 @@ Checked Sound() {
     strcpy(d.values.RegPath, "Maker\\Runtime");
     strcpy(d.values.Version, "2.1.0.5");
     for (int i = 0; i < 3; ++i) {
-        d.wholeValues[i] = DescriptorValue(d.values, i);
+        d.wholeValues[i] = DescriptorValue(d, i);
     }
     o.tempPath = "%TEMP%\\";
     o.files = {{"E:\\\\setup.exe", FileKind::File}, {"%TEMP%", FileKind::Directory}};
-    o.packageType = PackageType::Exe;
     o.installed = GivenRecord("Maker\\Runtime", std::nullopt);
     return o;
 }
@@ -86,29 +92,62 @@ Signature Signed(SignatureState state, const std::string &timestamp) {
 void Msi(Checked &o, const std::string &value) {
     Set(o, 0, "setup.msi");
     o.files = {{"E:\\\\setup.msi", FileKind::File}, {"%TEMP%", FileKind::Directory}};
-    MsiContents msi;
+    MsiTables msi;
     msi.platform = "Intel";
     msi.properties = {{"ALLUSERS", "1"}, {"ProductVersion", "2.1.0.5"}};
     msi.registry = {{"reg", 2, "Software\\Maker\\Runtime", "Version", value, false, ""}};
-    o.package = PackageFile{"E:\\\\setup.msi", PackageType::Msi, true, msi, std::nullopt, 9216};
+    o.msi = msi;
 }
 
 // The MSI's one Registry row, and its properties.
-RegistryRow &OnlyRow(Checked &o) {
-    return o.package->msi->registry.front();
+MsiTables::RegistryRow &OnlyRow(Checked &o) {
+    return o.msi->registry.front();
 }
 
 std::map<std::string, std::string> &Properties(Checked &o) {
-    return o.package->msi->properties;
+    return o.msi->properties;
 }
 
 // A disc image read by its ISO 9660 names, compared with its Rock Ridge ones.
-DiscImage IsoImage() {
-    DiscImage image;
-    image.present = {DiscFileSystem::Iso9660, DiscFileSystem::RockRidge};
-    image.read = DiscFileSystem::Iso9660;
-    image.others = DiscFileSystem::RockRidge;
+MediumNaming IsoImage() {
+    MediumNaming image;
+    image.present = {FileSystem::Iso9660, FileSystem::RockRidge};
+    image.read = FileSystem::Iso9660;
+    image.others = FileSystem::RockRidge;
     return image;
+}
+
+FileKind KindAt(const Checked &o, const std::string &path) {
+    auto found = o.files.find(path);
+    return found == o.files.end() ? FileKind::Unknown : found->second;
+}
+
+// What the checker observes of the machine the row lays out: the package's format, the launch
+// plan and the files it names, the package's facts where it is an MSI on the medium, and where
+// the descriptor's values lie.
+void Finish(Checked &o) {
+    const PackageFormat *format = FormatOfName(o.descriptor.values.RuntimePackage);
+    o.packageFormat = format != nullptr ? format->name : kNoFormat;
+    if (o.descriptor.complete) {
+        PlannedLaunch launch;
+        launch.formed = PlanLaunch(o.programDirectory.c_str(), o.tempPath.c_str(),
+                                   &o.descriptor.values, &launch.plan);
+        launch.package = KindAt(o, launch.plan.SourcePath);
+        char directory[kPathCapacity] = {0};
+        strcpy(directory, launch.plan.StagingPath);
+        RemoveFileSpec(directory);
+        launch.stagingDirectory = directory;
+        launch.stagingDirectoryKind = KindAt(o, directory);
+        o.launch = launch;
+        if (o.msi && launch.package == FileKind::File) {
+            o.package = FactsOfMsi(*o.msi);
+            o.package->format = "msi";
+            o.package->path = launch.plan.SourcePath;
+            o.package->length = o.packageLength;
+        }
+    }
+    o.descriptor.encoding = EncodingOf(o.descriptor.bytes);
+    o.descriptor.positions = PositionsInDescriptor(o.descriptor.bytes, o.descriptor.encoding);
 }
 
 void Incomplete(Checked &o) {
@@ -226,7 +265,7 @@ TEST(PredictAndRules, Table) {
         // the same decision, and the mapping said.
         {"the anti-AutoRun mapping, where the profile functions read it",
          [](Checked &o) {
-             o.descriptorMappings = {{kMapping, 64, true, "@SYS:DoesNotExist"}};
+             o.descriptorMappings = {{kMapping, 64, Consultation::Consulted, "@SYS:DoesNotExist"}};
          },
          End::Install,
          Cause::NotRead,
@@ -236,7 +275,7 @@ TEST(PredictAndRules, Table) {
          "Windows reads nothing from any autorun.inf"},
         {"a mapping in the view the profile functions do not read",
          [](Checked &o) {
-             o.descriptorMappings = {{kMapping, 32, false, "@SYS:DoesNotExist"}};
+             o.descriptorMappings = {{kMapping, 32, Consultation::Ignored, "@SYS:DoesNotExist"}};
          },
          End::Install,
          Cause::NotRead,
@@ -247,7 +286,7 @@ TEST(PredictAndRules, Table) {
          [](Checked &o) {
              Incomplete(o);
              o.descriptor.found = false;
-             o.descriptorMappings = {{kMapping, 0, true, ""}};
+             o.descriptorMappings = {{kMapping, 0, Consultation::Consulted, ""}};
          },
          End::IncompleteDescriptor,
          Cause::NoDescriptor,
@@ -328,7 +367,7 @@ TEST(PredictAndRules, Table) {
          [](Checked &o) {
              Set(o, 1, kLongRegPath.c_str());
              o.installed = GivenRecord(kLongRegPath, std::nullopt);
-             o.given.records = "2.1.0.5";
+             o.records = "2.1.0.5";
          },
          End::Install,
          Cause::NotRead,
@@ -383,13 +422,13 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {}},
         {"records a short version",
-         [](Checked &o) { o.given.records = "2.1.5"; },
+         [](Checked &o) { o.records = "2.1.5"; },
          End::Install,
          Cause::NotRead,
          {"MC306"},
          "'2.1.5' is not a version"},
         {"records the version",
-         [](Checked &o) { o.given.records = "2.1.0.5"; },
+         [](Checked &o) { o.records = "2.1.0.5"; },
          End::Install,
          Cause::NotRead,
          {}},
@@ -437,7 +476,7 @@ TEST(PredictAndRules, Table) {
         MsiRow("MSI's 64-bit row, for the 64-bit loader", "[ProductVersion]", {"MC608"}, "",
                [](Checked &o) {
                    OnlyRow(o).win64 = true;
-                   o.package->msi->platform = "x64";
+                   o.msi->platform = "x64";
                    o.loaderView = 64;
                }),
         MsiRow("MSI's 32-bit row, for the 64-bit loader", "[ProductVersion]", {"MC601"},
@@ -526,15 +565,15 @@ TEST(PredictAndRules, Table) {
         MsiRow("MSI's 64-bit row below WOW6432Node", "[ProductVersion]", {"MC608"}, "",
                [](Checked &o) {
                    OnlyRow(o).win64 = true;
-                   o.package->msi->platform = "x64";
+                   o.msi->platform = "x64";
                    OnlyRow(o).key = "software\\wow6432node\\Maker\\Runtime";
                }),
         MsiRow("MSI's 64-bit row below WOW6432Node, for the 64-bit loader", "[ProductVersion]",
-               {"MC601"},
+               {"MC601", "MC608"},
                "writes HKLM\\Software\\Maker\\Runtime value Version into the 32-bit view",
                [](Checked &o) {
                    OnlyRow(o).win64 = true;
-                   o.package->msi->platform = "Intel64";
+                   o.msi->platform = "Intel64";
                    OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
                    o.loaderView = 64;
                }),
@@ -545,22 +584,24 @@ TEST(PredictAndRules, Table) {
                "Registry row 'reg' belongs to a component marked 64-bit in a package whose "
                "Template says 'Intel'",
                [](Checked &o) { OnlyRow(o).win64 = true; }),
-        MsiRow("MSI's 64-bit row in a package for AMD64", "[ProductVersion]", {"MC601"}, "",
+        // AMD64 is x64's other name, and Intel64 Itanium's: both are for 64-bit Windows only.
+        MsiRow("MSI's 64-bit row in a package for AMD64", "[ProductVersion]", {"MC601", "MC608"},
+               "the package targets AMD64",
                [](Checked &o) {
                    OnlyRow(o).win64 = true;
-                   o.package->msi->platform = "AMD64";
+                   o.msi->platform = "AMD64";
                }),
         MsiRow("MSI's 64-bit row in a package for Arm64", "[ProductVersion]", {"MC601", "MC608"},
                "",
                [](Checked &o) {
                    OnlyRow(o).win64 = true;
-                   o.package->msi->platform = "Arm64";
+                   o.msi->platform = "Arm64";
                }),
         MsiRow("MSI writes Version under another key first, then the loader's",
                "[ProductVersion]", {}, "", [](Checked &o) {
-                   o.package->msi->registry.insert(
-                       o.package->msi->registry.begin(),
-                       RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false,
+                   o.msi->registry.insert(
+                       o.msi->registry.begin(),
+                       MsiTables::RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false,
                                    ""});
                }),
         {"package path too long",
@@ -636,8 +677,8 @@ TEST(PredictAndRules, Table) {
              Set(o, 0, "runtime-installer.exe");
              o.files = {{"E:\\\\runtime-installer.exe", FileKind::Missing},
                         {"%TEMP%", FileKind::Directory}};
-             o.image = IsoImage();
-             o.image->renamed = {{"Runtime-Installer.exe", "RUNTIME_.EXE"}};
+             o.naming = IsoImage();
+             o.naming->renamed = {{"Runtime-Installer.exe", "RUNTIME_.EXE"}};
          },
          End::Install,
          Cause::NotRead,
@@ -646,8 +687,8 @@ TEST(PredictAndRules, Table) {
          "Ridge names only; Windows reads its ISO 9660 names, where it is 'RUNTIME_.EXE'"},
         {"image: another file's name is another, the package is there",
          [](Checked &o) {
-             o.image = IsoImage();
-             o.image->renamed = {{"release-notes.txt", "RELEASE_.TXT"}};
+             o.naming = IsoImage();
+             o.naming->renamed = {{"release-notes.txt", "RELEASE_.TXT"}};
          },
          End::Install,
          Cause::NotRead,
@@ -655,9 +696,9 @@ TEST(PredictAndRules, Table) {
          "RELEASE_.TXT: 'release-notes.txt' in the image's Rock Ridge names is 'RELEASE_.TXT'"},
         {"image: a file left out, a directory moved",
          [](Checked &o) {
-             o.image = IsoImage();
-             o.image->leftOut = {"data1.cab"};
-             o.image->moved = {{"D1/D2/D3/D4/D5/D6/D7/D8", "RR_MOVED/D8", 8}};
+             o.naming = IsoImage();
+             o.naming->leftOut = {"data1.cab"};
+             o.naming->moved = {{"D1/D2/D3/D4/D5/D6/D7/D8", "RR_MOVED/D8", 8}};
          },
          End::Install,
          Cause::NotRead,
@@ -667,7 +708,7 @@ TEST(PredictAndRules, Table) {
          [](Checked &o) {
              Incomplete(o);
              o.descriptor.found = false;
-             o.image = DiscImage{{DiscFileSystem::Joliet}, std::nullopt, std::nullopt, {}, {}, {}};
+             o.naming = MediumNaming{{FileSystem::Joliet}, std::nullopt, std::nullopt, {}, {}, {}};
          },
          End::IncompleteDescriptor,
          Cause::NoDescriptor,
@@ -677,11 +718,8 @@ TEST(PredictAndRules, Table) {
         SCOPED_TRACE(row.label);
         Checked observation = Sound();
         row.change(observation);
-        observation.packageType = TypeOfPackage(observation.descriptor.values.RuntimePackage);
-        observation.descriptor.encoding = EncodingOf(observation.descriptor.bytes);
-        observation.descriptor.positions =
-            PositionsInDescriptor(observation.descriptor.bytes, observation.descriptor.encoding);
-        const Prediction prediction = Predict(observation, observation.given);
+        Finish(observation);
+        const Prediction prediction = Predict(observation, observation.records);
         EXPECT_EQ(row.end, prediction.decision.end);
         EXPECT_EQ(row.cause, prediction.decision.cause);
         const std::vector<Finding> findings = CollectFindings(observation, prediction);
@@ -743,7 +781,8 @@ TEST(PredictAndRules, Placement) {
         SCOPED_TRACE(row.label);
         Checked observation = Sound();
         row.change(observation);
-        const PackageLaunch launch = *Predict(observation, observation.given).launch;
+        Finish(observation);
+        const PackageLaunch launch = *Predict(observation, observation.records).launch;
         EXPECT_EQ(row.site, launch.site);
         EXPECT_EQ(row.cause, launch.cause);
         EXPECT_EQ(row.path, launch.path);
@@ -767,11 +806,9 @@ TEST(PredictAndRules, NotAsciiLine) {
         SCOPED_TRACE(line);
         Checked observation = Sound();
         observation.descriptor.bytes = bytes;
-        observation.descriptor.encoding = EncodingOf(bytes);
-        observation.descriptor.positions =
-            PositionsInDescriptor(bytes, observation.descriptor.encoding);
+        Finish(observation);
         const std::vector<Finding> findings =
-            CollectFindings(observation, Predict(observation, observation.given));
+            CollectFindings(observation, Predict(observation, observation.records));
         auto found = std::find_if(findings.begin(), findings.end(), [](const Finding &finding) {
             return finding.rule == RuleId::NotAscii;
         });

@@ -1,9 +1,6 @@
-// Each build's readers of a package, which ReadPackage calls: on the build machine libmsi and the
-// version resource's bytes as the program image reader found them; on Windows msi.dll and the
-// version API, which read the file themselves.
+// An MSI database, read through each build's own reader: on the build machine libmsi (from
+// msitools), on Windows msi.dll, as Windows Installer reads it.
 #pragma once
-
-#include "../model/observation.h"
 
 #include <functional>
 #include <memory>
@@ -29,6 +26,3 @@ class MsiDatabase {
 
 // Nothing when the file is not an MSI database.
 std::unique_ptr<MsiDatabase> OpenMsi(const std::string &file);
-
-// A program's fixed and string versions; resource is its RT_VERSION resource, as stored.
-void ReadProgramVersion(const std::string &file, const std::string &resource, ExeContents *exe);

@@ -1,7 +1,7 @@
 // A record taken exactly as the loader's reader would take it from the registry: the sub-key rule
 // first, then the size it reads, then the bytes RegQueryValueExA leaves in its buffer, through
 // TakeInstalledVersion.
-#include "predict.h"
+#include "record_reading.h"
 
 #include <loader.h>
 

@@ -1,86 +1,9 @@
-// The build machine: an MSI through libmsi (from msitools), a program through the bounded image
-// reader, and its version resource parsed here as the version API parses it.
-#include "package_readers.h"
+// The build machine: a program's version resource, as the image reader found its bytes, parsed
+// here as the version API parses it.
+#include "program_version.h"
 
-#include <libmsi.h>
-
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-
-namespace {
-
-class LibmsiRow : public MsiRow {
-  public:
-    explicit LibmsiRow(LibmsiRecord *record) : record_(record) {}
-    std::string Text(unsigned field) const override {
-        gchar *text = libmsi_record_get_string(record_, field);
-        std::string value = text == nullptr ? "" : text;
-        g_free(text);
-        return value;
-    }
-    int Integer(unsigned field) const override {
-        return libmsi_record_is_null(record_, field) ? 0 : libmsi_record_get_int(record_, field);
-    }
-
-  private:
-    LibmsiRecord *record_;
-};
-
-class LibmsiReader : public MsiDatabase {
-  public:
-    explicit LibmsiReader(LibmsiDatabase *database) : database_(database) {}
-    ~LibmsiReader() override {
-        g_object_unref(database_);
-    }
-    LibmsiReader(const LibmsiReader &) = delete;
-    LibmsiReader &operator=(const LibmsiReader &) = delete;
-
-    std::string Template() const override {
-        LibmsiSummaryInfo *summary = libmsi_summary_info_new(database_, 0, nullptr);
-        if (summary == nullptr) {
-            return "";
-        }
-        const gchar *text =
-            libmsi_summary_info_get_string(summary, LIBMSI_PROPERTY_TEMPLATE, nullptr);
-        std::string templateText = text == nullptr ? "" : text;
-        g_object_unref(summary);
-        return templateText;
-    }
-
-    void EachRow(const char *query, const std::function<void(const MsiRow &)> &take) override {
-        LibmsiQuery *rows = libmsi_query_new(database_, query, nullptr);
-        if (rows == nullptr) {
-            return;
-        }
-        if (libmsi_query_execute(rows, nullptr, nullptr)) {
-            while (LibmsiRecord *record = libmsi_query_fetch(rows, nullptr)) {
-                take(LibmsiRow(record));
-                g_object_unref(record);
-            }
-        }
-        libmsi_query_close(rows, nullptr);
-        g_object_unref(rows);
-    }
-
-  private:
-    LibmsiDatabase *database_;
-};
-
-void Discard(const gchar * /*domain*/, GLogLevelFlags /*level*/, const gchar * /*message*/,
-             gpointer /*data*/) {}
-
-} // namespace
-
-std::unique_ptr<MsiDatabase> OpenMsi(const std::string &file) {
-    // libmsi tells standard error of a file it cannot open; the report says so in its own words.
-    g_log_set_default_handler(Discard, nullptr);
-    LibmsiDatabase *database =
-        libmsi_database_new(file.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, nullptr);
-    if (database == nullptr) {
-        return nullptr;
-    }
-    return std::make_unique<LibmsiReader>(database);
-}
 
 namespace {
 
@@ -144,7 +67,7 @@ std::string Dotted(uint32_t high, uint32_t low) {
 }
 
 // The first string table's FileVersion and ProductVersion.
-void ReadStrings(const std::string &bytes, const Node &info, ExeContents *exe) {
+void ReadStrings(const std::string &bytes, const Node &info, ProgramImage *program) {
     Node table;
     if (!ReadNode(bytes, info.children, info.end, &table)) {
         return;
@@ -155,9 +78,9 @@ void ReadStrings(const std::string &bytes, const Node &info, ExeContents *exe) {
         size_t after = 0;
         std::string value = Narrow(bytes, entry.value, entry.end, &after);
         if (entry.key == "FileVersion") {
-            exe->fileVersion = value;
+            program->fileVersion = value;
         } else if (entry.key == "ProductVersion") {
-            exe->productVersion = value;
+            program->productVersion = value;
         }
     }
 }
@@ -167,22 +90,22 @@ const uint32_t kFixedSignature = 0xFEEF04BD;
 } // namespace
 
 void ReadProgramVersion(const std::string & /*file*/, const std::string &resource,
-                        ExeContents *exe) {
+                        ProgramImage *program) {
     Node root;
     if (!ReadNode(resource, 0, resource.size(), &root) || root.key != "VS_VERSION_INFO" ||
         root.valueLength < 52 || Le(resource, root.value, 4) != kFixedSignature) {
         return;
     }
-    exe->hasVersion = true;
-    exe->fixedFileVersion =
+    program->hasVersion = true;
+    program->fixedFileVersion =
         Dotted(Le(resource, root.value + 8, 4), Le(resource, root.value + 12, 4));
-    exe->fixedProductVersion =
+    program->fixedProductVersion =
         Dotted(Le(resource, root.value + 16, 4), Le(resource, root.value + 20, 4));
     Node child;
     for (size_t at = root.children; at < root.end && ReadNode(resource, at, root.end, &child);
          at = Aligned(child.end)) {
         if (child.key == "StringFileInfo") {
-            ReadStrings(resource, child, exe);
+            ReadStrings(resource, child, program);
         }
     }
 }
