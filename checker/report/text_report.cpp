@@ -4,6 +4,7 @@
 #include "reasons.h"
 #include "report.h"
 
+#include <algorithm>
 #include <iomanip>
 
 namespace {
@@ -140,19 +141,23 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
     }
 
     out << "\n";
-    size_t counts[3] = {0, 0, 0};
     for (const Finding &finding : findings) {
         const Rule &rule = RuleOf(finding.rule);
         out << LocationText(finding.subject, observation) << ": " << NameOf(rule.severity) << ": "
             << MessageText(finding, prediction) << " [" << rule.code << "]\n";
-        ++counts[static_cast<int>(rule.severity)];
     }
+    const auto counted = [&](Severity severity) {
+        return static_cast<size_t>(
+            std::count_if(findings.begin(), findings.end(), [&](const Finding &finding) {
+                return RuleOf(finding.rule).severity == severity;
+            }));
+    };
     if (findings.empty()) {
         out << "no findings\n";
     } else {
-        out << Count(counts[0], "error", "errors") << ", "
-            << Count(counts[1], "warning", "warnings") << ", " << Count(counts[2], "info", "info")
-            << "\n";
+        out << Count(counted(Severity::Error), "error", "errors") << ", "
+            << Count(counted(Severity::Warning), "warning", "warnings") << ", "
+            << Count(counted(Severity::Info), "info", "info") << "\n";
     }
 }
 
