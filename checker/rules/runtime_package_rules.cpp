@@ -7,8 +7,7 @@
 namespace {
 
 Subject OnPackage(const Observation &observation, const PackageFacts &package) {
-    Subject subject =
-        OnFile(DescriptorValue(observation.descriptor, kRuntimePackageKey), package.path);
+    Subject subject = OnPackageFile(observation, package.path);
     subject.length = package.length;
     return subject;
 }

@@ -98,8 +98,23 @@ CASES = [
      "nothing", "incomplete-descriptor", ["MC103"], 1, {"descriptor.Version": ""}),
     ("empty Version", descriptor(Version=""), ["setup.exe"], [],
      "nothing", "incomplete-descriptor", ["MC103"], 1, {}),
+    # The medium's names are Unicode (UTF-8 here); autorun.inf's bytes are read in the machine's
+    # ANSI code page and turned into them by it.
     ("not plain ASCII", descriptor(RuntimePackage="s\u00e9tup.exe").encode("latin-1"),
-     ["s\u00e9tup.exe"], [], "install", "install", ["MC105"], 0, {"package.found": True}),
+     ["s\u00e9tup.exe"], [], "install", "install", ["MC105", "MC406"], 0,
+     {"package.found": True,
+      "messages contain": "where the ANSI code page is 1251, 1253, 1255, 874, 932, 936, 949 and 950"}),
+    ("a name in code page 1252 on a machine of 932", descriptor(
+        RuntimePackage="Laufzeit-\u00fc.exe").encode("latin-1"), ["Laufzeit-\u00fc.exe"],
+     ["--code-page", "932"], "install", "install", ["MC105", "MC401", "MC407"], 1,
+     {"package.found": False, "messages contain": "it names 'Laufzeit-\u00fc.exe'"}),
+    ("a name in UTF-8, which no ANSI code page reads", descriptor(
+        RuntimePackage="Laufzeit-\u00fc.exe").encode("utf-8"), ["Laufzeit-\u00fc.exe"], [],
+     "install", "install", ["MC105", "MC401"], 1, {"package.found": False}),
+    ("a name in UTF-16, converted to each code page", b"\xff\xfe" + descriptor(
+        RuntimePackage="Laufzeit-\u00fc.exe").encode("utf-16-le"), ["Laufzeit-\u00fc.exe"],
+     ["--code-page", "1250"], "install", "install", ["MC105", "MC109", "MC406"], 0,
+     {"package.found": True}),
     ("RegPath with a leading backslash", descriptor(RegPath="\\Maker\\Runtime"), ["setup.exe"],
      ["--installed", "2.1.0.5"], "nothing", "up-to-date", ["MC301"], 0, {}),
     ("RegPath starting with Software", descriptor(RegPath="Software\\Maker\\Runtime"),
@@ -434,7 +449,7 @@ def lay_out(index, inf, files):
     for name in files:
         name, content = name if isinstance(name, tuple) else (name, None)
         if name.lower() != "autorun.inf":
-            path = os.path.join(os.fsencode(medium), name.encode("latin-1"))
+            path = os.path.join(os.fsencode(medium), name.encode("utf-8"))
             os.makedirs(os.path.dirname(path), exist_ok=True)
             if content is None and name.lower().endswith(".exe"):
                 content = program("x86")
@@ -476,9 +491,10 @@ def text_at(medium, report, key):
     name = next(name for name in os.listdir(medium) if name.lower() == "autorun.inf")
     with open(os.path.join(medium, name), "rb") as f:
         data = f.read()
-    # The report's texts are UTF-8, a byte that is none U+FFFD; so are these.
+    # The report's texts are the bytes turned into Unicode by the machine's ANSI code page.
+    code_page = "cp%d" % report["machine"]["codePage"]
     text = data[2:].decode("utf-16-le") if data[:2] == b"\xff\xfe" else data.decode(
-        "utf-8", "replace")
+        code_page, "replace")
     line = re.split(r"\r\n|\r|\n", text)[place["line"] - 1]
     return line[place["column"] - 1:]
 
@@ -491,6 +507,10 @@ def place_problems(medium, report, text, shown):
     values = [key for key in ("RuntimePackage", "RegPath", "Version")
               if report["descriptor"][key]]
     for key in values if report["descriptor"]["found"] else []:
+        # Bytes that are no character of the code page: Windows and Python put other characters
+        # in their place.
+        if "\ufffd" in report["descriptor"][key] or "\u30fb" in report["descriptor"][key]:
+            continue
         at = text_at(medium, report, key).lstrip("'\"")
         if not at.startswith(report["descriptor"][key]):
             problems.append("%s placed at %r" % (key, at))

@@ -133,6 +133,9 @@ void Finish(Checked &o) {
         launch.formed = PlanLaunch(o.programDirectory.c_str(), o.tempPath.c_str(),
                                    &o.descriptor.values, &launch.plan);
         launch.package = KindAt(o, launch.plan.SourcePath);
+        std::string name = o.descriptor.values.RuntimePackage;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        launch.packageOnMedium = IsNameBelowDirectory(name.c_str()) ? name : "";
         char directory[kPathCapacity] = {0};
         strcpy(directory, launch.plan.StagingPath);
         RemoveFileSpec(directory);
@@ -145,6 +148,9 @@ void Finish(Checked &o) {
             o.package->path = launch.plan.SourcePath;
             o.package->length = o.packageLength;
         }
+    }
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        o.descriptor.texts[key] = DescriptorValue(o.descriptor, key); // ASCII in every row
     }
     o.descriptor.encoding = EncodingOf(o.descriptor.bytes);
     o.descriptor.positions = PositionsInDescriptor(o.descriptor.bytes, o.descriptor.encoding);
@@ -604,6 +610,32 @@ TEST(PredictAndRules, Table) {
                        MsiTables::RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false,
                                    ""});
                }),
+        // The package's name as machines of each code page read it: found here and in 1250,
+        // another file or none elsewhere; or found only elsewhere.
+        {"a name other code pages read otherwise",
+         [](Checked &o) {
+             o.packageNames = {{1250, "Laufzeit-\xC3\xBC.exe", FileKind::File, true},
+                               {1252, "Laufzeit-\xC3\xBC.exe", FileKind::File, true},
+                               {932, "Laufzeit-\xE3\x83\xBB.exe", FileKind::Missing, false},
+                               {1251, "Laufzeit-\xD1\x8C.exe", FileKind::File, false}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC406"},
+         "names 'Laufzeit-\xC3\xBC.exe' in code page 1252, where it is the package; where the ANSI "
+         "code page is 932 and 1251, the same bytes name another file or none"},
+        {"a name only other code pages read as the package",
+         [](Checked &o) {
+             o.files["E:\\\\setup.exe"] = FileKind::Missing;
+             o.packageNames = {{1250, "Laufzeit-\xC3\xBC.exe", FileKind::File, false},
+                               {1252, "Laufzeit-\xE3\x83\xBB.exe", FileKind::Missing, true},
+                               {932, "Laufzeit-\xE3\x83\xBB.exe", FileKind::Missing, true}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC401", "MC407"},
+         "RuntimePackage names no file in code page 1252; where the ANSI code page is 1250, it "
+         "names 'Laufzeit-\xC3\xBC.exe'"},
         {"package path too long",
          [](Checked &o) {
              o.programDirectory = "E:\\" + std::string(250, 'd');
