@@ -26,8 +26,9 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kScratchName[] = ".medium-check-init";
-// The medium is made for the shipped 32-bit loader.
+// The medium is made for the shipped 32-bit loader on the 64-bit Windows nearly every user has.
 const int kShippedView = 32;
+const int kTypicalBits = 64;
 
 // What the medium will hold, and what its autorun.inf says of the package.
 struct MediumContents {
@@ -56,14 +57,15 @@ std::optional<std::string> BelowSoftware(const std::string &key) {
 // where the loader reads it; failing that, from its first record of a value Version under some
 // hive's Software, so that the check says why the loader does not read it.
 bool FromRecords(const PackageRecording &recording, std::string *regPath, std::string *version) {
-    const PackageRecords all = PredictPackageRecords(recording, "", kShippedView);
+    const PackageRecords all = PredictPackageRecords(recording, "", kShippedView, kTypicalBits);
     std::optional<PackageWrite> fallback;
     for (const PackageWrite &write : all.writes) {
         const std::optional<std::string> candidate = BelowSoftware(write.key);
         if (!candidate) {
             continue;
         }
-        const PackageRecords records = PredictPackageRecords(recording, *candidate, kShippedView);
+        const PackageRecords records =
+            PredictPackageRecords(recording, *candidate, kShippedView, kTypicalBits);
         if (records.write) {
             *regPath = *candidate;
             *version = records.write->data;

@@ -21,6 +21,10 @@ void CheckRecords(const PackageFacts &package, const PackageRecords &records,
         if (write.record.byContext && recording.eitherContext) {
             Add<RuleId::MsiEitherContext>(out, subject, write.record.origin, recording.context);
         }
+        if (write.throughNode && write.record.writerBits != 64) {
+            Add<RuleId::MsiNamesWow64Node>(out, subject, write.record.origin,
+                                           write.key.substr(write.key.find('\\') + 1));
+        }
         if (write.record.writerBits == 64 && package.bits != 64) {
             Add<RuleId::Msi64BitComponentIn32BitPackage>(out, subject, write.record.origin,
                                                          package.platform);

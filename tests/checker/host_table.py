@@ -177,6 +177,11 @@ CASES += [
         "wow64node", "UPDATE `Component` SET `Attributes` = 260",
         registry("`Key` = 'Software\\WOW6432Node\\Maker\\Runtime'"), template="x64;1033"),
         [], ["MC608"], 0),
+    msi_case("MSI, 32-bit component below WOW6432Node", msi(
+        "wow64node32", registry("`Key` = 'Software\\WOW6432Node\\Maker\\Runtime'")), [],
+        ["MC614"], 0, {"nextStart.recorded.stored": "2.1.0.5"}),
+    msi_case("MSI, 32-bit component below WOW6432Node, on 32-bit Windows", msi("wow64node32"),
+             ["--bits", "32"], ["MC602"], 1, action="install"),
     msi_case("MSI, another key", msi("key", registry("`Key` = 'Software\\Maker\\Runtime2'")),
              [], ["MC602"], 1, {"nextStart.recorded.state": "no-key"}, "install"),
     msi_case("MSI, another value name", msi("name", registry("`Name` = 'ProductVersion'")), [],

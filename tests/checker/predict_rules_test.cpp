@@ -583,9 +583,23 @@ TEST(PredictAndRules, Table) {
                    OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
                    o.loaderView = 64;
                }),
-        MsiRow("MSI's 32-bit row below WOW6432Node", "[ProductVersion]", {"MC602"},
-               "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime value Version",
-               [](Checked &o) { OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime"; }),
+        // A 32-bit row's explicit WOW6432Node: the 32-bit view's Software on 64-bit Windows, a key
+        // of that name on 32-bit Windows.
+        {"MSI's 32-bit row below WOW6432Node",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC614"},
+         "64-bit Windows takes it as the 32-bit view's Software\\Maker\\Runtime"},
+        MsiRow("MSI's 32-bit row below WOW6432Node, on 32-bit Windows", "[ProductVersion]",
+               {"MC602"}, "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime value Version",
+               [](Checked &o) {
+                   OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
+                   o.machine.bits = 32;
+               }),
         MsiRow("MSI's 64-bit row in a package for Intel", "[ProductVersion]", {"MC613", "MC601"},
                "Registry row 'reg' belongs to a component marked 64-bit in a package whose "
                "Template says 'Intel'",
