@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -53,12 +54,12 @@ std::optional<std::string> BelowSoftware(const std::string &key) {
     return key.substr(software.size());
 }
 
-// RegPath and Version from the package's first record of a value Version under HKLM\Software
-// where the loader reads it; failing that, from its first record of a value Version under some
+// The package's first record of a value Version under HKLM\Software where the loader reads it,
+// with the RegPath that reads it; failing that, its first record of a value Version under some
 // hive's Software, so that the check says why the loader does not read it.
-bool FromRecords(const PackageRecording &recording, std::string *regPath, std::string *version) {
+std::optional<std::pair<std::string, PackageWrite>> FromRecords(const PackageRecording &recording) {
     const PackageRecords all = PredictPackageRecords(recording, "", kShippedView, kTypicalBits);
-    std::optional<PackageWrite> fallback;
+    std::optional<std::pair<std::string, PackageWrite>> fallback;
     for (const PackageWrite &write : all.writes) {
         const std::optional<std::string> candidate = BelowSoftware(write.key);
         if (!candidate) {
@@ -67,19 +68,13 @@ bool FromRecords(const PackageRecording &recording, std::string *regPath, std::s
         const PackageRecords records =
             PredictPackageRecords(recording, *candidate, kShippedView, kTypicalBits);
         if (records.write) {
-            *regPath = *candidate;
-            *version = records.write->data;
-            return true;
+            return std::make_pair(*candidate, *records.write);
         }
         if (!fallback) {
-            fallback = write;
+            fallback = std::make_pair(*candidate, write);
         }
     }
-    if (fallback) {
-        *regPath = *BelowSoftware(fallback->key);
-        *version = fallback->data;
-    }
-    return fallback.has_value();
+    return fallback;
 }
 
 // The package, the loader, and the three values: RegPath and Version from the command line, else
@@ -99,26 +94,35 @@ bool Infer(const Options &options, MediumContents *contents, std::string *error)
         return false;
     }
     const PackageFacts facts = ReadPackage(contents->package.string(), *format);
-    std::string recordedPath;
-    std::string recordedVersion;
+    std::optional<std::pair<std::string, PackageWrite>> recorded;
     if (!options.regPath || !options.version) {
         if (!facts.recording) {
-            const std::string said = facts.version
-                                         ? std::string(" (its ") + WordsOf(facts.version->source) +
-                                               " says " + facts.version->text + ")"
-                                         : "";
+            const std::string said = facts.version ? std::string(" (its ") +
+                                                         WordsOf(facts.version->source) +
+                                                         " says " + facts.version->text + ")"
+                                                   : "";
             *error = options.package + ": give --reg-path and --version" + said;
             return false;
         }
-        if (!FromRecords(*facts.recording, &recordedPath, &recordedVersion)) {
+        recorded = FromRecords(*facts.recording);
+        if (!recorded) {
             *error = options.package + ": no Registry row writes a value Version under "
                                        "Software\\; give --reg-path and --version";
             return false;
         }
+        // A value that is no version would be the medium's Version: say what the package records.
+        const PackageWrite &write = recorded->second;
+        if (!options.version && !DescribeVersion(write.data).isVersion) {
+            *error = options.package + ": Registry row '" + write.record.origin + "' records a " +
+                     WordsOf(write.record.type) + " the loader reads as '" + write.data +
+                     "', which is not a version; record the version as a text of four fields, "
+                     "or give --version";
+            return false;
+        }
     }
     contents->values[kRuntimePackageKey] = contents->package.filename().string();
-    contents->values[kRegPathKey] = options.regPath.value_or(recordedPath);
-    contents->values[kVersionKey] = options.version.value_or(recordedVersion);
+    contents->values[kRegPathKey] = options.regPath.value_or(recorded ? recorded->first : "");
+    contents->values[kVersionKey] = options.version.value_or(recorded ? recorded->second.data : "");
     return true;
 }
 

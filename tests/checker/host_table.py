@@ -363,11 +363,16 @@ def hostile_udf(medium, path, part):
 
 
 # init: name, package, further options, whether DIR holds an autorun.inf before, exit status,
-# the files DIR must then hold and what its autorun.inf must say.
+# the files DIR must then hold and what its autorun.inf must say, and what init must say.
 INIT_CASES = [
     ("MSI", msi("sound"), [], False, 0, ["autorun.inf", "loader.exe", "runtime.msi"],
      "RegPath=Maker\\Runtime\r\nVersion=2.1.0.5\r\n"),
     ("MSI, 64-bit component: nothing written", msi("win64"), [], False, 1, None, None),
+    # A value that is no version is refused as what the package records, not checked as Version.
+    ("MSI recording a REG_DWORD: nothing written", msi("dword"), [], False, 2, None, None,
+     "records a REG_DWORD the loader reads as '\x02'"),
+    ("MSI recording a REG_DWORD, --version: the check's error", msi("dword"),
+     ["--version", "2.1.0.5"], False, 1, None, None),
     ("MSI, autorun.inf there", msi("sound"), [], True, 2, ["autorun.inf"], "[other]"),
     ("MSI, autorun.inf there, --force", msi("sound"), ["--force"], True, 0,
      ["autorun.inf", "loader.exe", "runtime.msi"], "Version=2.1.0.5"),
@@ -412,7 +417,8 @@ def init_failures():
     failures = []
     loader = os.path.join(SCRATCH, "loader.exe")
     shutil.copyfile(program("x86"), loader)
-    for index, (name, package, options, present, status, files, text) in enumerate(INIT_CASES):
+    for index, (name, package, options, present, status, files, text, *said) in \
+            enumerate(INIT_CASES):
         directory = os.path.join(SCRATCH, "init%02d" % index)
         shutil.rmtree(directory, ignore_errors=True)
         if present:
@@ -429,6 +435,8 @@ def init_failures():
         run = subprocess.run(command, capture_output=True)
         held = sorted(os.listdir(directory)) if os.path.isdir(directory) else None
         problems = [] if run.returncode == status else ["exit %d" % run.returncode]
+        problems += ["says %r" % run.stderr for text_said in said if text_said.encode() not in
+                     run.stderr]
         problems += image_problems(command, image, run) if "IMAGE" in options else []
         problems += [] if held == files else ["DIR holds %r" % held]
         # The report is of DIR: the scratch directory it was checked in is gone.
