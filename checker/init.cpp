@@ -97,10 +97,10 @@ bool Infer(const Options &options, MediumContents *contents, std::string *error)
     std::optional<std::pair<std::string, PackageWrite>> recorded;
     if (!options.regPath || !options.version) {
         if (!facts.recording) {
-            const std::string said = facts.version ? std::string(" (its ") +
-                                                         WordsOf(facts.version->source) +
-                                                         " says " + facts.version->text + ")"
-                                                   : "";
+            const std::string said = facts.version
+                                         ? std::string(" (its ") + WordsOf(facts.version->source) +
+                                               " says " + facts.version->text + ")"
+                                         : "";
             *error = options.package + ": give --reg-path and --version" + said;
             return false;
         }

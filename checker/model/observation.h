@@ -67,6 +67,7 @@ struct TextPosition {
 // Where in autorun.inf the platform's reader finds what it reads.
 struct DescriptorPositions {
     TextPosition section;                     // the header of the section [autorun] it reads
+    TextPosition laterSection;                // another section [autorun] after it, never read
     TextPosition values[kDescriptorKeyCount]; // each value's first character, by key
     TextPosition nonAscii;                    // the first character outside ASCII
 };

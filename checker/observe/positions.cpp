@@ -83,6 +83,7 @@ TextPosition At(const Line &line, size_t unit) {
 
 void FindValues(const Units &units, DescriptorPositions *positions) {
     bool inSection = false;
+    bool read = false; // the section the reader reads has ended
     for (Line line : Lines(units)) {
         for (size_t at = line.start; at < line.end; ++at) {
             if (units[at] == 0) {
@@ -100,13 +101,16 @@ void FindValues(const Units &units, DescriptorPositions *positions) {
             --close;
         }
         if (close > start && units[start] == '[') {
-            if (inSection) {
-                return;
-            }
+            read = read || inSection;
             size_t nameStart = start + 1;
             size_t nameEnd = close - 1;
             Trim(units, &nameStart, &nameEnd);
-            inSection = SameName(units, nameStart, nameEnd, kDescriptorSection);
+            const bool named = SameName(units, nameStart, nameEnd, kDescriptorSection);
+            // Only the first section of a name is read; another of it is never looked at.
+            if (named && read && positions->laterSection.line == 0) {
+                positions->laterSection = At(line, start);
+            }
+            inSection = named && !read;
             positions->section = inSection ? At(line, start) : positions->section;
             continue;
         }
@@ -174,7 +178,8 @@ DescriptorPositions PositionsInDescriptor(const std::string &bytes, TextEncoding
     // start; the columns shown are an editor's, which hides the mark.
     FindValues(Decode(bytes, 0, 1, false), &positions);
     for (TextPosition *position :
-         {&positions.section, &positions.values[0], &positions.values[1], &positions.values[2]}) {
+         {&positions.section, &positions.laterSection, &positions.values[0], &positions.values[1],
+          &positions.values[2]}) {
         position->column -= position->line == 1 ? static_cast<int>(mark) : 0;
     }
     return positions;

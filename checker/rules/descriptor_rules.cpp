@@ -16,6 +16,10 @@ void CheckDescriptor(const Observation &observation, const Prediction &predictio
     } else if (hidden) {
         Add<RuleId::Utf16BigEndian>(out, file);
     }
+    if (descriptor.positions.laterSection.line != 0) {
+        Add<RuleId::SecondSection>(out,
+                                   OnDescriptor(descriptor, descriptor.positions.laterSection));
+    }
     if (descriptor.encoding == TextEncoding::Utf16LittleEndian) {
         Add<RuleId::Utf16LittleEndian>(out, file);
     }

@@ -94,6 +94,9 @@ CASES = [
      "nothing", "incomplete-descriptor", ["MC101"], 1, {"installed": None, "package": None}),
     ("no section autorun", descriptor().replace("[autorun]", "[AutoPlay]"), ["setup.exe"], [],
      "nothing", "incomplete-descriptor", ["MC102"], 1, {}),
+    ("values in a second section autorun", "[autorun]\r\nopen=loader.exe\r\n[AutoRun]\r\n" +
+     descriptor().split("\r\n", 1)[1], ["setup.exe"], [], "nothing", "incomplete-descriptor",
+     ["MC103", "MC111"], 1, {"messages contain": "second section [autorun]"}),
     ("no RegPath", descriptor(RegPath=None), ["setup.exe"], [],
      "nothing", "incomplete-descriptor", ["MC103"], 1, {"descriptor.Version": ""}),
     ("empty Version", descriptor(Version=""), ["setup.exe"], [],

@@ -312,6 +312,19 @@ TEST(PredictAndRules, Table) {
          Cause::NotRead,
          {"MC104"},
          "RuntimePackage has 18 characters"},
+        // The reader reads the first [autorun]; values in another are never read.
+        {"values in a second section [autorun]",
+         [](Checked &o) {
+             Incomplete(o);
+             o.descriptor.bytes = "[autorun]\r\nopen=loader.exe\r\n\r\n[autorun]\r\n"
+                                  "RuntimePackage=setup.exe\r\n";
+             o.descriptor.values.RuntimePackage[0] = '\0';
+             o.descriptor.missingKey = kRuntimePackageKey;
+         },
+         End::IncompleteDescriptor,
+         Cause::MissingValue,
+         {"MC111", "MC103"},
+         "autorun.inf: autorun.inf has a second section [autorun], which the loader never reads"},
         {"Version missing",
          [](Checked &o) {
              Incomplete(o);
