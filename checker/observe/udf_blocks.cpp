@@ -33,6 +33,18 @@ const std::size_t kTag = 16;
 const std::size_t kIdentifierHead = 38;
 // libudfread searches this many blocks of a file set sequence at most; a volume records one.
 const std::uint32_t kMostFileSetBlocks = 64;
+// A file's entries, as the identifiers naming it give their length: one block, or a few where
+// the writer leaves room for later ones (strategy 4096, which libudfread does not read).
+const std::uint32_t kLongestEntry = 64 * kImageBlock;
+const std::uint16_t kStrategy = 4;
+// Partitions of a kind libudfread passes over, as a logical volume's maps name them: where the
+// volume's structure lies in one, it finds none of it.
+const struct {
+    const char *identifier;
+    const char *what;
+} kOtherPartitions[] = {
+    {"*UDF Virtual Partition", "a virtual allocation table, for write-once media,"},
+    {"*UDF Sparable Partition", "sparing tables, for rewritable media,"}};
 
 std::uint16_t Le16(const std::uint8_t *at) {
     return static_cast<std::uint16_t>(at[0] | at[1] << 8);
@@ -144,8 +156,9 @@ void UdfBlocks::Check(const std::uint8_t *block) {
         CheckLogicalVolume(block);
         break;
     case kFileSetTag:
-        if ((Le32(block + 400) & kLengthMask) > kImageBlock) {
-            Fail("a UDF file set whose root entry is longer than a block");
+        if ((Le32(block + 400) & kLengthMask) > kLongestEntry) {
+            Fail("a UDF file set whose root entry is longer than " +
+                 std::to_string(kLongestEntry / kImageBlock) + " blocks");
         }
         break;
     case kFileEntryTag:
@@ -169,6 +182,23 @@ void UdfBlocks::CheckLogicalVolume(const std::uint8_t *block) {
     if (length == 0 || length > kMostFileSetBlocks * kImageBlock) {
         Fail("a UDF logical volume whose file set sequence is " + std::to_string(length) +
              " bytes long");
+        return;
+    }
+    // The partition maps follow the descriptor's 440 bytes: a type and a length each, and in a
+    // map of type 2 the identifier of its kind from its sixth byte.
+    const std::size_t end = std::min<std::size_t>(440 + Le32(block + 264), kImageBlock);
+    for (std::size_t at = 440; at + 2 <= end && block[at + 1] >= 2; at += block[at + 1]) {
+        for (const auto &other : kOtherPartitions) {
+            const std::string identifier = other.identifier;
+            if (block[at] == 2 && at + 5 + identifier.size() <= end &&
+                identifier.compare(0, identifier.size(),
+                                   reinterpret_cast<const char *>(block + at + 5),
+                                   identifier.size()) == 0) {
+                Fail(std::string("a UDF volume with ") + other.what +
+                     " which this check cannot read");
+                return;
+            }
+        }
     }
 }
 
@@ -179,6 +209,12 @@ void UdfBlocks::CheckFileEntry(const std::uint8_t *block, std::size_t header) {
     const std::uint64_t length = Le32(block + header - 4);
     if (header + attributes + length > kImageBlock) {
         Fail("a UDF file entry whose allocation lies outside it");
+        return;
+    }
+    const std::uint16_t strategy = Le16(block + 16 + 4);
+    if (strategy != kStrategy) {
+        Fail("a UDF file entry recorded with strategy " + std::to_string(strategy) +
+             ", which this check cannot read");
         return;
     }
     const std::uint8_t type = block[16 + 11];
@@ -248,8 +284,9 @@ void UdfBlocks::CheckDirectory(const std::uint8_t *bytes, std::size_t length) {
         }
         const std::uint8_t flags = identifier[18];
         if ((flags & kParentFlag) == 0 && Listed(identifier + kIdentifierHead + use, nameLength)) {
-            if ((Le32(identifier + 20) & kLengthMask) > kImageBlock) {
-                Fail("a UDF file identifier whose file entry is longer than a block");
+            if ((Le32(identifier + 20) & kLengthMask) > kLongestEntry) {
+                Fail("a UDF file identifier whose file entry is longer than " +
+                     std::to_string(kLongestEntry / kImageBlock) + " blocks");
                 return;
             }
             listed.push_back(
