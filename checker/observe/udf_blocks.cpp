@@ -31,14 +31,11 @@ const std::uint32_t kNextExtent = 3; // an extent holding the next allocation de
 const std::uint32_t kLengthMask = 0x3FFFFFFF;
 const std::size_t kTag = 16;
 const std::size_t kIdentifierHead = 38;
-// libudfread searches this many blocks of a file set sequence at most; a volume records one.
-const std::uint32_t kMostFileSetBlocks = 64;
 // A file's entries, as the identifiers naming it give their length: one block, or a few where
 // the writer leaves room for later ones (strategy 4096, which libudfread does not read).
 const std::uint32_t kLongestEntry = 64 * kImageBlock;
 const std::uint16_t kStrategy = 4;
-// Partitions of a kind libudfread passes over, as a logical volume's maps name them: where the
-// volume's structure lies in one, it finds none of it.
+// Partitions of a kind libudfread passes over, as a logical volume's maps name them.
 const struct {
     const char *identifier;
     const char *what;
@@ -175,15 +172,9 @@ void UdfBlocks::Check(const std::uint8_t *block) {
     }
 }
 
-// libudfread searches the file set's sequence a block at a time, for as many blocks as its
-// length says, and for 2^21 where that length is 0.
+// A logical volume whose partitions libudfread does not read: where the volume's structure lies
+// in one of them, it finds none of it.
 void UdfBlocks::CheckLogicalVolume(const std::uint8_t *block) {
-    const std::uint32_t length = Le32(block + 248) & kLengthMask;
-    if (length == 0 || length > kMostFileSetBlocks * kImageBlock) {
-        Fail("a UDF logical volume whose file set sequence is " + std::to_string(length) +
-             " bytes long");
-        return;
-    }
     // The partition maps follow the descriptor's 440 bytes: a type and a length each, and in a
     // map of type 2 the identifier of its kind from its sixth byte.
     const std::size_t end = std::min<std::size_t>(440 + Le32(block + 264), kImageBlock);

@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,7 +24,7 @@ namespace {
 const std::uint32_t kVolumeBlocks = 1024 + kLargestDirectory / kImageBlock;
 const std::uint32_t kDirectoryBlocks = 16 + kLargestDirectory / kImageBlock;
 const std::uint32_t kEntryBlocks = 64;
-const std::size_t kPiece = 64 * 1024;
+const std::size_t kPiece = std::size_t{64} * 1024;
 
 struct UdfClose {
     void operator()(udfread *udf) const {
@@ -57,7 +58,7 @@ class QuietStandardError {
     ~QuietStandardError() {
         stderr = saved_;
         if (null_ != nullptr) {
-            std::fclose(null_);
+            static_cast<void>(std::fclose(null_));
         }
     }
     QuietStandardError(const QuietStandardError &) = delete;
@@ -128,7 +129,7 @@ class TreeReader {
                                    entry.path);
             }
             if (isDirectory) {
-                ReadDirectory(directory, dirent.d_name, std::move(entry));
+                ReadDirectory(directory, dirent.d_name, entry);
             } else {
                 ReadFile(directory, dirent.d_name, std::move(entry));
             }
@@ -156,7 +157,7 @@ class TreeReader {
         }
     }
 
-    void ReadDirectory(UDFDIR *parent, const char *name, ImageEntry entry) {
+    void ReadDirectory(UDFDIR *parent, const char *name, const ImageEntry &entry) {
         volume_->blocks.Begin("the UDF directory /" + entry.path, kDirectoryBlocks, true);
         const Directory directory(udfread_opendir_at(parent, name));
         Damaged();

@@ -358,7 +358,7 @@ USAGE_CASES = [
     ("a UDF file entry whose allocation lies outside it", ["UDF_ENTRY"]),
     ("a UDF file identifier running past its directory", ["UDF_IDENTIFIER"]),
     ("a UDF file identifier naming a 1 GiB file entry", ["UDF_ICB"]),
-    ("a UDF logical volume whose file set sequence is empty", ["UDF_FILE_SET"]),
+    ("a UDF file set sequence searched past the image's end", ["UDF_FILE_SET"]),
     # mkudffs writes UDF 2.50 and 2.60 only for write-once media, with a virtual allocation table,
     # which Windows reads and libudfread does not: the check says it cannot read the volume.
     ("a UDF 2.60 volume for BD-R", ["UDF_VAT"]),
@@ -377,7 +377,8 @@ def udf_blocks(image, tag):
 def hostile_udf(medium, path, part):
     """A UDF bridge image with one length bent: the root's or the last file entry's extended
     attributes', the root's first named identifier's implementation use or the length of the file
-    entry it names, or the length of the file set sequence (0)."""
+    entry it names; or the file set sequence moved past the image's end, its length 0 (which a
+    reader takes as 2^32 bytes)."""
     with open(make_image(medium, GENISOIMAGE + ["-J", "-R", "-udf"], None), "rb") as f:
         image = bytearray(f.read())
     entries = list(udf_blocks(image, 261))
@@ -385,7 +386,8 @@ def hostile_udf(medium, path, part):
     at, bent = {"root": (entries[0] + 168, b"\xff" * 4), "entry": (entries[-1] + 168, b"\xff" * 4),
                 "identifier": (identifier + 36, b"\xff" * 2),
                 "icb": (identifier + 20, struct.pack("<I", (1 << 30) - 1)),
-                "file_set": (next(udf_blocks(image, 6)) + 248, b"\0" * 4)}[part]
+                "file_set": (next(udf_blocks(image, 6)) + 248,
+                             struct.pack("<II", 0, 1 << 30))}[part]
     image[at:at + len(bent)] = bent
     with open(path, "wb") as out:
         out.write(image)
