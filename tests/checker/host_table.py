@@ -353,15 +353,25 @@ USAGE_CASES = [
     ("neither a directory nor a disc image", ["RANDOM"]),
     ("an image cut short", ["TRUNCATED"]),
     # A UDF reader that follows these reads past its buffers, allocates what they claim, searches
-    # for ever or drops the rest of a directory without a word; Windows reads none of them.
-    ("a UDF root whose allocation lies outside its entry", ["UDF_ROOT"]),
-    ("a UDF file entry whose allocation lies outside it", ["UDF_ENTRY"]),
-    ("a UDF file identifier running past its directory", ["UDF_IDENTIFIER"]),
-    ("a UDF file identifier naming a 1 GiB file entry", ["UDF_ICB"]),
-    ("a UDF file set sequence searched past the image's end", ["UDF_FILE_SET"]),
+    # for ever or drops the rest of a directory without a word; Windows reads none of them. Each
+    # row gives what the message must say.
+    ("a UDF root whose allocation lies outside its entry", ["UDF_ROOT"],
+     "allocation lies outside it"),
+    ("a UDF file entry whose allocation lies outside it", ["UDF_ENTRY"],
+     "allocation lies outside it (the UDF file entry of /"),
+    ("a UDF file identifier running past its directory", ["UDF_IDENTIFIER"],
+     "runs past its directory"),
+    ("a UDF file identifier naming a 1 GiB file entry", ["UDF_ICB"], "longer than 64 blocks"),
+    ("a UDF file set sequence searched past the image's end", ["UDF_FILE_SET"],
+     "takes more than 9216 blocks"),
+    # What libudfread reads otherwise than Windows, or not at all: the check says it cannot.
+    ("a UDF directory in two pieces", ["UDF_PIECES"], "recorded in several pieces"),
+    ("a UDF file entry recorded with strategy 4096", ["UDF_STRATEGY"], "strategy 4096"),
+    ("a UDF file name ending in a backslash", ["UDF_NAME"], "does not show as it is"),
     # mkudffs writes UDF 2.50 and 2.60 only for write-once media, with a virtual allocation table,
-    # which Windows reads and libudfread does not: the check says it cannot read the volume.
-    ("a UDF 2.60 volume for BD-R", ["UDF_VAT"]),
+    # and 2.01 for CD-RW with sparing tables; Windows reads both, libudfread neither.
+    ("a UDF 2.60 volume for BD-R", ["UDF_BD-R"], "a virtual allocation table"),
+    ("a UDF 2.01 volume for CD-RW", ["UDF_CD-RW"], "sparing tables"),
 ]
 
 
@@ -375,19 +385,27 @@ def udf_blocks(image, tag):
 
 
 def hostile_udf(medium, path, part):
-    """A UDF bridge image with one length bent: the root's or the last file entry's extended
-    attributes', the root's first named identifier's implementation use or the length of the file
-    entry it names; or the file set sequence moved past the image's end, its length 0 (which a
-    reader takes as 2^32 bytes)."""
+    """A UDF bridge image with one field bent: the root's or the last file entry's extended
+    attributes' length, the root's first named identifier's implementation use or the length of
+    the file entry it names, or the last character of its name (a backslash); the file set
+    sequence moved past the image's end, its length 0 (which a reader takes as 2^32 bytes); the
+    root's allocation descriptors' length doubled (the directory in two pieces), or its entry's
+    strategy (4096)."""
     with open(make_image(medium, GENISOIMAGE + ["-J", "-R", "-udf"], None), "rb") as f:
         image = bytearray(f.read())
-    entries = list(udf_blocks(image, 261))
+    root = next(udf_blocks(image, 261))
     identifier = next(udf_blocks(image, 257)) + 40
-    at, bent = {"root": (entries[0] + 168, b"\xff" * 4), "entry": (entries[-1] + 168, b"\xff" * 4),
-                "identifier": (identifier + 36, b"\xff" * 2),
-                "icb": (identifier + 20, struct.pack("<I", (1 << 30) - 1)),
-                "file_set": (next(udf_blocks(image, 6)) + 248,
-                             struct.pack("<II", 0, 1 << 30))}[part]
+    name = identifier + 38 + struct.unpack_from("<H", image, identifier + 36)[0]
+    last = name + image[identifier + 19] - (1 if image[name] == 8 else 2)
+    at, bent = {
+        "root": (root + 168, b"\xff" * 4),
+        "entry": (list(udf_blocks(image, 261))[-1] + 168, b"\xff" * 4),
+        "identifier": (identifier + 36, b"\xff" * 2),
+        "icb": (identifier + 20, struct.pack("<I", (1 << 30) - 1)),
+        "name": (last, b"\\" if image[name] == 8 else b"\0\\"),
+        "file_set": (next(udf_blocks(image, 6)) + 248, struct.pack("<II", 0, 1 << 30)),
+        "pieces": (root + 172, struct.pack("<I", 2 * image[root + 172])),
+        "strategy": (root + 20, struct.pack("<H", 4096))}[part]
     image[at:at + len(bent)] = bent
     with open(path, "wb") as out:
         out.write(image)
@@ -681,22 +699,25 @@ def main():
     medium = lay_out(len(CASES), descriptor(), ["setup.exe"])
     files = {"MEDIUM": medium, "RANDOM": os.path.join(SCRATCH, "random.iso"),
              "TRUNCATED": os.path.join(SCRATCH, "truncated.iso")}
-    for part in ("root", "entry", "identifier", "icb", "file_set"):
+    for part in ("root", "entry", "identifier", "icb", "name", "file_set", "pieces", "strategy"):
         files["UDF_" + part.upper()] = hostile_udf(medium, os.path.join(SCRATCH, part + ".iso"),
                                                    part)
-    files["UDF_VAT"] = os.path.join(SCRATCH, "vat.iso")
-    if os.path.exists(files["UDF_VAT"]):
-        os.remove(files["UDF_VAT"])
-    subprocess.run(["mkudffs", "--media-type=bdr", "--udfrev=2.60"] + UDF_LABELS +
-                   ["--new-file", files["UDF_VAT"], "12000"], check=True, capture_output=True)
+    for media, revision in (("bd-r", "2.60"), ("cd-rw", "2.01")):
+        files["UDF_" + media.upper()] = os.path.join(SCRATCH, media + ".iso")
+        if os.path.exists(files["UDF_" + media.upper()]):
+            os.remove(files["UDF_" + media.upper()])
+        subprocess.run(["mkudffs", "--media-type=" + media.replace("-", ""), "--udfrev=" + revision]
+                       + UDF_LABELS + ["--new-file", files["UDF_" + media.upper()], "12000"],
+                       check=True, capture_output=True)
     with open(files["RANDOM"], "wb") as out:
         out.write(bytes(range(256)) * 256)
     with open(make_image(medium, XORRISO + ["-J", "-R"], None), "rb") as whole:
         with open(files["TRUNCATED"], "wb") as out:
             out.write(whole.read()[:18 * 2048])
-    for name, args in USAGE_CASES:
+    for name, args, *said in USAGE_CASES:
         run = subprocess.run([CHECKER] + [files.get(a, a) for a in args], capture_output=True)
-        ok = run.returncode == 2 and run.stderr.startswith(b"medium-check: ") and not run.stdout
+        ok = run.returncode == 2 and run.stderr.startswith(b"medium-check: ") and not run.stdout \
+            and all(text.encode() in run.stderr for text in said)
         print(("ok   " if ok else "FAIL ") + "usage: " + name)
         if not ok:
             failures.append("usage %s: exit %d, %r" % (name, run.returncode, run.stderr))
