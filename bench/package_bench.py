@@ -2,10 +2,12 @@
 """medium-check on media whose package is large: a 1 GiB MSI (its cabinet a 1 GiB stream) and a
 1 GiB program (a payload after its image, as a self-extracting installer carries one), then the
 same program signed, then a 4 GiB disc image (xorriso, Joliet and Rock Ridge) whose package is a
-program with a 4 GiB payload, streamed out of the image to be read. Prints peak resident memory (the checker's and any verifier's it starts)
-and wall time of each check beside the time of `cat FILE > /dev/null` on the same file in the
-same run, the file's pages having been read once before either. A signature's digest covers the
-whole file: checking it reads all of it, and osslsigncode maps the file to do so.
+program with a 4 GiB payload, streamed out of the image to be read, and the same medium as a 4 GiB
+UDF image (mkudffs and udfclient), streamed out through libudfread. Prints peak resident memory
+(the checker's and any verifier's it starts) and wall time of each check beside the time of
+`cat FILE > /dev/null` on the same file in the same run, the file's pages having been read once
+before either. A signature's digest covers the whole file: checking it reads all of it, and
+osslsigncode maps the file to do so.
 
 usage: package_bench.py MEDIUM_CHECK PROGRAM WXS WORK_DIR
 """
@@ -41,6 +43,22 @@ def timed(args, stdout):
     child = subprocess.Popen(args, stdout=stdout, stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(child.pid, 0)
     return time.perf_counter() - started, usage.ru_maxrss, status
+
+
+def udf_image(directory, image):
+    """The medium as a UDF 2.01 volume for a hard disk, 64 MiB larger than its files: mkudffs
+    lays it out, udfclient writes the files into it."""
+    files = sum(os.path.getsize(os.path.join(directory, name)) for name in os.listdir(directory))
+    if os.path.exists(image):
+        os.remove(image)
+    subprocess.run(["mkudffs", "--media-type=hd", "--udfrev=2.01", "--blocksize=2048",
+                    "--uuid=0123456789abcdef", "--vsid=M", "--lvid=M", "--vid=M", "--fsid=M",
+                    "--new-file", image, str((files >> 11) + 32768)], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    names = " ".join(sorted(os.listdir(directory)))
+    subprocess.run(["udfclient", "-b", "2048", "-W", image], check=True,
+                   input=("cd 0123456789abcdefM:M:M:M\nlcd %s\nmput %s\nquit\n" % (
+                       directory, names)).encode(), stdout=subprocess.DEVNULL)
 
 
 def measure(label, directory, package):
@@ -92,10 +110,14 @@ def main():
     subprocess.run(["xorriso", "-report_about", "SORRY", "-as", "mkisofs", "-quiet", "-J", "-R",
                     "-o", image, exe_dir], check=True)
     measure("a 4 GiB image (a 4 GiB program)", image, image)
-    print("targets: peak RSS under 64 MiB, wall time well under cat's, for the unsigned packages;")
-    print("the image's package is streamed out whole, so its wall time is a copy's")
-    shutil.rmtree(exe_dir)
     os.remove(image)
+    udf = os.path.join(WORK, "large-udf.img")
+    udf_image(exe_dir, udf)
+    measure("a 4 GiB UDF image (a 4 GiB program)", udf, udf)
+    print("targets: peak RSS under 64 MiB, wall time well under cat's, for the unsigned packages;")
+    print("an image's package is streamed out whole, so its wall time is a copy's")
+    shutil.rmtree(exe_dir)
+    os.remove(udf)
     os.remove(key)
     os.remove(certificate)
 

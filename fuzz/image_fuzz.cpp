@@ -1,6 +1,7 @@
 // Arbitrary bytes as a disc image from block 16 on (the system area before it is zeros, which no
 // reader looks at), through the build machine's image reader: its volume descriptors, directory
-// records, Rock Ridge names through libcdio and UDF through libudf, and every file streamed out.
+// records, Rock Ridge names through libcdio and UDF through libudfread, and every file streamed
+// out.
 // -malloc_limit_mb in fuzz/run.sh holds it to a bounded allocation.
 #include "observe/disc_image.h"
 

@@ -11,7 +11,7 @@ packages=(
     clang libclang-rt-14-dev clang-tidy cppcheck
     qemu-system-x86 debootstrap e2fsprogs
     zip unzip osslsigncode openssl strace
-    libiso9660-dev libudf-dev libcdio-dev xorriso genisoimage
+    libiso9660-dev libcdio-dev libudfread-dev xorriso genisoimage udftools udfclient
 )
 
 # npm installs the SARIF validator. A machine whose Node.js comes with its own npm keeps it: Debian's

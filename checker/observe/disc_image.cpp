@@ -5,78 +5,66 @@
 // never reads; libcdio's reader gives those names for the comparison only.
 #include "disc_image.h"
 
+#include "udf_tree.h"
+
 #include <cdio/iso9660.h>
 #include <cdio/logging.h>
-#include <cdio/bytesex.h>
-#include <cdio/udf.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <numeric>
 #include <set>
-#include <stdexcept>
 
-struct ImageHandles {
-    int file = -1;
-    udf_t *udf = nullptr;
-    ImageHandles() = default;
-    ImageHandles(const ImageHandles &) = delete;
-    ImageHandles &operator=(const ImageHandles &) = delete;
-    ~ImageHandles() {
-        if (udf != nullptr) {
-            udf_close(udf);
-        }
-        if (file >= 0) {
-            close(file);
+// The image's open file, and the UDF volume read from it, which goes first.
+class ImageFile {
+  public:
+    explicit ImageFile(const std::string &path) : file_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~ImageFile() {
+        if (file_ >= 0) {
+            close(file_);
         }
     }
+    ImageFile(const ImageFile &) = delete;
+    ImageFile &operator=(const ImageFile &) = delete;
+    int Descriptor() const {
+        return file_;
+    }
+
+  private:
+    int file_;
+};
+
+struct ImageHandles {
+    explicit ImageHandles(const std::string &path) : file(path) {}
+    ImageFile file;
+    UdfVolumeHandle udf;
 };
 
 namespace {
 
-const std::uint32_t kBlock = 2048;
 const std::uint32_t kFirstDescriptor = 16;
-// Bounds that keep a hostile image from holding the check: a real medium is far inside them.
 const std::uint32_t kMostDescriptors = 64;
-const int kDeepest = 64;
-const size_t kMostEntries = 100000;
-const std::uint32_t kLargestDirectory = 16 * 1024 * 1024;
-// libudf reads a directory's whole extent whatever its identifiers hold: all UDF directories
-// together may take no more than this.
-const std::uint64_t kMostUdfDirectoryBytes = std::uint64_t{256} * 1024 * 1024;
 const std::uint32_t kPieceBlocks = 32;
 
 const std::uint8_t kDirectoryFlag = 0x02;
 const std::uint8_t kAssociatedFlag = 0x04;
 const std::uint8_t kMoreExtentsFlag = 0x80;
 
-// Why an image cannot be read, as the error the command ends with.
-struct Damaged : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
 std::uint32_t Le32(const std::uint8_t *at) {
     return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
            static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
-// A name below a directory of the image; the root is the empty path.
-std::string Below(const std::string &directory, const std::string &name) {
-    std::string path = directory;
-    if (!path.empty()) {
-        path += '/';
-    }
-    path += name;
-    return path;
-}
-
 bool ReadBlocks(const ImageHandles &handles, std::uint32_t block, std::uint32_t count,
                 std::uint8_t *into) {
-    const size_t length = static_cast<size_t>(count) * kBlock;
-    const ssize_t read = pread(handles.file, into, length, static_cast<off_t>(block) * kBlock);
+    const size_t length = static_cast<size_t>(count) * kImageBlock;
+    const ssize_t read =
+        pread(handles.file.Descriptor(), into, length, static_cast<off_t>(block) * kImageBlock);
     return read == static_cast<ssize_t>(length);
 }
 
@@ -104,7 +92,7 @@ bool IsJolietEscape(const std::uint8_t *escape) {
 
 Descriptors ReadDescriptors(const ImageHandles &handles) {
     Descriptors found;
-    std::uint8_t block[kBlock];
+    std::uint8_t block[kImageBlock];
     for (std::uint32_t at = kFirstDescriptor; at < kFirstDescriptor + kMostDescriptors; ++at) {
         if (!ReadBlocks(handles, at, 1, block) || std::memcmp(block + 1, "CD001", 5) != 0 ||
             block[6] != 1 || block[0] == 255) {
@@ -148,7 +136,7 @@ std::string WindowsName(const std::uint8_t *name, size_t length, bool joliet) {
     std::string text;
     if (joliet) {
         if (length % 2 != 0) {
-            throw Damaged("a Joliet name of an odd number of bytes");
+            throw ImageDamaged("a Joliet name of an odd number of bytes");
         }
         for (size_t i = 0; i < length; i += 2) {
             AppendUtf8(&text, static_cast<std::uint32_t>(name[i]) << 8 | name[i + 1]);
@@ -161,7 +149,7 @@ std::string WindowsName(const std::uint8_t *name, size_t length, bool joliet) {
         text.pop_back();
     }
     if (text.empty() || text.find_first_of(std::string("/\0", 2)) != std::string::npos) {
-        throw Damaged("a directory record without a name Windows can read");
+        throw ImageDamaged("a directory record without a name Windows can read");
     }
     return text;
 }
@@ -195,12 +183,13 @@ struct Pending {
 void ReadDirectory(const ImageHandles &handles, const Pending &pending, bool joliet,
                    ImageTree *tree, std::vector<Pending> *follow) {
     if (pending.directory.size > kLargestDirectory) {
-        throw Damaged("a directory larger than " + std::to_string(kLargestDirectory) + " bytes");
+        throw ImageDamaged("a directory larger than " + std::to_string(kLargestDirectory) +
+                           " bytes");
     }
-    const std::uint32_t blocks = (pending.directory.size + kBlock - 1) / kBlock;
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(blocks) * kBlock);
+    const std::uint32_t blocks = (pending.directory.size + kImageBlock - 1) / kImageBlock;
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(blocks) * kImageBlock);
     if (!ReadBlocks(handles, pending.directory.block, blocks, bytes.data())) {
-        throw Damaged("the image ends before its directory /" + pending.path);
+        throw ImageDamaged("the image ends before its directory /" + pending.path);
     }
     bytes.resize(pending.directory.size);
     bool continued = false;
@@ -208,13 +197,13 @@ void ReadDirectory(const ImageHandles &handles, const Pending &pending, bool jol
         const std::uint8_t *record = bytes.data() + at;
         const size_t length = record[0];
         if (length == 0) {
-            at = (at / kBlock + 1) * kBlock;
+            at = (at / kImageBlock + 1) * kImageBlock;
             continue;
         }
         const size_t nameLength = length >= 33 ? record[32] : 0;
-        if (length < 34 || at + length > bytes.size() || at % kBlock + length > kBlock ||
+        if (length < 34 || at + length > bytes.size() || at % kImageBlock + length > kImageBlock ||
             33 + nameLength > length || nameLength == 0) {
-            throw Damaged("a damaged directory record in /" + pending.path);
+            throw ImageDamaged("a damaged directory record in /" + pending.path);
         }
         at += length;
         const std::uint8_t flags = record[25];
@@ -234,7 +223,7 @@ void ReadDirectory(const ImageHandles &handles, const Pending &pending, bool jol
         }
         ImageEntry entry;
         const std::string name = WindowsName(record + 33, nameLength, joliet);
-        entry.path = Below(pending.path, name);
+        entry.path = PathBelow(pending.path, name);
         entry.directory = (flags & kDirectoryFlag) != 0;
         entry.size = size;
         entry.block = block;
@@ -246,8 +235,8 @@ void ReadDirectory(const ImageHandles &handles, const Pending &pending, bool jol
             follow->push_back(Pending{Root{block, size}, entry.path, entry.depth});
         }
         tree->entries.push_back(entry);
-        if (tree->entries.size() > kMostEntries) {
-            throw Damaged("more than " + std::to_string(kMostEntries) + " files");
+        if (tree->entries.size() > kMostImageEntries) {
+            throw ImageDamaged("more than " + std::to_string(kMostImageEntries) + " files");
         }
     }
 }
@@ -263,8 +252,9 @@ ImageTree ReadIsoTree(const ImageHandles &handles, const Root &root, bool joliet
         if (!seen.insert(pending.directory.block).second) {
             continue;
         }
-        if (pending.depth > kDeepest) {
-            throw Damaged("directories nested deeper than " + std::to_string(kDeepest) + " levels");
+        if (pending.depth > kDeepestDirectory) {
+            throw ImageDamaged("directories nested deeper than " +
+                               std::to_string(kDeepestDirectory) + " levels");
         }
         ReadDirectory(handles, pending, joliet, &tree, &follow);
     }
@@ -282,7 +272,7 @@ std::optional<ImageTree> ReadRockRidgeTree(const std::string &path) {
     bool named = false;
     std::vector<std::pair<std::string, int>> follow{{"", 0}};
     std::set<lsn_t> seen;
-    while (!follow.empty() && tree.entries.size() <= kMostEntries) {
+    while (!follow.empty() && tree.entries.size() <= kMostImageEntries) {
         const auto [directory, depth] = follow.back();
         follow.pop_back();
         CdioISO9660FileList_t *list = iso9660_ifs_readdir(iso, ("/" + directory).c_str());
@@ -298,12 +288,12 @@ std::optional<ImageTree> ReadRockRidgeTree(const std::string &path) {
             }
             named = named || stat->rr.b3_rock == yep;
             ImageEntry entry;
-            entry.path = Below(directory, name);
+            entry.path = PathBelow(directory, name);
             entry.directory = stat->type == iso9660_stat_s::_STAT_DIR;
             entry.size = stat->size;
             entry.block = static_cast<std::uint32_t>(stat->lsn);
             entry.depth = depth + 1;
-            if (entry.directory && stat->size <= kLargestDirectory && depth < kDeepest &&
+            if (entry.directory && stat->size <= kLargestDirectory && depth < kDeepestDirectory &&
                 seen.insert(stat->lsn).second) {
                 follow.emplace_back(entry.path, entry.depth);
             }
@@ -315,250 +305,19 @@ std::optional<ImageTree> ReadRockRidgeTree(const std::string &path) {
     return named ? std::optional<ImageTree>(tree) : std::nullopt;
 }
 
-// libudf follows the offsets and lengths an image's UDF descriptors give without holding them to
-// its buffers: where a file entry's allocation descriptors lie, how long a directory's identifiers
-// and names are. What it will follow is checked here first, on the same blocks and as libudf walks
-// them, so that a hostile image is a damaged one rather than a read past a buffer.
-
-// A descriptor tag as libudf accepts it: its identifier, and a checksum over bytes 0 to 14.
-bool UdfTagIs(const std::uint8_t *tag, std::uint16_t id) {
-    std::uint8_t sum = 0;
-    for (int at = 0; at < 15; ++at) {
-        sum = static_cast<std::uint8_t>(sum + (at == 4 ? 0 : tag[at]));
-    }
-    return (tag[0] | tag[1] << 8) == id && sum == tag[4];
-}
-
-// The extended attributes and the allocation descriptors, with room for the one udf_get_lba reads,
-// lie inside the entry's block.
-bool AllocationInBlock(const udf_file_entry_t &entry) {
-    const std::uint64_t end = std::uint64_t{uint32_from_le(entry.i_extended_attr)} +
-                              uint32_from_le(entry.i_alloc_descs) + sizeof(udf_ext_ad_t);
-    return end <= sizeof(entry.u);
-}
-
-udf_file_entry_t ReadUdfEntry(const ImageHandles &handles, std::uint32_t block) {
-    udf_file_entry_t entry;
-    if (!ReadBlocks(handles, block, 1, reinterpret_cast<std::uint8_t *>(&entry))) {
-        throw Damaged("the image ends before a UDF file entry");
-    }
-    return entry;
-}
-
-// The root's file entry, found as udf_get_root finds it the first time: the partition and the
-// logical volume from the main descriptor sequence the anchor names, the file set, its root.
-void CheckUdfRoot(const ImageHandles &handles) {
-    anchor_vol_desc_ptr_t anchor;
-    std::uint8_t block[kBlock];
-    if (!ReadBlocks(handles, 256, 1, block) || !UdfTagIs(block, TAGID_ANCHOR)) {
-        return;
-    }
-    std::memcpy(&anchor, block, sizeof(anchor));
-    const std::uint32_t first = uint32_from_le(anchor.main_vol_desc_seq_ext.loc);
-    const std::uint32_t last =
-        first + (uint32_from_le(anchor.main_vol_desc_seq_ext.len) - 1) / kBlock;
-    std::uint32_t partitionStart = 0;
-    std::uint32_t volumeAt = 0;
-    std::uint32_t fileSet = 0;
-    for (std::uint32_t at = first; at < last; ++at) {
-        if (!ReadBlocks(handles, at, 1, block)) {
-            return;
-        }
-        if (UdfTagIs(block, TAGID_PARTITION)) {
-            partitionStart = uint32_from_le(reinterpret_cast<partition_desc_t *>(block)->start_loc);
-            if (volumeAt != 0) {
-                break;
-            }
-        } else if (UdfTagIs(block, TAGID_LOGVOL)) {
-            const auto *volume = reinterpret_cast<logical_vol_desc_t *>(block);
-            if (uint32_from_le(volume->logical_blocksize) == kBlock) {
-                volumeAt = at;
-                fileSet = uint32_from_le(volume->lvd_use.fsd_loc.loc.lba);
-                if (partitionStart != 0) {
-                    break;
-                }
-            }
-        }
-    }
-    if (volumeAt == 0 || partitionStart == 0 ||
-        !ReadBlocks(handles, partitionStart + fileSet, 1, block) || !UdfTagIs(block, TAGID_FSD)) {
-        return;
-    }
-    const std::uint32_t root =
-        uint32_from_le(reinterpret_cast<udf_fsd_t *>(block)->root_icb.loc.lba);
-    const udf_file_entry_t entry = ReadUdfEntry(handles, partitionStart + root);
-    if (UdfTagIs(reinterpret_cast<const std::uint8_t *>(&entry.tag), TAGID_FILE_ENTRY) &&
-        !AllocationInBlock(entry)) {
-        throw Damaged("a UDF root whose allocation lies outside its file entry");
-    }
-}
-
-// The identifiers udf_readdir will walk in a directory it has just opened: each whole inside the
-// directory's blocks, each name one that libudf decodes to a string.
-void CheckUdfDirectory(const ImageHandles &handles, const udf_dirent_t &directory,
-                       std::uint64_t *directoryBytes) {
-    const std::uint32_t blocks = directory.i_loc_end - directory.i_loc + 1;
-    if (directory.dir_left == 0 || blocks == 0) {
-        return;
-    }
-    if (blocks > kLargestDirectory / kBlock) {
-        throw Damaged("a UDF directory of more than " + std::to_string(kLargestDirectory) +
-                      " bytes");
-    }
-    *directoryBytes += static_cast<std::uint64_t>(blocks) * kBlock;
-    if (*directoryBytes > kMostUdfDirectoryBytes) {
-        throw Damaged("UDF directories of more than " + std::to_string(kMostUdfDirectoryBytes) +
-                      " bytes in all");
-    }
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(blocks) * kBlock);
-    if (!ReadBlocks(handles, directory.i_part_start + directory.i_loc, blocks, bytes.data())) {
-        throw Damaged("the image ends before a UDF directory");
-    }
-    const size_t head = sizeof(udf_fileid_desc_t);
-    size_t at = 0;
-    for (std::uint64_t left = directory.dir_left; left > 0;) {
-        if (at + head > bytes.size()) {
-            throw Damaged("a UDF directory whose identifiers run past its blocks");
-        }
-        if (!UdfTagIs(bytes.data() + at, TAGID_FID)) {
-            return;
-        }
-        udf_fileid_desc_t id;
-        std::memcpy(&id, bytes.data() + at, head);
-        const size_t name = at + head + uint16_from_le(id.u.i_imp_use);
-        const size_t nameLength = id.i_file_id;
-        // An empty name is decoded from its first byte all the same, as an unended string when
-        // that byte says 8 or 16.
-        if (name + std::max<size_t>(nameLength, 1) > bytes.size() ||
-            (nameLength == 0 && (bytes[name] == 8 || bytes[name] == 16))) {
-            throw Damaged("a UDF file identifier that runs past its directory");
-        }
-        const size_t step = 4 * ((name - at + nameLength + 3) / 4);
-        left -= step;
-        at += step;
-    }
-}
-
-// Where a file's bytes are, from its short or long allocation descriptors, as far as its length;
-// a file recorded otherwise keeps fewer bytes in its extents than its length, and reads as cut.
-void ReadUdfExtents(const udf_dirent_t &file, ImageEntry *entry) {
-    const udf_file_entry_t &fe = file.fe;
-    const std::uint16_t form = uint16_from_le(fe.icb_tag.flags) & ICBTAG_FLAG_AD_MASK;
-    const size_t step = form == ICBTAG_FLAG_AD_SHORT  ? sizeof(udf_short_ad_t)
-                        : form == ICBTAG_FLAG_AD_LONG ? sizeof(udf_long_ad_t)
-                                                      : 0;
-    const size_t first = uint32_from_le(fe.i_extended_attr);
-    const size_t end = first + uint32_from_le(fe.i_alloc_descs);
-    std::uint64_t covered = 0;
-    for (size_t at = first; step != 0 && at + step <= end && covered < entry->size; at += step) {
-        // Both forms start with the length, whose top two bits say whether it is recorded, then
-        // the block within the partition.
-        const std::uint32_t length = Le32(fe.u.ext_attr + at);
-        const std::uint32_t bytes = length & 0x3FFFFFFF;
-        if (bytes == 0 || length >> 30 != 0) {
-            break;
-        }
-        const std::uint32_t block = file.i_part_start + Le32(fe.u.ext_attr + at + 4);
-        const std::uint64_t take = std::min<std::uint64_t>(bytes, entry->size - covered);
-        entry->extents.emplace_back(block, static_cast<std::uint32_t>(take));
-        covered += take;
-    }
-    if (!entry->extents.empty()) {
-        entry->block = entry->extents.front().first;
-    }
-}
-
-// A directory libudf walks: udf_readdir steps on, and frees the entry when it ends; what is still
-// held when the walk stops early is freed here.
-class UdfDirectory {
-  public:
-    explicit UdfDirectory(udf_dirent_t *entry) : entry_(entry) {}
-    ~UdfDirectory() {
-        if (entry_ != nullptr) {
-            udf_dirent_free(entry_);
-        }
-    }
-    UdfDirectory(const UdfDirectory &) = delete;
-    UdfDirectory &operator=(const UdfDirectory &) = delete;
-    const udf_dirent_t &Entry() const {
-        return *entry_;
-    }
-    // The next of its files; false at the end.
-    bool Next() {
-        entry_ = udf_readdir(entry_);
-        return entry_ != nullptr;
-    }
-    // The directory Entry() is, opened: nullptr where it cannot be.
-    udf_dirent_t *Open() const {
-        return udf_opendir(entry_);
-    }
-
-  private:
-    udf_dirent_t *entry_;
-};
-
-void ReadUdfDirectory(const ImageHandles &handles, std::uint64_t *directoryBytes,
-                      udf_dirent_t *opened, const std::string &path, int depth, ImageTree *tree) {
-    UdfDirectory directory(opened);
-    if (depth > kDeepest) {
-        throw Damaged("UDF directories nested deeper than " + std::to_string(kDeepest) + " levels");
-    }
-    CheckUdfDirectory(handles, directory.Entry(), directoryBytes);
-    while (directory.Next()) {
-        const char *name = udf_get_filename(&directory.Entry());
-        if (name == nullptr || name[0] == '\0' || tree->entries.size() > kMostEntries) {
-            continue;
-        }
-        if (!AllocationInBlock(directory.Entry().fe)) {
-            throw Damaged("a UDF file entry whose allocation lies outside it");
-        }
-        ImageEntry entry;
-        entry.path = Below(path, name);
-        entry.directory = udf_is_dir(&directory.Entry());
-        entry.size = udf_get_file_length(&directory.Entry());
-        entry.depth = depth + 1;
-        ReadUdfExtents(directory.Entry(), &entry);
-        tree->entries.push_back(entry);
-        udf_dirent_t *child = entry.directory ? directory.Open() : nullptr;
-        if (child != nullptr) {
-            ReadUdfDirectory(handles, directoryBytes, child, entry.path, depth + 1, tree);
-        }
-    }
-    if (tree->entries.size() > kMostEntries) {
-        throw Damaged("more than " + std::to_string(kMostEntries) + " files");
-    }
-}
-
-std::optional<ImageTree> ReadUdfTree(ImageHandles *handles, const std::string &path) {
-    handles->udf = udf_open(path.c_str());
-    if (handles->udf == nullptr) {
-        return std::nullopt;
-    }
-    CheckUdfRoot(*handles);
-    udf_dirent_t *root = udf_get_root(handles->udf, true, 0);
-    if (root == nullptr) {
-        return std::nullopt;
-    }
-    ImageTree tree;
-    tree.system = FileSystem::Udf;
-    std::uint64_t directoryBytes = 0;
-    ReadUdfDirectory(*handles, &directoryBytes, root, "", 0, &tree);
-    return tree;
-}
-
 bool StreamImage(const ImageHandles &handles, const ImageEntry &entry, std::ofstream &out) {
-    std::vector<std::uint8_t> piece(static_cast<size_t>(kPieceBlocks) * kBlock);
+    std::vector<std::uint8_t> piece(static_cast<size_t>(kPieceBlocks) * kImageBlock);
     for (const auto &[block, bytes] : entry.extents) {
         for (std::uint64_t done = 0; done < bytes;) {
             const std::uint64_t left = bytes - done;
             const std::uint32_t blocks = static_cast<std::uint32_t>(
-                std::min<std::uint64_t>(kPieceBlocks, (left + kBlock - 1) / kBlock));
-            if (!ReadBlocks(handles, block + static_cast<std::uint32_t>(done / kBlock), blocks,
+                std::min<std::uint64_t>(kPieceBlocks, (left + kImageBlock - 1) / kImageBlock));
+            if (!ReadBlocks(handles, block + static_cast<std::uint32_t>(done / kImageBlock), blocks,
                             piece.data())) {
                 return false;
             }
             const std::uint64_t take =
-                std::min<std::uint64_t>(left, static_cast<std::uint64_t>(blocks) * kBlock);
+                std::min<std::uint64_t>(left, static_cast<std::uint64_t>(blocks) * kImageBlock);
             out.write(reinterpret_cast<const char *>(piece.data()),
                       static_cast<std::streamsize>(take));
             done += take;
@@ -570,17 +329,16 @@ bool StreamImage(const ImageHandles &handles, const ImageEntry &entry, std::ofst
 } // namespace
 
 bool IsDiscImage(const std::string &path) {
-    ImageHandles handles;
-    handles.file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    return handles.file >= 0 && ReadDescriptors(handles).recognised;
+    const ImageHandles handles(path);
+    return handles.file.Descriptor() >= 0 && ReadDescriptors(handles).recognised;
 }
 
 ImageOpening ReadDiscImage(const std::string &path, ImageReading *reading, std::string *error) {
     // libcdio tells standard error of what it cannot read; the check says so in its own words.
     cdio_loglevel_default = CDIO_LOG_ERROR;
-    auto handles = std::make_shared<ImageHandles>();
-    handles->file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (handles->file < 0) {
+    auto handles = std::make_shared<ImageHandles>(path);
+    struct stat status {};
+    if (handles->file.Descriptor() < 0 || fstat(handles->file.Descriptor(), &status) != 0) {
         *error = path + ": " + std::strerror(errno);
         return ImageOpening::Unreadable;
     }
@@ -590,11 +348,15 @@ ImageOpening ReadDiscImage(const std::string &path, ImageReading *reading, std::
     }
     reading->handles = handles;
     try {
-        std::optional<ImageTree> udf =
-            descriptors.udf ? ReadUdfTree(handles.get(), path) : std::nullopt;
-        if (descriptors.udf && !udf) {
-            *error = path + ": a UDF volume this check cannot read";
-            return ImageOpening::Unreadable;
+        std::optional<ImageTree> udf;
+        if (descriptors.udf) {
+            udf.emplace();
+            handles->udf = ReadUdfVolume(handles->file.Descriptor(),
+                                         static_cast<std::uint64_t>(status.st_size), &*udf);
+            if (!handles->udf) {
+                *error = path + ": a UDF volume this check cannot read";
+                return ImageOpening::Unreadable;
+            }
         }
         // Windows' CD file system mounts nothing without a primary descriptor, Joliet or not.
         std::optional<ImageTree> joliet;
@@ -620,7 +382,7 @@ ImageOpening ReadDiscImage(const std::string &path, ImageReading *reading, std::
         reading->windows = udf ? udf : joliet ? joliet : primary;
         reading->others = rockRidge ? rockRidge : udf ? joliet : std::nullopt;
         reading->iso9660 = primary;
-    } catch (const Damaged &damage) {
+    } catch (const ImageDamaged &damage) {
         *error = path + ": " + damage.what();
         return ImageOpening::Unreadable;
     }
@@ -629,9 +391,13 @@ ImageOpening ReadDiscImage(const std::string &path, ImageReading *reading, std::
 
 bool ExtractImageFile(const ImageReading &reading, const ImageEntry &entry,
                       const std::string &target) {
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    // UDF's files are libudfread's to read: one whose data lie in its entry has no extent.
+    if (reading.windows->system == FileSystem::Udf) {
+        return StreamUdfFile(*reading.handles->udf, entry, out) && out.good();
+    }
     const std::uint64_t recorded =
         std::accumulate(entry.extents.begin(), entry.extents.end(), std::uint64_t{0},
                         [](std::uint64_t sum, const auto &extent) { return sum + extent.second; });
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
     return recorded == entry.size && StreamImage(*reading.handles, entry, out) && out.good();
 }

@@ -1,12 +1,15 @@
 // Windows' names against the image's others. A file is the same file in both where its data start
 // at the same block (the trees of one image share its files' data); an empty file has no data of
-// its own and is not compared.
+// its own and is not compared. A UDF file whose data lie in its file entry starts at no block,
+// and no ISO 9660 record can point into an entry: the other names' file of the same name is that
+// file, copied.
 #include "disc_image.h"
 
 #include "../model/ascii.h"
 
 #include <map>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -49,9 +52,12 @@ MediumNaming CompareImageNames(const ImageReading &reading) {
         }
     }
     std::map<std::uint32_t, const ImageEntry *> byBlock;
+    std::set<std::string> blockless;
     for (const ImageEntry &entry : windows.entries) {
-        if (!entry.directory && entry.size > 0) {
+        if (!entry.directory && entry.size > 0 && entry.block != 0) {
             byBlock.emplace(entry.block, &entry);
+        } else if (!entry.directory && entry.size > 0) {
+            blockless.insert(AsciiLower(entry.path));
         }
     }
     if (!reading.others) {
@@ -63,6 +69,9 @@ MediumNaming CompareImageNames(const ImageReading &reading) {
             continue;
         }
         const auto found = byBlock.find(entry.block);
+        if (found == byBlock.end() && blockless.count(AsciiLower(entry.path)) != 0) {
+            continue;
+        }
         if (found == byBlock.end()) {
             image.leftOut.push_back(entry.path);
         } else if (AsciiLower(found->second->path) != AsciiLower(entry.path)) {

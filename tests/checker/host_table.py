@@ -10,8 +10,8 @@ list exactly the checker's rules, every column to the letter, help included.
 A file named *.exe on a medium is the sound package program unless a row gives its bytes or
 package; the MSIs are the sound one (package.wxs, built with wixl) changed with msibuild. A row
 with an image maker checks the medium as a disc image made from it by genisoimage or xorriso in
-their usual modes; the report must say which file systems the image carries and which it was read
-by, as the maker wrote them.
+their usual modes, or by mkudffs and udfclient at a UDF revision; the report must say which file
+systems the image carries and which it was read by, as the maker wrote them.
 
 usage: host_table.py MEDIUM_CHECK SCHEMA SCRATCH_DIR PACKAGES_DIR
 """
@@ -286,9 +286,38 @@ CASES += [
 
 
 # Disc images: the medium laid out as above, then made into an image by the command given (the
-# directory and the image's path follow it). A patch writes bytes into the image at an offset.
+# directory and the image's path follow it), or by a function of the two. A patch writes bytes
+# into the image at an offset.
 GENISOIMAGE = ["genisoimage", "-quiet"]
 XORRISO = ["xorriso", "-report_about", "SORRY", "-as", "mkisofs", "-quiet"]
+# udfclient names a volume by its volume set, primary volume, logical volume and file set.
+UDF_LABELS = ["--uuid=0123456789abcdef", "--vsid=M", "--lvid=M", "--vid=M", "--fsid=M"]
+UDF_VOLUME = "0123456789abcdefM:M:M:M"
+
+
+def udf_image(revision, removed=()):
+    """A maker: mkudffs lays out an empty UDF volume of this revision for a hard disk, the plain
+    kind (24 MiB, as little as udfclient writes into), and udfclient writes the medium's files
+    into it, a file small enough inside its file entry, then deletes the files named removed."""
+    def make(medium, image):
+        if os.path.exists(image):
+            os.remove(image)
+        subprocess.run(["mkudffs", "--media-type=hd", "--udfrev=" + revision, "--blocksize=2048",
+                        "--new-file"] + UDF_LABELS + [image, "12000"], check=True,
+                       capture_output=True)
+        names = " ".join('"%s"' % name for name in sorted(os.listdir(medium)))
+        commands = "cd %s\nlcd %s\nmput %s\n" % (UDF_VOLUME, medium, names)
+        commands += "".join('rm "%s"\n' % name for name in removed) + "quit\n"
+        run = subprocess.run(["udfclient", "-b", "2048", "-W", image], input=commands.encode(),
+                             capture_output=True, check=True)
+        # udfclient ends with 0 whatever it could not write.
+        if re.search(rb"couldn't|No space|Can't", run.stdout + run.stderr):
+            raise RuntimeError("udfclient: %r" % run.stdout[-2000:])
+    return make
+
+
+UDF_MEDIUM = ["setup.exe", "docs/Read Me First.txt"]
+UDF_READ = {"image.read": "udf", "image.fileSystems": ["udf"], "package.runsFrom": "staging"}
 LONG_NAME = "runtime-installer-for-the-example-maker-runtime-version-2-1-0-5-x86.exe"
 DEEP = "d1/d2/d3/d4/d5/d6/d7/d8/d9/readme.txt"
 CASES += [
@@ -325,6 +354,17 @@ CASES += [
     ("image without a primary volume descriptor", descriptor(), ["setup.exe"], [], "nothing",
      "incomplete-descriptor", ["MC101", "MC701"], 1, {"image.read": None},
      XORRISO + ["-J", "-R"], (16 * 2048, b"\x00")),
+    # udfclient writes autorun.inf and the notes inside their file entries.
+    ("image, mkudffs and udfclient UDF 1.02", descriptor(), UDF_MEDIUM, [], "install", "install",
+     [], 0, UDF_READ, udf_image("1.02")),
+    ("image, mkudffs and udfclient UDF 1.50", descriptor(), UDF_MEDIUM, [], "install", "install",
+     [], 0, UDF_READ, udf_image("1.50")),
+    ("image, mkudffs and udfclient UDF 2.01, extended file entries", descriptor(), UDF_MEDIUM, [],
+     "install", "install", [], 0, UDF_READ, udf_image("2.01")),
+    # Deleting leaves the file's identifier, marked deleted, which Windows passes over.
+    ("image, udfclient deletes the package", descriptor(), UDF_MEDIUM, [], "install", "install",
+     ["MC401"], 1, {"image.read": "udf", "package.runsFrom": "nowhere"},
+     udf_image("2.01", removed=["setup.exe"])),
 ]
 
 USAGE_CASES = [
@@ -335,15 +375,32 @@ USAGE_CASES = [
     ("no such directory", [os.path.join(SCRATCH, "no-such-medium")]),
     ("neither a directory nor a disc image", ["RANDOM"]),
     ("an image cut short", ["TRUNCATED"]),
-    # libudf reads where a UDF descriptor points without checking it; these once crashed it.
-    ("a UDF root whose allocation lies outside its entry", ["UDF_ROOT"]),
-    ("a UDF file entry whose allocation lies outside it", ["UDF_ENTRY"]),
-    ("a UDF file identifier running past its directory", ["UDF_IDENTIFIER"]),
+    # A UDF reader that follows these reads past its buffers, allocates what they claim, searches
+    # for ever or drops the rest of a directory without a word; Windows reads none of them. Each
+    # row gives what the message must say.
+    ("a UDF root whose allocation lies outside its entry", ["UDF_ROOT"],
+     "allocation lies outside it"),
+    ("a UDF file entry whose allocation lies outside it", ["UDF_ENTRY"],
+     "allocation lies outside it (the UDF file entry of /"),
+    ("a UDF file identifier running past its directory", ["UDF_IDENTIFIER"],
+     "runs past its directory"),
+    ("a UDF file identifier naming a 1 GiB file entry", ["UDF_ICB"], "longer than 64 blocks"),
+    ("a UDF file set sequence searched past the image's end", ["UDF_FILE_SET"],
+     "takes more than 9216 blocks"),
+    # What libudfread reads otherwise than Windows, or not at all: the check says it cannot.
+    ("a UDF directory in two pieces", ["UDF_PIECES"], "recorded in several pieces"),
+    ("a UDF file entry recorded with strategy 4096", ["UDF_STRATEGY"], "strategy 4096"),
+    ("a UDF file name ending in a backslash", ["UDF_NAME"], "does not show as it is"),
+    # mkudffs writes UDF 2.50 and 2.60 only for write-once media, with a virtual allocation table,
+    # and 2.01 for CD-RW with sparing tables; Windows reads both, libudfread neither.
+    ("a UDF 2.60 volume for BD-R", ["UDF_BD-R"], "a virtual allocation table"),
+    ("a UDF 2.01 volume for CD-RW", ["UDF_CD-RW"], "sparing tables"),
 ]
 
 
 def udf_blocks(image, tag):
-    """The blocks of an image holding a UDF descriptor of this tag, as libudf accepts a tag."""
+    """The blocks of an image holding a UDF descriptor of this tag, as libudfread accepts a
+    tag."""
     for block in range(0, len(image), 2048):
         head = image[block:block + 16]
         if head[:2] == struct.pack("<H", tag) and (sum(head[:15]) - head[4]) % 256 == head[4]:
@@ -351,15 +408,28 @@ def udf_blocks(image, tag):
 
 
 def hostile_udf(medium, path, part):
-    """A UDF bridge image with one pointer bent outside its buffer: the root's or the last file
-    entry's extended attributes' length, or the length of the root's first named identifier's
-    implementation use."""
+    """A UDF bridge image with one field bent: the root's or the last file entry's extended
+    attributes' length, the root's first named identifier's implementation use or the length of
+    the file entry it names, or the last character of its name (a backslash); the file set
+    sequence moved past the image's end, its length 0 (which a reader takes as 2^32 bytes); the
+    root's allocation descriptors' length doubled (the directory in two pieces), or its entry's
+    strategy (4096)."""
     with open(make_image(medium, GENISOIMAGE + ["-J", "-R", "-udf"], None), "rb") as f:
         image = bytearray(f.read())
-    entries = list(udf_blocks(image, 261))
-    at, width = {"root": (entries[0] + 168, 4), "entry": (entries[-1] + 168, 4),
-                 "identifier": (next(udf_blocks(image, 257)) + 40 + 36, 2)}[part]
-    image[at:at + width] = b"\xff" * width
+    root = next(udf_blocks(image, 261))
+    identifier = next(udf_blocks(image, 257)) + 40
+    name = identifier + 38 + struct.unpack_from("<H", image, identifier + 36)[0]
+    last = name + image[identifier + 19] - (1 if image[name] == 8 else 2)
+    at, bent = {
+        "root": (root + 168, b"\xff" * 4),
+        "entry": (list(udf_blocks(image, 261))[-1] + 168, b"\xff" * 4),
+        "identifier": (identifier + 36, b"\xff" * 2),
+        "icb": (identifier + 20, struct.pack("<I", (1 << 30) - 1)),
+        "name": (last, b"\\" if image[name] == 8 else b"\0\\"),
+        "file_set": (next(udf_blocks(image, 6)) + 248, struct.pack("<II", 0, 1 << 30)),
+        "pieces": (root + 172, struct.pack("<I", 2 * image[root + 172])),
+        "strategy": (root + 20, struct.pack("<H", 4096))}[part]
+    image[at:at + len(bent)] = bent
     with open(path, "wb") as out:
         out.write(image)
     return path
@@ -482,7 +552,10 @@ def lay_out(index, inf, files):
 
 def make_image(medium, maker, patch):
     image = medium + ".iso"
-    subprocess.run(maker + ["-o", image, medium], check=True, capture_output=True)
+    if callable(maker):
+        maker(medium, image)
+    else:
+        subprocess.run(maker + ["-o", image, medium], check=True, capture_output=True)
     if patch:
         with open(image, "r+b") as out:
             out.seek(patch[0])
@@ -662,17 +735,25 @@ def main():
     medium = lay_out(len(CASES), descriptor(), ["setup.exe"])
     files = {"MEDIUM": medium, "RANDOM": os.path.join(SCRATCH, "random.iso"),
              "TRUNCATED": os.path.join(SCRATCH, "truncated.iso")}
-    for part in ("root", "entry", "identifier"):
+    for part in ("root", "entry", "identifier", "icb", "name", "file_set", "pieces", "strategy"):
         files["UDF_" + part.upper()] = hostile_udf(medium, os.path.join(SCRATCH, part + ".iso"),
                                                    part)
+    for media, revision in (("bd-r", "2.60"), ("cd-rw", "2.01")):
+        files["UDF_" + media.upper()] = os.path.join(SCRATCH, media + ".iso")
+        if os.path.exists(files["UDF_" + media.upper()]):
+            os.remove(files["UDF_" + media.upper()])
+        subprocess.run(["mkudffs", "--media-type=" + media.replace("-", ""), "--udfrev=" + revision]
+                       + UDF_LABELS + ["--new-file", files["UDF_" + media.upper()], "12000"],
+                       check=True, capture_output=True)
     with open(files["RANDOM"], "wb") as out:
         out.write(bytes(range(256)) * 256)
     with open(make_image(medium, XORRISO + ["-J", "-R"], None), "rb") as whole:
         with open(files["TRUNCATED"], "wb") as out:
             out.write(whole.read()[:18 * 2048])
-    for name, args in USAGE_CASES:
+    for name, args, *said in USAGE_CASES:
         run = subprocess.run([CHECKER] + [files.get(a, a) for a in args], capture_output=True)
-        ok = run.returncode == 2 and run.stderr.startswith(b"medium-check: ") and not run.stdout
+        ok = run.returncode == 2 and run.stderr.startswith(b"medium-check: ") and not run.stdout \
+            and all(text.encode() in run.stderr for text in said)
         print(("ok   " if ok else "FAIL ") + "usage: " + name)
         if not ok:
             failures.append("usage %s: exit %d, %r" % (name, run.returncode, run.stderr))

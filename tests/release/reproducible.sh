@@ -91,7 +91,7 @@ check "the Linux checker is stripped" \
     bash -c "! readelf -S '$unpacked/$name-linux-x86_64/medium-check' | grep -q '\.symtab'"
 # The Debian packages docs/releases.md names for the Linux checker; each library it
 # links must come from one of them, and ldd must find them all.
-runtime_packages=" libmsi0 libglib2.0-0 libiso9660-11 libudf0 libcdio19 libstdc++6 libgcc-s1 libc6 "
+runtime_packages=" libmsi0 libglib2.0-0 libiso9660-11 libudfread0 libcdio19 libstdc++6 libgcc-s1 libc6 "
 linux_checker="$unpacked/$name-linux-x86_64/medium-check"
 check "the Linux checker starts: ldd finds every library, and it lists its findings" \
     bash -c "! ldd '$linux_checker' | grep -q 'not found' &&
