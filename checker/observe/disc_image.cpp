@@ -4,6 +4,7 @@
 // libcdio's directory reader gives a record's Rock Ridge name whenever there is one, which Windows
 // never reads; libcdio's reader gives those names for the comparison only.
 #include "disc_image.h"
+#include "unicode_names.h"
 
 #include "udf_tree.h"
 
@@ -117,19 +118,6 @@ Descriptors ReadDescriptors(const ImageHandles &handles) {
     return found;
 }
 
-void AppendUtf8(std::string *text, std::uint32_t c) {
-    if (c < 0x80) {
-        *text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        *text += static_cast<char>(0xC0 | c >> 6);
-        *text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        *text += static_cast<char>(0xE0 | c >> 12);
-        *text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        *text += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // A record's name as Windows shows it: Joliet's UCS-2 big-endian as UTF-8, ISO 9660's bytes as
 // they are; everything from the first ';' (the version) off, then one trailing '.'.
 std::string WindowsName(const std::uint8_t *name, size_t length, bool joliet) {
@@ -138,9 +126,11 @@ std::string WindowsName(const std::uint8_t *name, size_t length, bool joliet) {
         if (length % 2 != 0) {
             throw ImageDamaged("a Joliet name of an odd number of bytes");
         }
+        std::u16string units;
         for (size_t i = 0; i < length; i += 2) {
-            AppendUtf8(&text, static_cast<std::uint32_t>(name[i]) << 8 | name[i + 1]);
+            units += static_cast<char16_t>(name[i] << 8 | name[i + 1]);
         }
+        text = Utf8Of(units);
     } else {
         text.assign(reinterpret_cast<const char *>(name), length);
     }
