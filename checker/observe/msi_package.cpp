@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <utility>
 
@@ -233,17 +234,20 @@ std::vector<ExternalSource> ExternalSources(const MsiTables &tables) {
 
 nlohmann::ordered_json StoredSources(const MsiTables &tables) {
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
-    for (const MsiTables::FileRow &file : tables.files) {
-        files.push_back({{"file", file.file},
-                         {"name", file.name},
-                         {"attributes", file.attributes},
-                         {"sequence", file.sequence}});
-    }
+    std::transform(tables.files.begin(), tables.files.end(), std::back_inserter(files),
+                   [](const MsiTables::FileRow &file) {
+                       return nlohmann::ordered_json{{"file", file.file},
+                                                     {"name", file.name},
+                                                     {"attributes", file.attributes},
+                                                     {"sequence", file.sequence}};
+                   });
     nlohmann::ordered_json media = nlohmann::ordered_json::array();
-    for (const MsiTables::MediaRow &row : tables.media) {
-        media.push_back(
-            {{"diskId", row.diskId}, {"lastSequence", row.lastSequence}, {"cabinet", row.cabinet}});
-    }
+    std::transform(tables.media.begin(), tables.media.end(), std::back_inserter(media),
+                   [](const MsiTables::MediaRow &row) {
+                       return nlohmann::ordered_json{{"diskId", row.diskId},
+                                                     {"lastSequence", row.lastSequence},
+                                                     {"cabinet", row.cabinet}};
+                   });
     return {{"wordCount", tables.wordCount}, {"files", files}, {"media", media}};
 }
 
