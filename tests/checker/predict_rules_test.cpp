@@ -612,9 +612,6 @@ TEST(PredictAndRules, Table) {
                    o.msi->platform = "Arm64";
                }),
         // Files beside the package: its staged copy finds no source, and the install fails.
-        MsiRow("MSI in an external cabinet, staged", "[ProductVersion]", {"MC615"},
-               "the package installs from an external cabinet 'runtime.cab' beside it",
-               [](Checked &o) { OneFile(o, 2, 512, "runtime.cab"); }),
         MsiRow("MSI in an external cabinet: the next start reads what this one read",
                "[ProductVersion]", {"MC615"}, "next start install: nothing is installed\nfails: "
                "source-missing",
@@ -636,9 +633,6 @@ TEST(PredictAndRules, Table) {
         MsiRow("MSI of short names, uncompressed", "[ProductVersion]", {"MC615"},
                "an uncompressed file 'README~1.TXT'",
                [](Checked &o) { OneFile(o, 1, 512, "", "README~1.TXT|readme.txt"); }),
-        MsiRow("MSI of long names, uncompressed", "[ProductVersion]", {"MC615"},
-               "an uncompressed file 'readme.txt'",
-               [](Checked &o) { OneFile(o, 0, 512, "", "README~1.TXT|readme.txt"); }),
         MsiRow("MSI's file marked uncompressed in a compressed package", "[ProductVersion]",
                {"MC615"}, "an uncompressed file 'readme.txt'",
                [](Checked &o) { OneFile(o, 2, 512 | 0x2000, "#runtime.cab"); }),
@@ -672,10 +666,6 @@ TEST(PredictAndRules, Table) {
         // Per user without elevation: a write to HKLM fails and rolls the install back.
         MsiRow("MSI per user without elevation writes HKLM", "[ProductVersion]", {"MC616"},
                "Registry row 'reg' cannot write HKLM\\Software\\Maker\\Runtime (error 1406)",
-               [](Checked &o) { PerUser(o, 10); }),
-        MsiRow("MSI per user without elevation: the next start reads what this one read",
-               "[ProductVersion]", {"MC616"}, "next start install: nothing is installed\nfails: "
-               "cannot-write-hklm",
                [](Checked &o) { PerUser(o, 10); }),
         MsiRow("MSI per user asking for elevation writes HKLM", "[ProductVersion]", {},
                "next start up-to-date", [](Checked &o) { PerUser(o, 2); }),
