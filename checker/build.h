@@ -7,8 +7,9 @@
 struct BuildTraits {
     const char *mediumHelp;
     const char *installedHelp;
-    bool mediumOptional; // without one, the checker's own directory
-    bool registryViews;  // the machine's registry is read, in the view --view names
+    bool mediumOptional;   // without one, the checker's own directory
+    bool registryViews;    // the machine's registry is read, in the view --view names
+    bool describedMachine; // the machine is the one the command line describes, not this one
 };
 
 extern const BuildTraits kBuild;

@@ -12,7 +12,7 @@
 
 int CheckMedium(const Options &options, const std::string &medium, const std::string &shownAs,
                 bool *errors) {
-    const ObserveRequest request{medium, options.installed, options.view};
+    const ObserveRequest request{medium, options.installed, options.view, options.machine};
     Observation observation;
     std::string error;
     if (!Observe(request, &observation, &error)) {

@@ -21,14 +21,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <utility>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char kScratchName[] = ".medium-check-init";
-// The medium is made for the shipped 32-bit loader.
+// The medium is made for the shipped 32-bit loader on the 64-bit Windows nearly every user has.
 const int kShippedView = 32;
+const int kTypicalBits = 64;
 
 // What the medium will hold, and what its autorun.inf says of the package.
 struct MediumContents {
@@ -53,32 +55,27 @@ std::optional<std::string> BelowSoftware(const std::string &key) {
     return key.substr(software.size());
 }
 
-// RegPath and Version from the package's first record of a value Version under HKLM\Software
-// where the loader reads it; failing that, from its first record of a value Version under some
+// The package's first record of a value Version under HKLM\Software where the loader reads it,
+// with the RegPath that reads it; failing that, its first record of a value Version under some
 // hive's Software, so that the check says why the loader does not read it.
-bool FromRecords(const PackageRecording &recording, std::string *regPath, std::string *version) {
-    const PackageRecords all = PredictPackageRecords(recording, "", kShippedView);
-    std::optional<PackageWrite> fallback;
+std::optional<std::pair<std::string, PackageWrite>> FromRecords(const PackageRecording &recording) {
+    const PackageRecords all = PredictPackageRecords(recording, "", kShippedView, kTypicalBits);
+    std::optional<std::pair<std::string, PackageWrite>> fallback;
     for (const PackageWrite &write : all.writes) {
         const std::optional<std::string> candidate = BelowSoftware(write.key);
         if (!candidate) {
             continue;
         }
-        const PackageRecords records = PredictPackageRecords(recording, *candidate, kShippedView);
+        const PackageRecords records =
+            PredictPackageRecords(recording, *candidate, kShippedView, kTypicalBits);
         if (records.write) {
-            *regPath = *candidate;
-            *version = records.write->data;
-            return true;
+            return std::make_pair(*candidate, *records.write);
         }
         if (!fallback) {
-            fallback = write;
+            fallback = std::make_pair(*candidate, write);
         }
     }
-    if (fallback) {
-        *regPath = *BelowSoftware(fallback->key);
-        *version = fallback->data;
-    }
-    return fallback.has_value();
+    return fallback;
 }
 
 // The package, the loader, and the three values: RegPath and Version from the command line, else
@@ -109,8 +106,7 @@ bool Infer(const Options &options, MediumContents *contents, std::string *error)
                  "); embed the cabinet (EmbedCab=\"yes\", Media Cabinet=\"#...\")";
         return false;
     }
-    std::string recordedPath;
-    std::string recordedVersion;
+    std::optional<std::pair<std::string, PackageWrite>> recorded;
     if (!options.regPath || !options.version) {
         if (!facts.recording) {
             const std::string said = facts.version
@@ -120,15 +116,25 @@ bool Infer(const Options &options, MediumContents *contents, std::string *error)
             *error = options.package + ": give --reg-path and --version" + said;
             return false;
         }
-        if (!FromRecords(*facts.recording, &recordedPath, &recordedVersion)) {
+        recorded = FromRecords(*facts.recording);
+        if (!recorded) {
             *error = options.package + ": no Registry row writes a value Version under "
                                        "Software\\; give --reg-path and --version";
             return false;
         }
+        // A value that is no version would be the medium's Version: say what the package records.
+        const PackageWrite &write = recorded->second;
+        if (!options.version && !DescribeVersion(write.data).isVersion) {
+            *error = options.package + ": Registry row '" + write.record.origin + "' records a " +
+                     WordsOf(write.record.type) + " the loader reads as '" + write.data +
+                     "', which is not a version; record the version as a text of four fields, "
+                     "or give --version";
+            return false;
+        }
     }
     contents->values[kRuntimePackageKey] = contents->package.filename().string();
-    contents->values[kRegPathKey] = options.regPath.value_or(recordedPath);
-    contents->values[kVersionKey] = options.version.value_or(recordedVersion);
+    contents->values[kRegPathKey] = options.regPath.value_or(recorded ? recorded->first : "");
+    contents->values[kVersionKey] = options.version.value_or(recorded ? recorded->second.data : "");
     return true;
 }
 

@@ -6,7 +6,29 @@
 
 #include <CLI/CLI.hpp>
 
+#include <iterator>
 #include <map>
+#include <vector>
+
+namespace {
+
+// The Windows the prediction is for, where it is not the one the check runs on.
+void AddMachine(CLI::App *app, Machine *machine) {
+    app->add_option("--bits", machine->bits,
+                    "the Windows the prediction is for: 64-bit (default) or "
+                    "32-bit")
+        ->check(CLI::IsMember({32, 64}));
+    const std::vector<unsigned int> codePages(std::begin(kAnsiCodePages), std::end(kAnsiCodePages));
+    app->add_option("--code-page", machine->codePage,
+                    "its ANSI code page, one of Windows' (default: 1252, Western)")
+        ->check(CLI::IsMember(codePages));
+    app->add_option("--temp", machine->tempDirectory,
+                    std::string("its temporary directory (default: ") + kTypicalTempDirectory +
+                        ", a user name of 20 characters)")
+        ->type_name("PATH");
+}
+
+} // namespace
 
 int ParseOptions(int argc, char **argv, Options *options) {
     CLI::App app{"Tells what the loader will do with a medium, and why.", kProgramName};
@@ -26,6 +48,9 @@ int ParseOptions(int argc, char **argv, Options *options) {
     app.add_option("--records", options->records,
                    "what the package records when it has run, to predict the next start "
                    "(default: what an MSI package's Registry table records; none for a program)");
+    if (kBuild.describedMachine) {
+        AddMachine(&app, &options->machine);
+    }
     if (kBuild.registryViews) {
         app.add_option("--view", options->view,
                        "the registry view the loader reads: 32 (default, the shipped loader) or 64")

@@ -19,6 +19,7 @@ struct Options {
     Format format = Format::Text;
     bool strict = false;       // warnings count as errors in the exit status
     int view = 32;             // Windows: the registry view of the loader the prediction is for
+    Machine machine;           // the build machine: the Windows the prediction is for
     bool listFindings = false; // print the rules table instead of checking a medium
     // init: lay out a medium in the directory medium from a package, then check it.
     bool init = false;

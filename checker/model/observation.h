@@ -4,6 +4,7 @@
 #pragma once
 
 #include "described.h"
+#include "machine.h"
 #include "medium_naming.h"
 #include "package_facts.h"
 
@@ -82,6 +83,9 @@ struct DescriptorFile {
     int missingKey = 0;                           // and, when it returns 0, the key it stopped at
     PackageDescriptor values{};                   // its fields, each by DescriptorField
     std::string wholeValues[kDescriptorKeyCount]; // each value as the platform gives it, uncut
+    // Each value as text: its bytes as Windows turns them into Unicode by the machine's ANSI code
+    // page, here in UTF-8.
+    std::string texts[kDescriptorKeyCount];
     // For a file that starts with a UTF-8 or UTF-16 BE byte-order mark, which Wine reads as its
     // encoding and Windows as plain bytes: whether each finds the section "autorun".
     std::optional<MarkedReadings> marked;
@@ -139,11 +143,21 @@ struct PlannedLaunch {
     int formed = 0; // what PlanLaunch returns: 0 when the package's path does not fit
     LaunchPlan plan{};
     FileKind package = FileKind::Unknown; // at plan.SourcePath
-    std::string stagingDirectory;         // the directory the staging copy is made in
+    std::string packageOnMedium;  // its name on the medium ('/' between names); empty off it
+    std::string stagingDirectory; // the directory the staging copy is made in
     FileKind stagingDirectoryKind = FileKind::Unknown;
 };
 
+// RuntimePackage as a machine of one ANSI code page reads it, and what it names there.
+struct NameReading {
+    unsigned int codePage = 0;
+    std::string name; // in UTF-8, as Windows converts the bytes read from that code page
+    FileKind kind = FileKind::Unknown;
+    bool asHere = false; // it names what it names in the machine's own code page
+};
+
 struct Observation {
+    Machine machine;              // the Windows the prediction is for
     std::string medium;           // the directory as given, or the program's own
     std::string programDirectory; // the directory as the loader sees its own
     std::string mediumShown;      // the medium as reports name it: relative to the current one
@@ -155,11 +169,12 @@ struct Observation {
     std::string tempPath;                              // as ReadTempPath gives it
     std::optional<PlannedLaunch> launch;               // when the descriptor is complete
     std::string packageFormat = kNoFormat;             // the format RuntimePackage's name gives
-    std::optional<Record> installed;     // the record the loader reads: the registry's or given
-    std::optional<Record> otherView;     // the registry's in the other view, where read
-    std::vector<Signature> signatures;   // of the loader and the package, where on the medium
-    std::optional<PackageFacts> package; // where the package is a file the check can read
-    int loaderView = 32;                 // the registry view of the loader the prediction is for
+    std::vector<NameReading> packageNames; // in each of kAnsiCodePages, where it names the medium
+    std::optional<Record> installed;       // the record the loader reads: the registry's or given
+    std::optional<Record> otherView;       // the registry's in the other view, where read
+    std::vector<Signature> signatures;     // of the loader and the package, where on the medium
+    std::optional<PackageFacts> package;   // where the package is a file the check can read
+    int loaderView = 32;                   // the registry view of the loader the prediction is for
 };
 
 // A value of the descriptor, by key.

@@ -106,7 +106,8 @@ DESCRIBED_ENUM(ValueNaming, VALUE_NAMING_ROWS)
 // A value a package records that bears on the loader's value, where it lands.
 struct PackageWrite {
     PackageRecord record;
-    std::string key;  // in its view: an explicit WOW6432Node of a 64-bit writer is gone
+    std::string key;          // in its view: an explicit WOW6432Node is gone on 64-bit Windows
+    bool throughNode = false; // the key named WOW6432Node, which 64-bit Windows took as the view
     std::string data; // the record's bytes up to the first zero byte: the text the loader takes
     int view = 32;
     Landing landing = Landing::Loader;

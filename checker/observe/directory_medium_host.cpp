@@ -2,27 +2,26 @@
 // them, whatever the build machine's file system does.
 #include "drive_medium_host.h"
 #include "medium_kinds.h"
-
-#include "../model/ascii.h"
+#include "unicode_names.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The file a Windows name relative to the medium names, each name matched without regard to case.
-std::optional<fs::path> MatchOnMedium(const fs::path &root, const std::string &name) {
+// The file a Windows name relative to the medium names, each name matched as Windows matches it,
+// whatever the build machine's file system does: the medium's names are UTF-8 here.
+std::optional<fs::path> MatchOnMedium(const fs::path &root, const std::u16string &name) {
     fs::path current = root;
-    std::string names = name;
-    std::replace(names.begin(), names.end(), '/', '\\');
-    std::istringstream pieces(names);
-    std::string piece;
-    while (std::getline(pieces, piece, '\\')) {
-        if (piece.empty() || piece == ".") {
+    for (size_t start = 0; start <= name.size();) {
+        size_t stop = name.find_first_of(u"\\/", start);
+        stop = stop == std::u16string::npos ? name.size() : stop;
+        const std::u16string piece = name.substr(start, stop - start);
+        start = stop + 1;
+        if (piece.empty() || piece == u".") {
             continue;
         }
         std::error_code error;
@@ -31,7 +30,7 @@ std::optional<fs::path> MatchOnMedium(const fs::path &root, const std::string &n
             return std::nullopt;
         }
         auto match = std::find_if(begin(entries), end(entries), [&](const auto &entry) {
-            return AsciiLower(entry.path().filename().string()) == AsciiLower(piece);
+            return SameFileName(Utf16Of(entry.path().filename().string()), piece);
         });
         if (match == end(entries)) {
             return std::nullopt;
@@ -59,11 +58,11 @@ class DirectoryMedium : public DriveMedium {
     }
 
   protected:
-    MachineFile LookUpName(const std::string &name) override {
+    MachineFile LookUpName(const std::u16string &name) override {
         MachineFile file;
         const std::optional<fs::path> found = MatchOnMedium(Directory(), name);
         file.kind = found ? KindOf(*found) : FileKind::Missing;
-        file.nameOnMedium = name;
+        file.nameOnMedium = Utf8Of(name);
         if (found) {
             file.hostPath = found->string();
             file.nameOnMedium = found->lexically_relative(Directory()).generic_string();

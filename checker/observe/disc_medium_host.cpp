@@ -4,15 +4,13 @@
 #include "disc_image.h"
 #include "drive_medium_host.h"
 #include "medium_kinds.h"
-
-#include "../model/ascii.h"
+#include "unicode_names.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <system_error>
 
 #include <stdlib.h>
@@ -21,33 +19,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A Windows name on the medium as the image's tree names it: '/' between names, in one case.
-std::string ImageName(const std::string &windowsName) {
-    std::string name = windowsName;
-    std::replace(name.begin(), name.end(), '\\', '/');
-    std::string joined;
-    std::istringstream pieces(name);
-    std::string piece;
-    while (std::getline(pieces, piece, '/')) {
-        if (!piece.empty() && piece != ".") {
-            joined += (joined.empty() ? "" : "/") + piece;
+// A Windows name on the medium as the image's tree names it: '/' between names.
+std::u16string ImageName(const std::u16string &windowsName) {
+    std::u16string joined;
+    for (size_t start = 0; start <= windowsName.size();) {
+        size_t end = windowsName.find_first_of(u"\\/", start);
+        end = end == std::u16string::npos ? windowsName.size() : end;
+        const std::u16string piece = windowsName.substr(start, end - start);
+        if (!piece.empty() && piece != u".") {
+            joined += (joined.empty() ? u"" : u"/") + piece;
         }
+        start = end + 1;
     }
-    return AsciiLower(joined);
+    return joined;
 }
 
 class DiscMedium : public DriveMedium {
   public:
     DiscMedium(const std::string &path, ImageReading reading, std::string scratch)
         : DriveMedium(path), reading_(std::move(reading)), naming_(CompareImageNames(reading_)),
-          scratch_(std::move(scratch)) {
-        if (reading_.windows) {
-            const std::vector<ImageEntry> &entries = reading_.windows->entries;
-            for (size_t i = 0; i < entries.size(); ++i) {
-                byName_.emplace(AsciiLower(entries[i].path), i);
-            }
-        }
-    }
+          scratch_(std::move(scratch)) {}
     ~DiscMedium() override {
         std::error_code error;
         fs::remove_all(scratch_, error);
@@ -63,25 +54,29 @@ class DiscMedium : public DriveMedium {
     }
 
   protected:
-    MachineFile LookUpName(const std::string &name) override {
+    MachineFile LookUpName(const std::u16string &name) override {
         MachineFile file;
-        const std::string key = ImageName(name);
-        if (key.empty()) {
+        const std::u16string wanted = ImageName(name);
+        if (wanted.empty()) {
             file.kind = FileKind::Directory;
             return file;
         }
-        const auto found = byName_.find(key);
-        if (found == byName_.end()) {
+        static const std::vector<ImageEntry> kNone;
+        const std::vector<ImageEntry> &entries =
+            reading_.windows ? reading_.windows->entries : kNone;
+        const auto found =
+            std::find_if(entries.begin(), entries.end(), [&](const ImageEntry &entry) {
+                return SameFileName(Utf16Of(entry.path), wanted);
+            });
+        if (found == entries.end()) {
             file.kind = FileKind::Missing;
-            file.nameOnMedium = name;
-            std::replace(file.nameOnMedium.begin(), file.nameOnMedium.end(), '\\', '/');
+            file.nameOnMedium = Utf8Of(wanted);
             return file;
         }
-        const ImageEntry &entry = reading_.windows->entries[found->second];
-        file.kind = entry.directory ? FileKind::Directory : FileKind::File;
-        file.nameOnMedium = entry.path;
-        if (!entry.directory) {
-            file.hostPath = StreamedOut(found->second);
+        file.kind = found->directory ? FileKind::Directory : FileKind::File;
+        file.nameOnMedium = found->path;
+        if (!found->directory) {
+            file.hostPath = StreamedOut(static_cast<size_t>(found - entries.begin()));
         }
         return file;
     }
@@ -107,8 +102,7 @@ class DiscMedium : public DriveMedium {
 
     ImageReading reading_;
     MediumNaming naming_;
-    std::string scratch_;                  // where files are streamed out to
-    std::map<std::string, size_t> byName_; // Windows' names, in one case, to entries
+    std::string scratch_; // where files are streamed out to
     std::map<size_t, std::string> streamed_;
 };
 

@@ -1,6 +1,7 @@
 // A medium at the root of the simulated drive E:.
 #include "drive_medium_host.h"
 #include "machine_host.h"
+#include "unicode_names.h"
 
 #include <loader.h>
 #include <paths.h>
@@ -20,10 +21,13 @@ MachineFile DriveMedium::LookUp(const std::string &path) {
         if (!name.empty() && !IsNameBelowDirectory(name.c_str())) {
             return MachineFile{};
         }
-        return LookUpName(name);
+        return LookUpName(WideOf(name, CP_ACP));
     }
     MachineFile file;
-    if (path.compare(0, sizeof(kTempDirectory) - 1, kTempDirectory) == 0) {
+    char temp[MAX_PATH] = {0};
+    const DWORD length = GetTempPathA(sizeof(temp), temp);
+    if (length > 0 &&
+        lstrcmpiA(path.substr(0, length - 1).c_str(), std::string(temp, length - 1).c_str()) == 0) {
         const DWORD attributes = GetFileAttributesA(path.c_str());
         file.kind = attributes == INVALID_FILE_ATTRIBUTES          ? FileKind::Missing
                     : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Directory

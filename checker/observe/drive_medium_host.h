@@ -1,6 +1,7 @@
 // A medium on the build machine, shown to the simulated Windows at the root of drive E:. Paths
-// there are the medium's names; %TEMP% is the simulated temporary directory; any other path names
-// a file of the target machine, which this one cannot tell.
+// there are the medium's names, in the machine's ANSI code page, which Windows converts to the
+// medium's Unicode names; the temporary directory is the simulated Windows' own; any other path
+// names a file of the target machine, which this one cannot tell.
 #pragma once
 
 #include "medium.h"
@@ -19,7 +20,7 @@ class DriveMedium : public Medium {
 
   protected:
     // What a name relative to the medium names, '\' or '/' between names; "" is its root.
-    virtual MachineFile LookUpName(const std::string &name) = 0;
+    virtual MachineFile LookUpName(const std::u16string &name) = 0;
 
   private:
     std::string given_;

@@ -4,15 +4,19 @@
 #include "machine_host.h"
 #include "medium.h"
 
+#include <windows.h>
 #include <winsim.h>
 
 #include <filesystem>
 
-void PrepareMachine() {
+Machine PrepareMachine(const Machine &described) {
     winsim::Reset();
-    winsim::SetTempPath(std::string(kTempDirectory) + "\\");
-    winsim::AddDirectory(kTempDirectory);
+    winsim::SetCodePage(described.codePage);
+    // The temporary directory exists and, as on any machine, holds none of the medium's files.
+    winsim::SetTempPath(described.tempDirectory + "\\");
+    winsim::AddDirectory(described.tempDirectory);
     winsim::SetModulePath(std::string(kMediumRoot) + kLoaderName);
+    return described;
 }
 
 void ShowToMachine(const std::string &path, const std::string &bytes) {
@@ -20,7 +24,9 @@ void ShowToMachine(const std::string &path, const std::string &bytes) {
 }
 
 std::string WriteScratchCopy(const std::string &bytes) {
-    std::string copy = std::string(kTempDirectory) + "\\autorun-copy.inf";
+    char directory[MAX_PATH] = {0};
+    GetTempPathA(sizeof(directory), directory);
+    std::string copy = std::string(directory) + "autorun-copy.inf";
     winsim::AddFile(copy, bytes);
     return copy;
 }

@@ -5,7 +5,19 @@
 
 #include <fstream>
 
-void PrepareMachine() {}
+Machine PrepareMachine(const Machine & /*described*/) {
+    Machine machine;
+    BOOL wow64 = FALSE;
+    machine.bits =
+        sizeof(void *) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) ? 64 : 32;
+    machine.codePage = GetACP();
+    char directory[MAX_PATH] = {0};
+    const DWORD length = GetTempPathA(sizeof(directory), directory);
+    machine.tempDirectory = length > 0 && length < sizeof(directory)
+                                ? std::string(directory, length - (directory[length - 1] == '\\'))
+                                : "";
+    return machine;
+}
 
 void ShowToMachine(const std::string & /*path*/, const std::string & /*bytes*/) {}
 

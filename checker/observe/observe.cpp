@@ -4,11 +4,13 @@
 #include "machine.h"
 #include "mapping.h"
 #include "medium.h"
+#include "name_readings.h"
 #include "package_formats.h"
 #include "positions.h"
 #include "record_reading.h"
 #include "registry.h"
 #include "signature.h"
+#include "unicode_names.h"
 
 #include <paths.h>
 #include <windows.h>
@@ -97,8 +99,9 @@ void ReadDescriptor(Medium &medium, DescriptorFile *descriptor) {
                              HasIniFileSection(descriptor->path.c_str(), kDescriptorSection);
     descriptor->complete = ReadPackageDescriptor(descriptor->path.c_str(), &descriptor->values,
                                                  &descriptor->missingKey);
-    for (int i = 0; i < kDescriptorKeyCount; ++i) {
-        descriptor->wholeValues[i] = WholeValue(descriptor->path, kDescriptorKeys[i]);
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        descriptor->wholeValues[key] = WholeValue(descriptor->path, kDescriptorKeys[key]);
+        descriptor->texts[key] = Utf8Of(WideOf(DescriptorValue(*descriptor, key), CP_ACP));
     }
     descriptor->encoding = EncodingOf(descriptor->bytes);
     descriptor->marked = ReadMarked(descriptor->bytes, descriptor->encoding);
@@ -134,6 +137,7 @@ void ObserveLaunch(Medium &medium, const PackageFormat *format, Observation *obs
     if (launch.formed) {
         const MachineFile package = medium.LookUp(launch.plan.SourcePath);
         launch.package = package.kind;
+        launch.packageOnMedium = package.nameOnMedium;
         if (format != nullptr) {
             ObserveSigned(package, observation);
         }
@@ -183,7 +187,7 @@ void NameMedium(const std::string &medium, Observation *observation) {
 }
 
 bool Observe(const ObserveRequest &request, Observation *observation, std::string *error) {
-    PrepareMachine();
+    observation->machine = PrepareMachine(request.machine);
     std::unique_ptr<Medium> medium = OpenMedium(request.medium, error);
     if (!medium) {
         return false;
@@ -222,6 +226,7 @@ bool Observe(const ObserveRequest &request, Observation *observation, std::strin
         FormatOfName(DescriptorValue(observation->descriptor, kRuntimePackageKey));
     observation->packageFormat = format != nullptr ? format->name : kNoFormat;
     ObserveLaunch(*medium, format, observation);
+    observation->packageNames = ReadPackageNames(*medium, *observation);
     ObserveRecords(request, observation);
     return true;
 }

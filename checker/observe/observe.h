@@ -2,6 +2,7 @@
 // on, through the loader's own readers.
 #pragma once
 
+#include "../model/machine.h"
 #include "../model/observation.h"
 
 #include <optional>
@@ -12,12 +13,13 @@ struct InstalledGiven {
     std::optional<std::string> text;
 };
 
-// What to read: the medium, what the command line gives instead of the registry, and the
-// registry view of the loader the prediction is for.
+// What to read: the medium, what the command line gives instead of the registry, the registry
+// view of the loader the prediction is for, and the machine it is for where it is not this one.
 struct ObserveRequest {
     std::string medium; // the medium's directory or image; on Windows, empty: the checker's own
     std::optional<InstalledGiven> installed;
     int view = 32;
+    Machine machine;
 };
 
 // false and a message when the medium cannot be read.

@@ -124,7 +124,8 @@ Prediction Predict(const Observation &observation, const std::optional<std::stri
     std::optional<Record> recorded = prediction.recordsGiven;
     if (observation.package && observation.package->recording) {
         prediction.package =
-            PredictPackageRecords(*observation.package->recording, regPath, observation.loaderView);
+            PredictPackageRecords(*observation.package->recording, regPath, observation.loaderView,
+                                  observation.machine.bits);
         if (!recorded) {
             recorded = RecordOfPackage(*prediction.package, regPath);
         }

@@ -14,10 +14,10 @@
 // records: what the command line says the package records once it has run, if it says.
 Prediction Predict(const Observation &observation, const std::optional<std::string> &records);
 
-// Where what a package records lands against HKLM\Software\<regPath>, value Version; loaderView
-// is the view the loader reads: 32 for the shipped loader.
+// Where what a package records lands against HKLM\Software\<regPath>, value Version, on Windows
+// of machineBits; loaderView is the view the loader reads: 32 for the shipped loader.
 PackageRecords PredictPackageRecords(const PackageRecording &recording, const std::string &regPath,
-                                     int loaderView);
+                                     int loaderView, int machineBits);
 
 // Why the package, launched as planned, installs nothing: each cause; none where it can install.
 std::vector<InstallFailure> PredictInstallFailures(const PackageFacts &package,

@@ -37,7 +37,7 @@ Json DescriptorJson(const DescriptorFile &descriptor, const VersionReading &trav
               {"found", descriptor.found},
               {"complete", descriptor.complete != 0}};
     for (int key = 0; key < kDescriptorKeyCount; ++key) {
-        json[kDescriptorKeys[key]] = DescriptorValue(descriptor, key);
+        json[kDescriptorKeys[key]] = descriptor.texts[key];
     }
     json["isVersion"] = travelling.isVersion;
     json["normalizedVersion"] = TextOrNull(travelling.normalized);
@@ -136,6 +136,10 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
     const DescriptorFile &descriptor = observation.descriptor;
     const Reading *installed = prediction.installed ? &*prediction.installed : nullptr;
     Json report{{"schemaVersion", kSchemaVersion},
+                {"machine",
+                 {{"bits", observation.machine.bits},
+                  {"codePage", observation.machine.codePage},
+                  {"tempDirectory", observation.machine.tempDirectory}}},
                 {"medium", observation.medium},
                 {"programDirectory", observation.programDirectory},
                 {"descriptor", DescriptorJson(descriptor, prediction.travelling)},

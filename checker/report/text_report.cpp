@@ -109,7 +109,7 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
         Line(out, "Image", ImageText(*observation.naming));
     }
     for (int key = 0; key < kDescriptorKeyCount; ++key) {
-        std::string value = DescriptorValue(observation.descriptor, key);
+        std::string value = observation.descriptor.texts[key];
         value = value.empty()        ? "(not read)"
                 : key == kVersionKey ? Version(prediction.travelling)
                                      : value;

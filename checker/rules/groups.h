@@ -37,6 +37,8 @@ Subject OnDescriptorKey(const DescriptorFile &descriptor, int key);
 Subject OnDescriptor(const DescriptorFile &descriptor, TextPosition at = TextPosition{1, 1});
 // A file on the medium, by its name there; a name that leaves the medium is no position on it.
 Subject OnFile(const std::string &name, const std::string &shown);
+// The package's file, by its name on the medium, shown as the loader names it.
+Subject OnPackageFile(const Observation &observation, const std::string &shown);
 // The medium's directory, and a registry key in its view.
 Subject OnMedium(const std::string &directory);
 Subject OnRecord(const Record &record);

@@ -9,8 +9,7 @@
 namespace {
 
 Subject OnPackage(const Observation &observation, const PackageFacts &package) {
-    Subject subject =
-        OnFile(DescriptorValue(observation.descriptor, kRuntimePackageKey), package.path);
+    Subject subject = OnPackageFile(observation, package.path);
     subject.length = package.length;
     return subject;
 }
@@ -23,6 +22,10 @@ void CheckRecords(const PackageFacts &package, const PackageRecords &records,
     for (const PackageWrite &write : records.writes) {
         if (write.record.byContext && recording.eitherContext) {
             Add<RuleId::MsiEitherContext>(out, subject, write.record.origin, recording.context);
+        }
+        if (write.throughNode && write.record.writerBits != 64) {
+            Add<RuleId::MsiNamesWow64Node>(out, subject, write.record.origin,
+                                           write.key.substr(write.key.find('\\') + 1));
         }
         if (write.record.writerBits == 64 && package.bits != 64) {
             Add<RuleId::Msi64BitComponentIn32BitPackage>(out, subject, write.record.origin,

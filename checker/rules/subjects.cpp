@@ -40,3 +40,7 @@ Subject OnFile(const std::string &name, const std::string &shown) {
     std::replace(file.begin(), file.end(), '\\', '/');
     return Subject{SubjectKind::File, shown, 0, file, 0, 0, {}};
 }
+
+Subject OnPackageFile(const Observation &observation, const std::string &shown) {
+    return Subject{SubjectKind::File, shown, 0, observation.launch->packageOnMedium, 0, 0, {}};
+}

@@ -147,6 +147,9 @@ void Finish(Checked &o) {
         launch.formed = PlanLaunch(o.programDirectory.c_str(), o.tempPath.c_str(),
                                    &o.descriptor.values, &launch.plan);
         launch.package = KindAt(o, launch.plan.SourcePath);
+        std::string name = o.descriptor.values.RuntimePackage;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        launch.packageOnMedium = IsNameBelowDirectory(name.c_str()) ? name : "";
         char directory[kPathCapacity] = {0};
         strcpy(directory, launch.plan.StagingPath);
         RemoveFileSpec(directory);
@@ -159,6 +162,9 @@ void Finish(Checked &o) {
             o.package->path = launch.plan.SourcePath;
             o.package->length = o.packageLength;
         }
+    }
+    for (int key = 0; key < kDescriptorKeyCount; ++key) {
+        o.descriptor.texts[key] = DescriptorValue(o.descriptor, key); // ASCII in every row
     }
     o.descriptor.encoding = EncodingOf(o.descriptor.bytes);
     o.descriptor.positions = PositionsInDescriptor(o.descriptor.bytes, o.descriptor.encoding);
@@ -591,9 +597,23 @@ TEST(PredictAndRules, Table) {
                    OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
                    o.loaderView = 64;
                }),
-        MsiRow("MSI's 32-bit row below WOW6432Node", "[ProductVersion]", {"MC602"},
-               "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime value Version",
-               [](Checked &o) { OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime"; }),
+        // A 32-bit row's explicit WOW6432Node: the 32-bit view's Software on 64-bit Windows, a key
+        // of that name on 32-bit Windows.
+        {"MSI's 32-bit row below WOW6432Node",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC614"},
+         "64-bit Windows takes it as the 32-bit view's Software\\Maker\\Runtime"},
+        MsiRow("MSI's 32-bit row below WOW6432Node, on 32-bit Windows", "[ProductVersion]",
+               {"MC602"}, "writes HKLM\\Software\\WOW6432Node\\Maker\\Runtime value Version",
+               [](Checked &o) {
+                   OnlyRow(o).key = "Software\\WOW6432Node\\Maker\\Runtime";
+                   o.machine.bits = 32;
+               }),
         MsiRow("MSI's 64-bit row in a package for Intel", "[ProductVersion]", {"MC613", "MC601"},
                "Registry row 'reg' belongs to a component marked 64-bit in a package whose "
                "Template says 'Intel'",
@@ -695,6 +715,32 @@ TEST(PredictAndRules, Table) {
                        MsiTables::RegistryRow{"old", 2, "Software\\Maker\\Old", "Version", "1.0.0.0", false,
                                    ""});
                }),
+        // The package's name as machines of each code page read it: found here and in 1250,
+        // another file or none elsewhere; or found only elsewhere.
+        {"a name other code pages read otherwise",
+         [](Checked &o) {
+             o.packageNames = {{1250, "Laufzeit-\xC3\xBC.exe", FileKind::File, true},
+                               {1252, "Laufzeit-\xC3\xBC.exe", FileKind::File, true},
+                               {932, "Laufzeit-\xE3\x83\xBB.exe", FileKind::Missing, false},
+                               {1251, "Laufzeit-\xD1\x8C.exe", FileKind::File, false}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC406"},
+         "names 'Laufzeit-\xC3\xBC.exe' in code page 1252, where it is the package; where the ANSI "
+         "code page is 932 and 1251, the same bytes name another file or none"},
+        {"a name only other code pages read as the package",
+         [](Checked &o) {
+             o.files["E:\\\\setup.exe"] = FileKind::Missing;
+             o.packageNames = {{1250, "Laufzeit-\xC3\xBC.exe", FileKind::File, false},
+                               {1252, "Laufzeit-\xE3\x83\xBB.exe", FileKind::Missing, true},
+                               {932, "Laufzeit-\xE3\x83\xBB.exe", FileKind::Missing, true}};
+         },
+         End::Install,
+         Cause::NotRead,
+         {"MC401", "MC407"},
+         "RuntimePackage names no file in code page 1252; where the ANSI code page is 1250, it "
+         "names 'Laufzeit-\xC3\xBC.exe'"},
         {"package path too long",
          [](Checked &o) {
              o.programDirectory = "E:\\" + std::string(250, 'd');

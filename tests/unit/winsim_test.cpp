@@ -248,6 +248,62 @@ TEST(SimulatedConversion, WideCharToMultiByte) {
     }
 }
 
+// Bytes of a code page to UTF-16, in the ANSI code page or one named, and names compared as file
+// systems compare them.
+TEST(SimulatedConversion, MultiByteToWideCharAndOrdinalComparison) {
+    const struct {
+        const char *label;
+        std::string bytes;
+        UINT codePage; // CP_ACP: the ANSI code page, 1252 here
+        std::u16string expected;
+    } cases[] = {
+        {"the ANSI code page",
+         "s\xFC"
+         "d",
+         CP_ACP, u"s\u00fcd"},
+        {"Central European",
+         "\xA3\xF3"
+         "d\x9F",
+         1250, u"\u0141\u00f3d\u017a"},
+        {"a trail byte of 0x5C in 932", "\x83\x5C", 932, u"\u30bd"},
+        {"a lead byte without its trail in 932", "a\x83", 932, u"a\u30fb"},
+        {"Korean", "\xB0\xA1", 949, u"\uac00"},
+        {"Traditional Chinese", "\xA4\x40", 950, u"\u4e00"},
+        {"Thai", "\xA1", 874, u"\u0e01"},
+        {"UTF-8 read as 1252", "\xC3\xBC", 1252, u"\u00c3\u00bc"},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        winsim::Reset();
+        WCHAR buffer[8];
+        std::fill(std::begin(buffer), std::end(buffer), u'#');
+        EXPECT_EQ(static_cast<int>(row.expected.size()),
+                  MultiByteToWideChar(row.codePage, 0, row.bytes.c_str(),
+                                      static_cast<int>(row.bytes.size()), buffer, 8));
+        EXPECT_EQ(row.expected, std::u16string(buffer, row.expected.size()));
+        EXPECT_EQ(u'#', buffer[row.expected.size()]);
+    }
+    EXPECT_EQ(0, MultiByteToWideChar(437, 0, "a", 1, nullptr, 0)); // not an ANSI code page here
+
+    const struct {
+        std::u16string first;
+        std::u16string second;
+        int ignoringCase;
+        int exactly;
+    } comparisons[] = {
+        {u"Setup.EXE", u"setup.exe", CSTR_EQUAL, CSTR_LESS_THAN},
+        {u"\u00c4rger", u"\u00e4RGER", CSTR_EQUAL, CSTR_LESS_THAN},
+        {u"stra\u00dfe", u"STRASSE", CSTR_GREATER_THAN, CSTR_GREATER_THAN},
+        {u"setup", u"setup.exe", CSTR_LESS_THAN, CSTR_LESS_THAN},
+    };
+    for (const auto &row : comparisons) {
+        const LPCWSTR first = reinterpret_cast<LPCWSTR>(row.first.c_str());
+        const LPCWSTR second = reinterpret_cast<LPCWSTR>(row.second.c_str());
+        EXPECT_EQ(row.ignoringCase, CompareStringOrdinal(first, -1, second, -1, TRUE));
+        EXPECT_EQ(row.exactly, CompareStringOrdinal(first, -1, second, -1, FALSE));
+    }
+}
+
 TEST(SimulatedProfileReader, MissingFileAndSizeZero) {
     winsim::Reset();
     char buffer[8];

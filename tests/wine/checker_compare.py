@@ -165,6 +165,11 @@ CASES += [
                                  "UPDATE `Registry` SET `Key` = "
                                  "'Software\\WOW6432Node\\CorvaneCheck\\msi-wow6432node'"],
          x64=True, codes=["MC608"] + (["MC601"] if VIEW == "64" else [])),
+    # A 32-bit row that names Software\WOW6432Node itself: the redirector sends it to the 32-bit
+    # view's Software, the shipped loader's.
+    Case("msi-32-bit-wow6432node", msi=["UPDATE `Registry` SET `Key` = "
+                                        "'Software\\WOW6432Node\\CorvaneCheck\\msi-32-bit-wow6432node'"],
+         codes=["MC614"] + (["MC601"] if VIEW == "64" else [])),
     # Windows Installer 5.0 installs these per user and per machine; Wine's msiexec the other
     # way round.
     Case("msi-either-per-user", msi=IN_VIEW + [

@@ -51,6 +51,9 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 
 #define CP_ACP 0u
+#define CSTR_LESS_THAN 1
+#define CSTR_EQUAL 2
+#define CSTR_GREATER_THAN 3
 #define WC_NO_BEST_FIT_CHARS 0x400u
 
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
@@ -132,6 +135,10 @@ BOOL WINAPI IsDBCSLeadByte(BYTE character);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length,
                                LPSTR multiByte, int size, LPCSTR defaultCharacter,
                                LPBOOL usedDefaultCharacter);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int length,
+                               LPWSTR wide, int size);
+int WINAPI CompareStringOrdinal(LPCWSTR first, int firstLength, LPCWSTR second, int secondLength,
+                                BOOL ignoreCase);
 int WINAPI lstrlenA(LPCSTR text);
 LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source);
 int WINAPI lstrcmpiA(LPCSTR first, LPCSTR second);

@@ -16,8 +16,9 @@ namespace winsim {
 void Reset();
 
 // The ANSI code page: 1252 (Western, single-byte), 936 (Chinese, GBK) or 932 (Japanese,
-// Shift-JIS). In the last two a byte of 0x81 and above leads a two-byte character whose trail
-// byte may be 0x5C, the backslash; paths, names and IsDBCSLeadByte follow the code page.
+// Shift-JIS), or any other of Windows' ANSI code pages, 1250 to 1258, 874, 949 and 950. In the
+// double-byte ones a lead byte and the byte after it are one character, whose trail byte may be
+// 0x5C, the backslash; paths, names and IsDBCSLeadByte follow the code page.
 void SetCodePage(UINT codePage);
 
 // Files and directories. Paths are Windows paths: case-insensitive, backslash or slash.

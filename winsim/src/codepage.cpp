@@ -1,4 +1,5 @@
-// UTF-16 to the ANSI code page, as Windows converts for the A calls.
+// Between UTF-16 and the ANSI code pages, as Windows converts for the A calls, with Windows' own
+// tables; and names compared without regard to case, as file systems compare them.
 #include "world.h"
 
 #include <algorithm>
@@ -15,21 +16,52 @@ struct Mapping {
     uint8_t exact;  // 0 for a best fit: the bytes stand for another character
 };
 
+struct Character {
+    uint16_t bytes; // in the code page, a lead byte high
+    uint16_t unit;
+};
+
+struct LeadRange {
+    uint8_t first;
+    uint8_t last;
+};
+
+struct Case {
+    uint16_t unit;
+    uint16_t upper;
+};
+
 struct CodePageTable {
     UINT codePage;
-    uint16_t defaultCharacter;
-    const Mapping *begin; // by unit
+    uint16_t defaultCharacter;        // what a unit the code page lacks becomes
+    uint16_t unicodeDefaultCharacter; // what bytes that are no character become
+    const Mapping *begin;             // by unit
     const Mapping *end;
+    const Character *charactersBegin; // by bytes
+    const Character *charactersEnd;
+    LeadRange leads[6];
 };
 
 #include "code_page_tables.inc"
 
-// Any other code page is taken as 1252, as IsLeadByte takes it.
-const CodePageTable &TableOf(UINT codePage) {
+// The table of a code page; nullptr for one the simulated Windows does not have.
+const CodePageTable *FindTable(UINT codePage) {
     const CodePageTable *table =
         std::find_if(std::begin(kCodePageTables), std::end(kCodePageTables),
                      [&](const CodePageTable &entry) { return entry.codePage == codePage; });
-    return table == std::end(kCodePageTables) ? kCodePageTables[0] : *table;
+    return table == std::end(kCodePageTables) ? nullptr : table;
+}
+
+// Any other code page is taken as 1252.
+const CodePageTable &TableOf(UINT codePage) {
+    const CodePageTable *table = FindTable(codePage);
+    return table == nullptr ? kCodePageTables[0] : *table;
+}
+
+bool IsLeadIn(const CodePageTable &table, unsigned char c) {
+    return std::any_of(std::begin(table.leads), std::end(table.leads), [&](const LeadRange &range) {
+        return range.last != 0 && c >= range.first && c <= range.last;
+    });
 }
 
 // The tables are Windows' own: besides the characters the code page holds they map others to a
@@ -48,10 +80,36 @@ uint16_t Map(const CodePageTable &table, uint16_t unit, bool bestFit, bool *used
     return table.defaultCharacter;
 }
 
+// A character of the code page as its unit: bytes that are none (a lead byte without its trail,
+// a pair the code page leaves out) become the code page's Unicode default character.
+uint16_t UnitOf(const CodePageTable &table, uint16_t bytes) {
+    const Character *found = std::lower_bound(
+        table.charactersBegin, table.charactersEnd, bytes,
+        [](const Character &character, uint16_t wanted) { return character.bytes < wanted; });
+    return found != table.charactersEnd && found->bytes == bytes ? found->unit
+                                                                 : table.unicodeDefaultCharacter;
+}
+
+uint16_t UpperOf(uint16_t unit) {
+    const Case *found =
+        std::lower_bound(std::begin(kUppercase), std::end(kUppercase), unit,
+                         [](const Case &entry, uint16_t wanted) { return entry.unit < wanted; });
+    return found != std::end(kUppercase) && found->unit == unit ? found->upper : unit;
+}
+
 } // namespace
 
-std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bool *usedDefault) {
-    const CodePageTable &table = TableOf(TheWorld().codePage);
+bool IsLeadByte(unsigned char c) {
+    return IsLeadIn(TableOf(TheWorld().codePage), c);
+}
+
+bool HasCodePage(UINT codePage) {
+    return FindTable(codePage) != nullptr;
+}
+
+std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bool *usedDefault,
+                           UINT codePage) {
+    const CodePageTable &table = TableOf(codePage == CP_ACP ? TheWorld().codePage : codePage);
     std::string ansi;
     for (size_t i = 0; i < count; ++i) {
         uint16_t bytes = Map(table, units[i], bestFit, usedDefault);
@@ -61,6 +119,19 @@ std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bo
         ansi += static_cast<char>(bytes & 0xFF);
     }
     return ansi;
+}
+
+std::u16string ToUtf16Units(const std::string &ansi, UINT codePage) {
+    const CodePageTable &table = TableOf(codePage == CP_ACP ? TheWorld().codePage : codePage);
+    std::u16string units;
+    for (size_t at = 0; at < ansi.size(); ++at) {
+        uint16_t bytes = static_cast<unsigned char>(ansi[at]);
+        if (IsLeadIn(table, static_cast<unsigned char>(ansi[at])) && at + 1 < ansi.size()) {
+            bytes = static_cast<uint16_t>(bytes << 8 | static_cast<unsigned char>(ansi[++at]));
+        }
+        units += static_cast<char16_t>(UnitOf(table, bytes));
+    }
+    return units;
 }
 
 std::string FromUtf16(const std::string &utf16le) {
@@ -73,32 +144,46 @@ std::string FromUtf16(const std::string &utf16le) {
     return FromUtf16Units(units.data(), units.size(), true, &usedDefault);
 }
 
+int CompareIgnoringCase(const std::u16string &first, const std::u16string &second) {
+    for (size_t at = 0; at < first.size() && at < second.size(); ++at) {
+        const uint16_t a = UpperOf(first[at]);
+        const uint16_t b = UpperOf(second[at]);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    return first.size() == second.size() ? 0 : first.size() < second.size() ? -1 : 1;
+}
+
 } // namespace winsim
 
-// CP_ACP only, as the loader asks. A terminated text (length -1) is converted with its
-// terminator; size 0 asks for the size needed; a buffer too small gives 0 and
-// ERROR_INSUFFICIENT_BUFFER, what was written being unspecified.
+// A terminated text (length -1) is converted with its terminator; size 0 asks for the size
+// needed; a buffer too small gives 0 and ERROR_INSUFFICIENT_BUFFER, what was written being
+// unspecified. The ANSI code page (CP_ACP) or any the simulated Windows has.
+static size_t CountOf(const WCHAR *text, int length) {
+    size_t count = 0;
+    if (length >= 0) {
+        return static_cast<size_t>(length);
+    }
+    while (text[count] != 0) {
+        ++count;
+    }
+    return count + 1;
+}
+
 extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length,
                                           LPSTR multiByte, int size, LPCSTR defaultCharacter,
                                           LPBOOL usedDefaultCharacter) {
     winsim::SimulatedCall call;
-    if (codePage != CP_ACP || wide == nullptr || defaultCharacter != nullptr ||
-        (flags & ~WC_NO_BEST_FIT_CHARS) != 0 || size < 0) {
+    if ((codePage != CP_ACP && !winsim::HasCodePage(codePage)) || wide == nullptr ||
+        defaultCharacter != nullptr || (flags & ~WC_NO_BEST_FIT_CHARS) != 0 || size < 0) {
         winsim::SetError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    size_t count = 0;
-    if (length < 0) {
-        while (wide[count] != 0) {
-            ++count;
-        }
-        ++count;
-    } else {
-        count = static_cast<size_t>(length);
-    }
     bool usedDefault = false;
-    std::string ansi = winsim::FromUtf16Units(reinterpret_cast<const uint16_t *>(wide), count,
-                                              (flags & WC_NO_BEST_FIT_CHARS) == 0, &usedDefault);
+    std::string ansi =
+        winsim::FromUtf16Units(reinterpret_cast<const uint16_t *>(wide), CountOf(wide, length),
+                               (flags & WC_NO_BEST_FIT_CHARS) == 0, &usedDefault, codePage);
     if (usedDefaultCharacter != nullptr) {
         *usedDefaultCharacter = usedDefault ? TRUE : FALSE;
     }
@@ -111,4 +196,37 @@ extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wi
     }
     std::copy(ansi.begin(), ansi.end(), multiByte);
     return static_cast<int>(ansi.size());
+}
+
+// Without flags, as the checker asks: bytes that are no character of the code page become its
+// Unicode default character.
+extern "C" int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int length,
+                                          LPWSTR wide, int size) {
+    winsim::SimulatedCall call;
+    if ((codePage != CP_ACP && !winsim::HasCodePage(codePage)) || multiByte == nullptr ||
+        flags != 0 || size < 0) {
+        winsim::SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const size_t count = length < 0 ? strlen(multiByte) + 1 : static_cast<size_t>(length);
+    const std::u16string units = winsim::ToUtf16Units(std::string(multiByte, count), codePage);
+    if (size == 0) {
+        return static_cast<int>(units.size());
+    }
+    if (units.size() > static_cast<size_t>(size)) {
+        winsim::SetError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::copy(units.begin(), units.end(), wide);
+    return static_cast<int>(units.size());
+}
+
+// Ordinal, as file systems compare names: unit by unit, with Unicode's simple uppercase.
+extern "C" int WINAPI CompareStringOrdinal(LPCWSTR first, int firstLength, LPCWSTR second,
+                                           int secondLength, BOOL ignoreCase) {
+    winsim::SimulatedCall call;
+    const std::u16string a(first, firstLength < 0 ? CountOf(first, -1) - 1 : firstLength);
+    const std::u16string b(second, secondLength < 0 ? CountOf(second, -1) - 1 : secondLength);
+    const int order = ignoreCase ? winsim::CompareIgnoringCase(a, b) : a.compare(b);
+    return order < 0 ? CSTR_LESS_THAN : order > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
 }

@@ -93,17 +93,6 @@ void SetCodePage(UINT codePage) {
     TheWorld().codePage = codePage;
 }
 
-bool IsLeadByte(unsigned char c) {
-    switch (TheWorld().codePage) {
-    case 936:
-        return c >= 0x81 && c <= 0xFE;
-    case 932:
-        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    default:
-        return false;
-    }
-}
-
 const char *NextCharacter(const char *c) {
     return IsLeadByte(static_cast<unsigned char>(*c)) && c[1] != '\0' ? c + 2 : c + 1;
 }

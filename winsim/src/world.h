@@ -105,9 +105,16 @@ size_t FindLastSeparator(const std::string &text, const char *separators);
 // UTF-16 LE bytes in the ANSI code page, as Windows converts them for the A calls: best-fit
 // mappings where the code page lacks a character, the default character where there is none.
 std::string FromUtf16(const std::string &utf16le);
-// The same for units, with or without best fit; usedDefault becomes true when a unit had no
-// mapping (or, without best fit, only a best fit).
-std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bool *usedDefault);
+// The same for units, with or without best fit, in the ANSI code page or another; usedDefault
+// becomes true when a unit had no mapping (or, without best fit, only a best fit).
+std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bool *usedDefault,
+                           UINT codePage = CP_ACP);
+// Bytes of the ANSI code page, or another, in UTF-16, as MultiByteToWideChar converts them.
+std::u16string ToUtf16Units(const std::string &ansi, UINT codePage = CP_ACP);
+// Whether the simulated Windows has the tables of a code page.
+bool HasCodePage(UINT codePage);
+// Names compared as file systems compare them: unit by unit, each in its simple uppercase.
+int CompareIgnoringCase(const std::u16string &first, const std::u16string &second);
 
 // A key below HKEY_LOCAL_MACHINE, named as RegOpenKeyExA names it; nullptr when there is none.
 const RegistryKey *KeyAt(const std::string &subKey);
