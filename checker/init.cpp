@@ -4,6 +4,7 @@
 // it was. Files are copied by the file system, never read into memory.
 #include "init.h"
 
+#include "catalog/catalog.h"
 #include "check.h"
 #include "disc_writer.h"
 #include "errors.h"
@@ -94,6 +95,17 @@ bool Infer(const Options &options, MediumContents *contents, std::string *error)
         return false;
     }
     const PackageFacts facts = ReadPackage(contents->package.string(), *format);
+    // The medium stages the package alone: what it reads from beside itself is never there.
+    if (facts.external && !facts.external->empty()) {
+        const ExternalSource &source = facts.external->front();
+        *error = options.package + ": it installs from " + WordsOf(source.kind) + " '" +
+                 source.name +
+                 "' beside it, which the loader's staged copy lacks: Windows Installer finds no "
+                 "source and the install fails on every start (" +
+                 RuleOf(RuleId::MsiFilesOutside).code +
+                 "); embed the cabinet (EmbedCab=\"yes\", Media Cabinet=\"#...\")";
+        return false;
+    }
     std::optional<std::pair<std::string, PackageWrite>> recorded;
     if (!options.regPath || !options.version) {
         if (!facts.recording) {

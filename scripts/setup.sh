@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ googletest libgtest-dev clang-format
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine64 python3-pefile python3-jsonschema wixl msitools locales
+    wine64 python3-pefile python3-jsonschema wixl msitools locales python3-gi gir1.2-libmsi-1.0
     libcli11-dev nlohmann-json3-dev libmsi-dev libglib2.0-dev
     clang libclang-rt-14-dev clang-tidy cppcheck
     qemu-system-x86 debootstrap e2fsprogs

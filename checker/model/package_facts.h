@@ -49,6 +49,18 @@ DESCRIBED_ENUM(PackageDamage, PACKAGE_DAMAGE_ROWS)
     X(VersionResource, "version-resource", "version resource")
 DESCRIBED_ENUM(VersionSource, VERSION_SOURCE_ROWS)
 
+// What a package reads from beside itself when it runs, which a copy of it alone lacks: a cabinet
+// it names but does not hold, or a file it keeps as it is.
+#define EXTERNAL_SOURCE_ROWS(X)                                                                    \
+    X(Cabinet, "cabinet", "an external cabinet")                                                   \
+    X(File, "file", "an uncompressed file")
+DESCRIBED_ENUM(ExternalSourceKind, EXTERNAL_SOURCE_ROWS)
+
+struct ExternalSource {
+    ExternalSourceKind kind = ExternalSourceKind::Cabinet;
+    std::string name; // as it lies beside the package
+};
+
 struct PackageVersion {
     std::string text;
     VersionSource source = VersionSource::ProductVersion;
@@ -71,6 +83,7 @@ struct PackageRecord {
 struct PackageRecording {
     InstallContext context = InstallContext::PerMachine;
     bool eitherContext = false; // a dialog or a command line may choose the other context
+    bool unelevated = false;    // it installs with the user's rights, asking for no elevation
     std::vector<PackageRecord> records;
     std::vector<std::string> unfollowed; // what could record too, which the check cannot follow
 };
@@ -87,6 +100,9 @@ struct PackageFacts {
     int bits = 32;                       // 64 for a package only 64-bit Windows runs
     std::optional<PackageVersion> version;
     std::optional<PackageRecording> recording;
+    // What it installs from beside itself, each once, in the order it names them; nothing where
+    // the reader cannot tell.
+    std::optional<std::vector<ExternalSource>> external;
     std::optional<std::uintmax_t> length; // the file's length in bytes
     // What the reader read, as stored, for the report: the same on every build for the same file.
     nlohmann::ordered_json stored;

@@ -71,8 +71,17 @@ struct PackageLaunch {
     FileKind package = FileKind::Unknown;
 };
 
+// Why the package the loader launches installs nothing and records nothing, whatever its records
+// say: it reads files from beside itself, which its staged copy lacks; it installs without
+// elevation and cannot write HKLM, so it rolls back.
+#define INSTALL_FAILURE_ROWS(X)                                                                    \
+    X(SourceMissing, "source-missing", "the staged copy finds no source for its files beside it")  \
+    X(CannotWriteMachine, "cannot-write-hklm",                                                     \
+      "it installs without elevation, cannot write HKLM and rolls back")
+DESCRIBED_ENUM(InstallFailure, INSTALL_FAILURE_ROWS)
+
 struct NextStart {
-    Reading recorded;
+    Reading recorded; // what the package records; where its install fails, what this start read
     Decision decision;
 };
 
@@ -119,4 +128,5 @@ struct Prediction {
     std::optional<Record> recordsGiven;    // what the command line says the package records
     std::optional<NextStart> next;         // when a record is known and this start installs
     std::optional<PackageRecords> package; // what the package records, where it can be read
+    std::vector<InstallFailure> failures;  // why its install records nothing, where it fails
 };

@@ -20,6 +20,9 @@ class MsiDatabase {
     virtual ~MsiDatabase() = default;
     // The summary information's Template ("Intel;1033"); empty when it has none.
     virtual std::string Template() const = 0;
+    // The summary information's Word Count, a set of bits (compressed source, no elevation
+    // needed); 0 when it has none, as Windows Installer takes it.
+    virtual int WordCount() const = 0;
     // Each row of a query, in order; a table the package lacks gives none.
     virtual void EachRow(const char *query, const std::function<void(const MsiRow &)> &take) = 0;
 };

@@ -46,6 +46,16 @@ class LibmsiReader : public MsiDatabase {
         return templateText;
     }
 
+    int WordCount() const override {
+        LibmsiSummaryInfo *summary = libmsi_summary_info_new(database_, 0, nullptr);
+        if (summary == nullptr) {
+            return 0;
+        }
+        const int count = libmsi_summary_info_get_int(summary, LIBMSI_PROPERTY_SOURCE, nullptr);
+        g_object_unref(summary);
+        return count < 0 ? 0 : count;
+    }
+
     void EachRow(const char *query, const std::function<void(const MsiRow &)> &take) override {
         LibmsiQuery *rows = libmsi_query_new(database_, query, nullptr);
         if (rows == nullptr) {

@@ -11,6 +11,7 @@
 namespace {
 
 const UINT kTemplate = 7;
+const UINT kWordCount = 15;
 
 class WindowsMsiRow : public MsiRow {
   public:
@@ -62,6 +63,25 @@ class WindowsMsiDatabase : public MsiDatabase {
         text[sizeof(text) - 1] = '\0';
         MsiCloseHandle(summary);
         return text;
+    }
+
+    int WordCount() const override {
+        MSIHANDLE summary = 0;
+        if (MsiGetSummaryInformationA(database_, NULL, 0, &summary) != ERROR_SUCCESS) {
+            return 0;
+        }
+        UINT type = 0;
+        INT number = 0;
+        FILETIME time;
+        char text[1] = {0};
+        DWORD size = sizeof(text);
+        if (MsiSummaryInfoGetPropertyA(summary, kWordCount, &type, &number, &time, text, &size) !=
+                ERROR_SUCCESS ||
+            type != VT_I4) {
+            number = 0;
+        }
+        MsiCloseHandle(summary);
+        return number;
     }
 
     void EachRow(const char *query, const std::function<void(const MsiRow &)> &take) override {

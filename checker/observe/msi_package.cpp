@@ -1,18 +1,27 @@
 // An MSI's tables read through this build's database reader, and its Registry rows turned into
 // the values Windows Installer writes: formatted texts resolved, the root chosen by the install
-// context, the value's type and bytes by its prefix.
+// context, the value's type and bytes by its prefix; and the files it installs from beside itself.
 #include "msi_package.h"
 #include "msi_database.h"
 
 #include "../model/ascii.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <utility>
 
 namespace {
 
 const int kComponent64bit = 0x100;
+// Word Count's bits: short names in the source, a compressed source, no elevation needed.
+const int kShortNames = 1;
+const int kCompressedSource = 2;
+const int kNoElevation = 8;
+// A file's own source type, which overrides Word Count's.
+const int kFileNoncompressed = 0x2000;
+const int kFileCompressed = 0x4000;
 
 using Properties = std::map<std::string, std::string>;
 
@@ -171,7 +180,75 @@ MsiTables ReadTables(MsiDatabase &database) {
         });
     database.EachRow("SELECT `Action` FROM `CustomAction`",
                      [&](const MsiRow &row) { tables.customActions.push_back(row.Text(1)); });
+    tables.wordCount = database.WordCount();
+    database.EachRow(
+        "SELECT `File`, `FileName`, `Attributes`, `Sequence` FROM `File`", [&](const MsiRow &row) {
+            tables.files.push_back({row.Text(1), row.Text(2), row.Integer(3), row.Integer(4)});
+        });
+    database.EachRow("SELECT `DiskId`, `LastSequence`, `Cabinet` FROM `Media` ORDER BY `DiskId`",
+                     [&](const MsiRow &row) {
+                         tables.media.push_back({row.Integer(1), row.Integer(2), row.Text(3)});
+                     });
     return tables;
+}
+
+// The name a file has in the source: a Filename's short or long part, as Word Count says.
+std::string SourceName(const std::string &stored, int wordCount) {
+    const size_t bar = stored.find('|');
+    if (bar == std::string::npos) {
+        return stored;
+    }
+    return (wordCount & kShortNames) != 0 ? stored.substr(0, bar) : stored.substr(bar + 1);
+}
+
+// Windows Installer looks for an external cabinet and for uncompressed files in SourceDir, the
+// package's own directory: each a compressed file's Media row names without '#', and each file
+// stored uncompressed, once.
+std::vector<ExternalSource> ExternalSources(const MsiTables &tables) {
+    std::vector<ExternalSource> sources;
+    const auto add = [&](ExternalSourceKind kind, const std::string &name) {
+        if (std::none_of(sources.begin(), sources.end(), [&](const ExternalSource &source) {
+                return source.kind == kind && source.name == name;
+            })) {
+            sources.push_back({kind, name});
+        }
+    };
+    for (const MsiTables::FileRow &file : tables.files) {
+        const bool compressed = (file.attributes & kFileCompressed) != 0 ||
+                                ((file.attributes & kFileNoncompressed) == 0 &&
+                                 (tables.wordCount & kCompressedSource) != 0);
+        if (!compressed) {
+            add(ExternalSourceKind::File, SourceName(file.name, tables.wordCount));
+            continue;
+        }
+        // A disk holds the files up to its LastSequence, after the previous disk's.
+        auto media = std::find_if(
+            tables.media.begin(), tables.media.end(),
+            [&](const MsiTables::MediaRow &row) { return file.sequence <= row.lastSequence; });
+        if (media != tables.media.end() && !media->cabinet.empty() && media->cabinet[0] != '#') {
+            add(ExternalSourceKind::Cabinet, media->cabinet);
+        }
+    }
+    return sources;
+}
+
+nlohmann::ordered_json StoredSources(const MsiTables &tables) {
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    std::transform(tables.files.begin(), tables.files.end(), std::back_inserter(files),
+                   [](const MsiTables::FileRow &file) {
+                       return nlohmann::ordered_json{{"file", file.file},
+                                                     {"name", file.name},
+                                                     {"attributes", file.attributes},
+                                                     {"sequence", file.sequence}};
+                   });
+    nlohmann::ordered_json media = nlohmann::ordered_json::array();
+    std::transform(tables.media.begin(), tables.media.end(), std::back_inserter(media),
+                   [](const MsiTables::MediaRow &row) {
+                       return nlohmann::ordered_json{{"diskId", row.diskId},
+                                                     {"lastSequence", row.lastSequence},
+                                                     {"cabinet", row.cabinet}};
+                   });
+    return {{"wordCount", tables.wordCount}, {"files", files}, {"media", media}};
 }
 
 // A Registry row as the value Windows Installer writes.
@@ -217,6 +294,9 @@ PackageFacts FactsOfMsi(const MsiTables &tables) {
     PackageRecording recording;
     recording.context = ContextOf(properties);
     recording.eitherContext = PropertyOf(properties, "ALLUSERS") == "2";
+    // Per user and marked as needing no elevation, Windows Installer asks for none.
+    recording.unelevated =
+        recording.context == InstallContext::PerUser && (tables.wordCount & kNoElevation) != 0;
     nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const MsiTables::RegistryRow &row : tables.registry) {
         rows.push_back({{"row", row.row},
@@ -230,9 +310,11 @@ PackageFacts FactsOfMsi(const MsiTables &tables) {
     }
     recording.unfollowed = tables.customActions;
     facts.recording = recording;
+    facts.external = ExternalSources(tables);
     facts.stored = {{"platform", tables.platform},
                     {"properties", properties},
                     {"registry", rows},
                     {"customActions", tables.customActions}};
+    facts.stored.update(StoredSources(tables));
     return facts;
 }

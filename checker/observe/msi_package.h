@@ -1,5 +1,5 @@
-// An MSI as the runtime package: its summary's platform, its properties, and its Registry rows as
-// Windows Installer writes them.
+// An MSI as the runtime package: its summary's platform, its properties, its Registry rows as
+// Windows Installer writes them, and where its files' source lies.
 #pragma once
 
 #include "../model/package_facts.h"
@@ -11,6 +11,7 @@
 // The tables of an MSI the check reads, as stored.
 struct MsiTables {
     std::string platform; // the summary's Template, before its ';'
+    int wordCount = 0;    // the summary's Word Count: bit 1 a compressed source, bit 3 no elevation
     std::map<std::string, std::string> properties;
     struct RegistryRow {
         std::string row;
@@ -23,6 +24,19 @@ struct MsiTables {
     };
     std::vector<RegistryRow> registry;
     std::vector<std::string> customActions;
+    struct FileRow {
+        std::string file;
+        std::string name; // as stored: "short|long" or one name
+        int attributes = 0;
+        int sequence = 0;
+    };
+    std::vector<FileRow> files;
+    struct MediaRow {
+        int diskId = 0;
+        int lastSequence = 0;
+        std::string cabinet; // "#stream" inside the package, a file name beside it; empty for none
+    };
+    std::vector<MediaRow> media; // in the order of DiskId
 };
 
 PackageFacts ReadMsiPackage(const std::string &file);

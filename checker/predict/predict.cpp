@@ -116,8 +116,8 @@ Prediction Predict(const Observation &observation, const std::optional<std::stri
     }
     prediction.decision = Decide(descriptor.values, installed);
     prediction.launch = PredictLaunch(*observation.launch);
-    // The package runs only when installation is due; then what it records is what the next start
-    // reads.
+    // The package runs only when installation is due; then what it records, or what was there when
+    // its install fails, is what the next start reads.
     if (records) {
         prediction.recordsGiven = GivenRecord(regPath, records);
     }
@@ -129,6 +129,13 @@ Prediction Predict(const Observation &observation, const std::optional<std::stri
         if (!recorded) {
             recorded = RecordOfPackage(*prediction.package, regPath);
         }
+    }
+    // An install that fails records nothing: the next start reads what this one read.
+    if (observation.package) {
+        prediction.failures = PredictInstallFailures(*observation.package, *prediction.launch);
+    }
+    if (!prediction.failures.empty()) {
+        recorded = installed;
     }
     if (recorded && prediction.decision.end == End::Install) {
         prediction.next = NextStart{Read(*recorded), Decide(descriptor.values, *recorded)};

@@ -91,15 +91,25 @@ Json PackageJson(const PackageLaunch &launch) {
 }
 
 // What was read of the package, the same on every build for the same file, under its format's
-// name; for a package whose records were read, the install context and where each lands.
+// name, with what it installs from beside itself; for a package whose records were read, the
+// install context, whether it asks for elevation, and where each record lands.
 Json PackageContentsJson(const PackageFacts &package, const Prediction &prediction) {
     Json json{{"type", package.format}, {"readable", !package.damage}};
     if (package.stored.is_null()) {
         return json;
     }
     Json contents = package.stored;
+    if (package.external) {
+        Json external = Json::array();
+        std::transform(package.external->begin(), package.external->end(),
+                       std::back_inserter(external), [](const ExternalSource &source) {
+                           return Json{{"kind", NameOf(source.kind)}, {"name", source.name}};
+                       });
+        contents["external"] = external;
+    }
     if (package.recording && prediction.package) {
         contents["installContext"] = NameOf(package.recording->context);
+        contents["unelevated"] = package.recording->unelevated;
         Json writes = Json::array();
         const std::vector<PackageWrite> &bearing = prediction.package->writes;
         std::transform(bearing.begin(), bearing.end(), std::back_inserter(writes),
@@ -145,6 +155,11 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
         const NextStart &next = *prediction.next;
         Json json = DecisionJson(next.decision, prediction.travelling, &next.recorded);
         json["recorded"] = ReadingJson(next.recorded);
+        Json failures = Json::array();
+        std::transform(prediction.failures.begin(), prediction.failures.end(),
+                       std::back_inserter(failures),
+                       [](InstallFailure failure) { return NameOf(failure); });
+        json["installFails"] = failures;
         report["nextStart"] = json;
     }
     for (const Signature &signature : observation.signatures) {

@@ -128,11 +128,14 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
     }
     if (prediction.next) {
         const NextStart &next = *prediction.next;
+        const std::string recorded =
+            !prediction.failures.empty()
+                ? std::string(" (the install fails: ") + WordsOf(prediction.failures.front()) + ")"
+            : next.recorded.record.read
+                ? " (the package records '" + next.recorded.record.stored + "')"
+                : "";
         Line(out, "Next start",
-             DecisionText(next.decision, prediction.travelling, &next.recorded) +
-                 (next.recorded.record.read
-                      ? " (the package records '" + next.recorded.record.stored + "')"
-                      : ""));
+             DecisionText(next.decision, prediction.travelling, &next.recorded) + recorded);
     } else if (prediction.recordsGiven) {
         Line(out, "Next start", "as this one: the package does not run on this start");
     }

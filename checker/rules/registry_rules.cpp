@@ -32,9 +32,11 @@ void CheckRegistry(const Observation &observation, const Prediction &prediction,
         prediction.decision.end == End::Install && !prediction.next) {
         Add<RuleId::InstalledNotAVersion>(out, OnRecord(installed.record), installed.record.stored);
     }
-    // What an MSI itself records has findings of its own (MC6xx).
+    // What an MSI itself records, and a package whose install fails, have findings of their own
+    // (MC6xx).
     if (prediction.next && prediction.next->decision.end == End::Install &&
-        prediction.next->recorded.record.source != RecordSource::Package) {
+        prediction.next->recorded.record.source != RecordSource::Package &&
+        prediction.failures.empty()) {
         Add<RuleId::NextStartInstallsAgain>(out, OnRecord(installed.record),
                                             prediction.next->recorded.record.stored);
     }

@@ -4,6 +4,8 @@
 
 #include <loader.h>
 
+#include <algorithm>
+
 namespace {
 
 Subject OnPackage(const Observation &observation, const PackageFacts &package) {
@@ -69,6 +71,30 @@ void CheckWrites(const Observation &observation, const PackageRecords &records,
     }
 }
 
+// Why the package's install fails whatever it records, each cause with its rule: what it reads
+// from beside itself, and the first HKLM record it cannot write.
+void CheckFailures(const PackageFacts &package, const Prediction &prediction,
+                   const Subject &subject, Findings *out) {
+    for (InstallFailure failure : prediction.failures) {
+        switch (failure) {
+        case InstallFailure::SourceMissing: {
+            const ExternalSource &source = package.external->front();
+            Add<RuleId::MsiFilesOutside>(out, subject, source.kind, source.name);
+            break;
+        }
+        case InstallFailure::CannotWriteMachine: {
+            const std::vector<PackageRecord> &records = package.recording->records;
+            const PackageRecord &record =
+                *std::find_if(records.begin(), records.end(), [](const PackageRecord &each) {
+                    return each.hive == Hive::LocalMachine;
+                });
+            Add<RuleId::MsiCannotWriteMachine>(out, subject, record.origin, record.key);
+            break;
+        }
+        }
+    }
+}
+
 // The package's own version against the medium's, each source of it with its rule.
 void CheckOwnVersion(const PackageFacts &package, const std::string &travelling,
                      const Subject &subject, Findings *out) {
@@ -99,6 +125,7 @@ void CheckRuntimePackage(const Observation &observation, const Prediction &predi
         Add<RuleId::PackageUnreadable>(out, subject, *package.damage);
         return;
     }
+    CheckFailures(package, prediction, subject, out);
     if (prediction.package) {
         CheckWrites(observation, *prediction.package, prediction, subject, out);
     }

@@ -8,7 +8,8 @@ pass the SARIF Multitool's validation without errors. The publisher's guide besi
 list exactly the checker's rules, every column to the letter, help included.
 
 A file named *.exe on a medium is the sound package program unless a row gives its bytes or
-package; the MSIs are the sound one (package.wxs, built with wixl) changed with msibuild. A row
+package; the MSIs are the sound one (package.wxs, or payload.wxs with a file to install, built
+with wixl) changed with msibuild, their summary's Word Count through libmsi. A row
 with an image maker checks the medium as a disc image made from it by genisoimage or xorriso in
 their usual modes, or by mkudffs and udfclient at a UDF revision; the report must say which file
 systems the image carries and which it was read by, as the maker wrote them.
@@ -130,21 +131,59 @@ CASES = [
 MSIS = {}
 
 
-def msi(name, *queries, template=None):
-    """The sound MSI, its tables changed by SQL queries and its summary's Template by template;
-    made once under each name."""
+def set_word_count(path, value):
+    """The summary's Word Count, which msibuild does not set, written through libmsi."""
+    import gi
+    gi.require_version("Libmsi", "1.0")
+    from gi.repository import Libmsi
+    database = Libmsi.Database.new(path, Libmsi.DbFlags.TRANSACT, None)
+    summary = Libmsi.SummaryInfo.new(database, 1)
+    summary.set_int(Libmsi.Property.SOURCE, value)
+    summary.persist()
+    database.commit()
+
+
+def msi(name, *queries, template=None, wxs="package.wxs", scope=None, word_count=None):
+    """The sound MSI (package.wxs, or payload.wxs with a file), as wixl writes it for an
+    InstallScope of scope, its tables changed by SQL queries, its summary's Template by template
+    and its Word Count by word_count; made once under each name."""
     path = os.path.join(SCRATCH, "packages", name + ".msi")
     if name in MSIS:
         return path
     MSIS[name] = path
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    wxs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "package.wxs")
-    subprocess.run(["wixl", "-a", "x86", "-o", path, wxs], check=True)
+    source = os.path.join(os.path.dirname(os.path.abspath(__file__)), wxs)
+    if scope:
+        with open(source) as text:
+            scoped = text.read().replace('InstallScope="perMachine"', 'InstallScope="%s"' % scope)
+        source = os.path.join(SCRATCH, "packages", name + ".wxs")
+        with open(source, "w") as out:
+            out.write(scoped)
+    subprocess.run(["wixl", "-a", "x86", "-o", path, source], check=True)
     for query in queries:
         subprocess.run(["msibuild", path, "-q", query], check=True)
     if template:
         subprocess.run(["msibuild", path, "-s", "Maker Runtime", "Maker", template], check=True)
+    if word_count is not None:
+        set_word_count(path, word_count)
     return path
+
+
+def cabinet_beside(name):
+    """payload.wxs's MSI with its cabinet taken out of it and named without '#', an external
+    cabinet: the MSI and the cabinet, which the medium carries beside it."""
+    path = msi(name + "-embedded", wxs="payload.wxs")
+    directory = os.path.join(SCRATCH, "packages", name)
+    outside = os.path.join(directory, "runtime.msi")
+    if not os.path.exists(outside):
+        os.makedirs(directory, exist_ok=True)
+        shutil.copyfile(path, outside)
+        subprocess.run(["msidump", "-s", "-d", directory, outside], check=True,
+                       capture_output=True)
+        for query in ("UPDATE `Media` SET `Cabinet` = 'runtime.cab'",
+                      "DELETE FROM `_Streams` WHERE `Name` = 'runtime.cab'"):
+            subprocess.run(["msibuild", outside, "-q", query], check=True)
+    return outside, os.path.join(directory, "_Streams", "runtime.cab")
 
 
 def program(name):
@@ -242,6 +281,39 @@ CASES += [
              {"nextStart.recorded.source": "given"}),
     msi_case("MSI, not an MSI", b"MZ not a database", [], ["MC610"], 1,
              {"nextStart": None}, None),
+    msi_case("MSI, a file in its own cabinet", msi("payload", wxs="payload.wxs"), [], [], 0,
+             {"packageContents.msi.external": [], "nextStart.installFails": []}),
+    msi_case("MSI, a file marked uncompressed", msi(
+        "noncompressed", "UPDATE `File` SET `Attributes` = 8704", wxs="payload.wxs"), [],
+        ["MC615"], 1, {"packageContents.msi.external": [{"kind": "file", "name": "readme.txt"}],
+                       "nextStart.installFails": ["source-missing"]}, "install"),
+    msi_case("MSI, an uncompressed source", msi(
+        "uncompressed", wxs="payload.wxs", word_count=0), [], ["MC615"], 1,
+        {"messages contain": "finds no source (error 1308)"}, "install"),
+    msi_case("MSI, an uncompressed source, its file marked compressed", msi(
+        "compressed", "UPDATE `File` SET `Attributes` = 16896", wxs="payload.wxs",
+        word_count=0), [], [], 0, {"packageContents.msi.wordCount": 0}),
+    msi_case("MSI, per user without elevation, writing HKLM", msi("limited", scope="perUser"), [],
+             ["MC616"], 1, {"packageContents.msi.unelevated": True,
+                            "packageContents.msi.wordCount": 10,
+                            "nextStart.installFails": ["cannot-write-hklm"],
+                            "nextStart.recorded.state": "not-installed"}, "install"),
+    msi_case("MSI, per user asking for elevation, writing HKLM", msi(
+        "elevated", "DELETE FROM `Property` WHERE `Property` = 'ALLUSERS'"), [], [], 0,
+        {"packageContents.msi.installContext": "per-user",
+         "packageContents.msi.unelevated": False}),
+    ("MSI, an external cabinet beside it", MSI_TEXT,
+     [("setup.msi", cabinet_beside("external")[0]), ("runtime.cab", cabinet_beside("external")[1])],
+     [], "install", "install", ["MC615"], 1,
+     {"nextStart.action": "install", "nextStart.installFails": ["source-missing"],
+      "packageContents.msi.external": [{"kind": "cabinet", "name": "runtime.cab"}],
+      "messages contain": "from an external cabinet 'runtime.cab' beside it"}),
+    ("MSI, an external cabinet beside it, run in place",
+     descriptor(RuntimePackage="redist\\setup.msi"),
+     [("redist/setup.msi", cabinet_beside("external")[0]),
+      ("redist/runtime.cab", cabinet_beside("external")[1])], [], "install", "install", ["MC402"],
+     0, {"package.runsFrom": "medium", "nextStart.action": "nothing",
+         "nextStart.installFails": []}),
     exe_case("EXE, x64", program("x64"), ["MC608"], 0, {
         "packageContents.exe.machine": 0x8664,
         "packageContents.exe.executionLevel": "requireAdministrator",
@@ -457,6 +529,8 @@ INIT_CASES = [
      ["autorun.inf", "loader.exe", "runtime.msi"], "RegPath=Maker\\Runtime\r\n"),
     ("MSI, 64-bit component, --iso: no image", msi("win64"), ["--iso", "IMAGE"], False, 1, None,
      None),
+    ("MSI, an external cabinet: refused", cabinet_beside("external")[0], [], False, 2, None,
+     None, "it installs from an external cabinet 'runtime.cab' beside it"),
 ]
 
 

@@ -108,6 +108,20 @@ std::map<std::string, std::string> &Properties(Checked &o) {
     return o.msi->properties;
 }
 
+// The sound MSI with one file, of these attributes, in a cabinet so named, its Word Count this.
+void OneFile(Checked &o, int wordCount, int attributes, const std::string &cabinet,
+             const std::string &name = "readme.txt") {
+    o.msi->wordCount = wordCount;
+    o.msi->files = {{"payload", name, attributes, 1}};
+    o.msi->media = {{1, 1, cabinet}};
+}
+
+// A package per user, its Word Count this: 10 is what InstallScope="perUser" writes.
+void PerUser(Checked &o, int wordCount) {
+    Properties(o).erase("ALLUSERS");
+    o.msi->wordCount = wordCount;
+}
+
 // A disc image read by its ISO 9660 names, compared with its Rock Ridge ones.
 MediumNaming IsoImage() {
     MediumNaming image;
@@ -630,6 +644,83 @@ TEST(PredictAndRules, Table) {
                    OnlyRow(o).win64 = true;
                    o.msi->platform = "Arm64";
                }),
+        // Files beside the package: its staged copy finds no source, and the install fails.
+        MsiRow("MSI in an external cabinet: the next start reads what this one read",
+               "[ProductVersion]", {"MC615"}, "next start install: nothing is installed\nfails: "
+               "source-missing",
+               [](Checked &o) { OneFile(o, 2, 512, "runtime.cab"); }),
+        MsiRow("MSI in an embedded cabinet", "[ProductVersion]", {}, "next start up-to-date",
+               [](Checked &o) { OneFile(o, 2, 512, "#runtime.cab"); }),
+        MsiRow("MSI in an external cabinet, run from the medium beside it", "[ProductVersion]",
+               {"MC402"}, "next start up-to-date", [](Checked &o) {
+                   OneFile(o, 2, 512, "runtime.cab");
+                   Set(o, 0, "redist\\setup.msi");
+                   o.files = {{"E:\\\\redist\\setup.msi", FileKind::File},
+                              {"%TEMP%", FileKind::Directory}};
+               }),
+        MsiRow("MSI of an uncompressed source", "[ProductVersion]", {"MC615"},
+               "an uncompressed file 'readme.txt' beside it, which its staged copy lacks: the "
+               "loader copies the package alone into the temporary directory, where Windows "
+               "Installer finds no source (error 1308)",
+               [](Checked &o) { OneFile(o, 0, 512, ""); }),
+        MsiRow("MSI of short names, uncompressed", "[ProductVersion]", {"MC615"},
+               "an uncompressed file 'README~1.TXT'",
+               [](Checked &o) { OneFile(o, 1, 512, "", "README~1.TXT|readme.txt"); }),
+        MsiRow("MSI's file marked uncompressed in a compressed package", "[ProductVersion]",
+               {"MC615"}, "an uncompressed file 'readme.txt'",
+               [](Checked &o) { OneFile(o, 2, 512 | 0x2000, "#runtime.cab"); }),
+        MsiRow("MSI's file marked compressed in an uncompressed package", "[ProductVersion]", {},
+               "", [](Checked &o) { OneFile(o, 0, 512 | 0x4000, "#runtime.cab"); }),
+        MsiRow("MSI's file on its second disk, in an external cabinet", "[ProductVersion]",
+               {"MC615"}, "an external cabinet 'disk2.cab'", [](Checked &o) {
+                   OneFile(o, 2, 512, "#disk1.cab");
+                   o.msi->files.push_back({"second", "second.txt", 512, 2});
+                   o.msi->media.push_back({2, 2, "disk2.cab"});
+               }),
+        MsiRow("MSI's external cabinet no file lies in", "[ProductVersion]", {}, "",
+               [](Checked &o) {
+                   OneFile(o, 2, 512, "#disk1.cab");
+                   o.msi->media.push_back({2, 5, "disk2.cab"});
+               }),
+        MsiRow("MSI in an external cabinet, --records given", "[ProductVersion]", {"MC615"},
+               "next start install", [](Checked &o) {
+                   OneFile(o, 2, 512, "runtime.cab");
+                   o.records = "2.1.0.5";
+               }),
+        {"MSI in an external cabinet, up to date",
+         [](Checked &o) {
+             Msi(o, "[ProductVersion]");
+             OneFile(o, 2, 512, "runtime.cab");
+             o.installed = GivenRecord("Maker\\Runtime", "2.1.0.5");
+         },
+         End::UpToDate,
+         Cause::Ordered,
+         {"MC615"}},
+        // Per user without elevation: a write to HKLM fails and rolls the install back.
+        MsiRow("MSI per user without elevation writes HKLM", "[ProductVersion]", {"MC616"},
+               "Registry row 'reg' cannot write HKLM\\Software\\Maker\\Runtime (error 1406)",
+               [](Checked &o) { PerUser(o, 10); }),
+        MsiRow("MSI per user asking for elevation writes HKLM", "[ProductVersion]", {},
+               "next start up-to-date", [](Checked &o) { PerUser(o, 2); }),
+        MsiRow("MSI per machine, Word Count's bit 3 set", "[ProductVersion]", {},
+               "next start up-to-date", [](Checked &o) { o.msi->wordCount = 10; }),
+        MsiRow("MSI per user without elevation, root -1", "[ProductVersion]", {"MC602"},
+               "writes HKCU\\Software\\Maker\\Runtime", [](Checked &o) {
+                   PerUser(o, 10);
+                   OnlyRow(o).root = -1;
+               }),
+        MsiRow("MSI either context, per user, without elevation", "[ProductVersion]", {"MC616"},
+               "", [](Checked &o) {
+                   o.msi->wordCount = 10;
+                   Properties(o)["ALLUSERS"] = "2";
+                   Properties(o)["MSIINSTALLPERUSER"] = "1";
+               }),
+        MsiRow("MSI per user without elevation, in an external cabinet", "[ProductVersion]",
+               {"MC615", "MC616"}, "fails: source-missing\nfails: cannot-write-hklm",
+               [](Checked &o) {
+                   OneFile(o, 10, 512, "runtime.cab");
+                   Properties(o).erase("ALLUSERS");
+               }),
         MsiRow("MSI writes Version under another key first, then the loader's",
                "[ProductVersion]", {}, "", [](Checked &o) {
                    o.msi->registry.insert(
@@ -787,9 +878,13 @@ TEST(PredictAndRules, Table) {
         std::string report =
             DecisionReason(prediction.decision, prediction.travelling, installed) + "\n";
         if (prediction.next) {
-            report += DecisionReason(prediction.next->decision, prediction.travelling,
+            report += std::string("next start ") + NameOf(prediction.next->decision.end) + ": " +
+                      DecisionReason(prediction.next->decision, prediction.travelling,
                                      &prediction.next->recorded) +
                       "\n";
+        }
+        for (InstallFailure failure : prediction.failures) {
+            report += std::string("fails: ") + NameOf(failure) + "\n";
         }
         for (const Finding &finding : findings) {
             codes.push_back(RuleOf(finding.rule).code);

@@ -7,8 +7,8 @@ expected; with --records, the loader's second start must be the predicted next s
 --installed or --not-installed give the checker the version the registry holds, as a publisher
 would type it.
 
-The MSI cases install a package made from tests/checker/package.wxs (wixl, then msibuild) through
-the loader, and the next start predicted from what the package records, without --records, must
+The MSI cases install a package made from tests/checker/package.wxs, or payload.wxs with a file
+to install (wixl, then msibuild), through the loader, with what it needs beside it on the medium, and the next start predicted from what the package records, without --records, must
 be what the loader's second start does. Where HOST_CHECKER names the build machine's
 medium-check, it reads the same media, and its reading of each package (the report's
 packageContents) must be the Windows build's.
@@ -45,8 +45,7 @@ MAPPING_KEY = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMap
 HOST_CHECKER = os.environ.get("HOST_CHECKER")
 PACKAGES_DIR = os.environ.get("PACKAGES_DIR")
 MSI_DIR = os.environ.get("MSI_DIR")
-PACKAGE_WXS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "checker",
-                           "package.wxs")
+CHECKER_TESTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "checker")
 # The probe is built for the loader's architecture: a 64-bit one is a package for x64.
 PROBE_CODES = ["MC608"] if VIEW == "64" else []
 # An MSI whose component writes the loader's view, and one whose component writes the other; a
@@ -60,7 +59,8 @@ OTHER_VIEW_CODES = ["MC601"] + ([] if VIEW == "64" else ["MC608"])
 class Case:
     def __init__(self, name, version="2.1.0.5", package="setup.exe", reg_path=None,
                  same=None, other=None, records=None, codes=(), descriptor=None,
-                 from_medium=False, given=(), msi=None, x64=False, known=None, mapped=()):
+                 from_medium=False, given=(), msi=None, x64=False, known=None, mapped=(),
+                 wxs="package.wxs", scope=None, beside=None):
         self.name = name
         self.version = version
         self.package = package
@@ -79,7 +79,12 @@ class Case:
         # second start under Wine is (docs/windows-behaviour.md).
         self.known = known
         self.mapped = mapped  # the registry views ("32", "64") that map every autorun.inf
-        if msi is not None:
+        self.wxs = wxs  # the MSI's source in tests/checker
+        self.scope = scope  # its InstallScope, where not perMachine
+        # What the medium carries beside the MSI: its cabinet, taken out of it ("cabinet"), or
+        # its file as it is ("file").
+        self.beside = beside
+        if msi is not None and package == "setup.exe":
             self.package = "runtime.msi"
 
 
@@ -173,6 +178,18 @@ CASES += [
         "INSERT INTO `Property` (`Property`, `Value`) VALUES ('MSIINSTALLPERUSER', '1')"],
          x64=VIEW == "64", codes=IN_VIEW_CODES + ["MC602", "MC611"],
          known=("install", "nothing")),
+    # Files beside the package: its staged copy finds no source and installs nothing; run in
+    # place, beside them, it installs.
+    Case("msi-external-cabinet", msi=IN_VIEW, x64=VIEW == "64", wxs="payload.wxs",
+         beside="cabinet", codes=IN_VIEW_CODES + ["MC615"]),
+    Case("msi-external-cabinet-in-place", msi=IN_VIEW, x64=VIEW == "64", wxs="payload.wxs",
+         beside="cabinet", package="redist\\runtime.msi", codes=IN_VIEW_CODES + ["MC402"]),
+    Case("msi-uncompressed-file", msi=IN_VIEW + ["UPDATE `File` SET `Attributes` = 8704"],
+         x64=VIEW == "64", wxs="payload.wxs", beside="file", codes=IN_VIEW_CODES + ["MC615"]),
+    # Per user without elevation, Windows Installer cannot write HKLM and rolls back; Wine's
+    # msiexec, which has no elevation, writes it.
+    Case("msi-per-user-unelevated", msi=IN_VIEW, x64=VIEW == "64", scope="perUser",
+         codes=IN_VIEW_CODES + ["MC616"], known=("install", "nothing")),
     Case("msi-allusers-0", msi=IN_VIEW + [
         "UPDATE `Registry` SET `Root` = -1",
         "UPDATE `Property` SET `Value` = '0' WHERE `Property` = 'ALLUSERS'"],
@@ -180,15 +197,46 @@ CASES += [
 ]
 
 
-def make_msi(case, path):
-    """The sound MSI with this case's own codes and key, changed by the case's queries."""
+def make_msi(case, directory):
+    """The sound MSI with this case's own codes and key, changed by the case's queries, in the
+    directory as runtime.msi, with what the case carries beside it."""
     tag = "%012X" % zlib.crc32(case.name.encode())
-    subprocess.run(["wixl", "-a", "x86", "-o", path, PACKAGE_WXS], check=True)
+    path = os.path.join(directory, "runtime.msi")
+    os.makedirs(directory, exist_ok=True)
+    source = os.path.join(CHECKER_TESTS, case.wxs)
+    if case.scope:
+        with open(source) as text:
+            scoped = text.read().replace('InstallScope="perMachine"',
+                                         'InstallScope="%s"' % case.scope)
+        source = os.path.join(directory, "package.wxs")
+        with open(source, "w") as out:
+            out.write(scoped)
+    subprocess.run(["wixl", "-a", "x86", "-o", path, source], check=True)
+    if case.scope:
+        os.remove(source)
     queries = ["UPDATE `Property` SET `Value` = '{6A1B7C2D-3E4F-4A5B-8C6D-%s}' "
                "WHERE `Property` = 'ProductCode'" % tag,
                "UPDATE `Property` SET `Value` = '{1F2E3D4C-5B6A-4798-8A9B-%s}' "
                "WHERE `Property` = 'UpgradeCode'" % tag,
                "UPDATE `Registry` SET `Key` = 'Software\\%s'" % case.reg_path] + case.msi
+    if case.wxs == "payload.wxs":
+        # A file of its own, which no case before installed: one already there needs no source.
+        queries += ["UPDATE `Component` SET `ComponentId` = '{0A1B2C3D-4E5F-4A6B-9C7D-%s}' "
+                    "WHERE `Component` = 'Payload'" % tag,
+                    "UPDATE `Directory` SET `DefaultDir` = '%s' "
+                    "WHERE `Directory` = 'INSTALLDIR'" % tag[:8]]
+    if case.beside == "cabinet":
+        subprocess.run(["msidump", "-s", "-d", directory, path], check=True, capture_output=True)
+        shutil.move(os.path.join(directory, "_Streams", "runtime.cab"),
+                    os.path.join(directory, "runtime.cab"))
+        shutil.rmtree(os.path.join(directory, "_Streams"))
+        queries += ["UPDATE `Media` SET `Cabinet` = 'runtime.cab'",
+                    "DELETE FROM `_Streams` WHERE `Name` = 'runtime.cab'"]
+    elif case.beside == "file":
+        # The file's source is payload.wxs itself; a compressed package's uncompressed files lie
+        # at the root of its source.
+        shutil.copy(os.path.join(CHECKER_TESTS, "payload.wxs"),
+                    os.path.join(directory, "readme.txt"))
     for query in queries:
         subprocess.run(["msibuild", path, "-q", query], check=True)
     if case.x64:
@@ -205,10 +253,15 @@ def lay_out(case):
     os.makedirs(os.path.dirname(package), exist_ok=True)
     if case.msi is None:
         shutil.copy(PROBE_EXE, package)
-    elif MSI_DIR:
-        shutil.copy(os.path.join(MSI_DIR, case.name + ".msi"), package)
     else:
-        make_msi(case, package)
+        made = os.path.join(MSI_DIR or os.path.join(SUITE_DIR, "msis"), case.name)
+        if not MSI_DIR:
+            shutil.rmtree(made, ignore_errors=True)
+            make_msi(case, made)
+        for name in os.listdir(made):
+            shutil.copy(os.path.join(made, name), os.path.join(os.path.dirname(package),
+                                                               os.path.basename(package)
+                                                               if name == "runtime.msi" else name))
     text = case.descriptor or winehost.autorun(case.package, case.reg_path, case.version)
     with open(os.path.join(medium, "autorun.inf"), "wb") as out:
         out.write(text if isinstance(text, bytes) else text.encode("latin-1"))
@@ -484,6 +537,6 @@ if __name__ == "__main__":
         os.makedirs(MSI_DIR, exist_ok=True)
         for msi_case in CASES:
             if msi_case.msi is not None:
-                make_msi(msi_case, os.path.join(MSI_DIR, msi_case.name + ".msi"))
+                make_msi(msi_case, os.path.join(MSI_DIR, msi_case.name))
         sys.exit(0)
     sys.exit(main())
