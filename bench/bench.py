@@ -241,10 +241,10 @@ def main():
     print("| %-52s | %-28s | %-22s |" % ("Figure", "Measured", "Target"))
     print("|%s|%s|%s|" % ("-" * 54, "-" * 30, "-" * 24))
     row("win32 loader.exe", "%d bytes (%.1f KiB)" % (loader_size, loader_size / 1024),
-        "at most 25,600 bytes")
+        "at most 26,112 bytes")
     row("empty WinMain, same toolchain, flags, resources", "%d bytes" % floor_size)
     row("logic cost (loader - floor)", "%d bytes (%.2f KiB)" % (
-        loader_size - floor_size, (loader_size - floor_size) / 1024), "at most 4.5 KiB")
+        loader_size - floor_size, (loader_size - floor_size) / 1024), "at most 5 KiB")
     row("not installed: start to package's first instruction", "%.0f ms (median of %d)" % (
         statistics.median(delays), len(delays)))
     row("allocation calls in the loader's objects (nm)", "%d %s" % (

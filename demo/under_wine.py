@@ -1,6 +1,7 @@
 """The loader at work: the 64-bit twin of loader.exe on a sample medium under 64-bit Wine,
 started twice and told in plain lines; then the 64-bit medium-check.exe on the same machine,
 whose prediction must be what the second start did."""
+import glob
 import json
 import os
 import shutil
@@ -46,7 +47,9 @@ def lay_out(build, medium):
 
 def run_loader(prefix, medium, log, number):
     say("Run %d: starting loader.exe from the medium." % number)
-    staging = os.path.join(prefix.temp_unix, "setup.exe")
+    # The copy goes alone into a new directory of the temporary directory, CL and eight
+    # hexadecimal digits.
+    staging = os.path.join(prefix.temp_unix, "CL" + "[0-9A-F]" * 8, "setup.exe")
     before = prefix.installed_version(REG_PATH)
     if before:
         say("  The registry says the runtime %s is installed; the medium carries %s."
@@ -68,19 +71,21 @@ def run_loader(prefix, medium, log, number):
         return "%.2f s" % ((moment - started) / 1000.0)
 
     if watcher.seen:
-        say("  It copied setup.exe into the temporary directory: %s\\setup.exe."
-            % prefix.temp_windows)
+        directory = os.path.basename(os.path.dirname(watcher.found))
+        say("  It copied setup.exe alone into a new directory of the temporary directory:")
+        say("    %s\\%s\\setup.exe." % (prefix.temp_windows, directory))
     for run in runs:
         say("  The installer started at %s from %s," % (at(run["started"]), run["module"]))
         say("    in the loader's working directory %s." % run["cwd"])
         say("  The installer worked for %.2f s and recorded its version; the loader waited for it."
             % ((run["ended"] - run["started"]) / 1000.0))
         if watcher.gone_at:
-            say("  The loader paused, then removed the copy at %s, %.2f s after the installer "
-                "ended." % (at(watcher.gone_at), (watcher.gone_at - run["ended"]) / 1000.0))
-    left = os.path.exists(staging)
+            say("  The loader paused, then removed the copy and its directory at %s, %.2f s after "
+                "the installer ended." % (at(watcher.gone_at),
+                                         (watcher.gone_at - run["ended"]) / 1000.0))
+    left = glob.glob(os.path.dirname(staging))
     if left:
-        say("  The copy was NOT removed: it is still in the temporary directory.")
+        say("  The copy or its directory was NOT removed: it is still in the temporary directory.")
     if not runs:
         say("  The runtime is up to date: the loader copied nothing and started nothing.")
     after = prefix.installed_version(REG_PATH)

@@ -42,26 +42,38 @@ inline const char *DescriptorField(const PackageDescriptor *descriptor, int key)
     return DescriptorField(const_cast<PackageDescriptor *>(descriptor), key);
 }
 
-// Whether the package is staged, and if not why: the plan tests the temporary directory, then the
-// name, then the joined path's length.
+// The directory each staging makes in the temporary directory: "CL" and the eight uppercase
+// hexadecimal digits of a number, so its name's length is fixed and whether the copy's path fits
+// is known before anything is made. The run tries kStagingAttempts numbers, each a new name.
 enum {
-    kStagingPathTooLong = 0, // the staging path does not fit
-    kStaged = 1,             // the staging path is formed
-    kNoTempDirectory,        // no temporary directory was read
-    kNameLeavesDirectory     // RuntimePackage would leave the temporary directory
+    kStagingNameLength = 10, // "CL" and eight digits
+    kStagingAttempts = 4
 };
 
-// Where the run launches the package from: the package beside the loader, and the staging copy's
-// path in the temporary directory, empty when the package is never staged; Staging says why.
+// Whether the package is staged, and if not why: the plan tests the temporary directory, then the
+// name (leaving the directory, then naming a sub-directory), then the staging path's length.
+enum {
+    kStagingPathTooLong = 0, // the copy's path, counted with the directory's name, does not fit
+    kStaged = 1,             // the staging directory and the copy's path are formed
+    kNoTempDirectory,        // no temporary directory was read
+    kNameLeavesDirectory,    // RuntimePackage would leave the directory it is joined to
+    kNameInSubDirectory      // RuntimePackage names a sub-directory, which a new directory lacks
+};
+
+// Where the run launches the package from: the package beside the loader, and the staging
+// directory in the temporary directory with the copy's path in it, both empty when the package is
+// never staged; Staging says why.
 struct LaunchPlan {
     char SourcePath[kPathCapacity];
+    char StagingDirectory[kPathCapacity];
     char StagingPath[kPathCapacity];
     int Staging;
 };
 
 // Reads the running program's full path into a buffer of kPathCapacity; 0 when the path does not
-// fit, and was cut. A path holding a character the ANSI code page lacks comes as its short form,
-// where the volume keeps short names (and 0 when that does not fit).
+// fit, and was cut. A path that is not the exact conversion of the wide one (a character the ANSI
+// code page lacks or best-fits) comes as its short form, where the volume keeps short names (and 0
+// when that does not fit).
 int ReadModulePath(char *modulePath);
 
 // Turns the running program's full path into its directory, in place, and forms the path of
@@ -72,11 +84,11 @@ int LocateDescriptor(char *programDirectory, char *descriptorPath);
 // with a trailing backslash); left empty when it cannot be read whole.
 void ReadTempPath(char *tempPath);
 
-// Plans the launch of the descriptor's package: staged when it can be, in place otherwise (the
-// plan's Staging says which, and why). 0 when the package's path beside the loader does not fit:
-// nothing is launched.
+// Plans the launch of the descriptor's package, its staging directory named by number: staged
+// when it can be, in place otherwise (the plan's Staging says which, and why). 0 when the
+// package's path beside the loader does not fit: nothing is launched.
 int PlanLaunch(const char *programDirectory, const char *tempPath,
-               const PackageDescriptor *descriptor, LaunchPlan *plan);
+               const PackageDescriptor *descriptor, unsigned int number, LaunchPlan *plan);
 
 // Reads section "autorun" of the descriptor file; 1 when all three values are there and none is
 // empty. On 0, missingKey is the index in kDescriptorKeys of the value that was missing or empty:

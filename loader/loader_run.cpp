@@ -10,12 +10,6 @@ namespace {
 const char kGuardName[] = "9656B2A6-167D-4c65-8B03-E4E32C9E18A2";
 const DWORD kPauseMilliseconds = 2000;
 
-// True when a file (or directory) is at path, as the shell's PathFileExistsA tells it, without
-// loading the shell's path library.
-int FileExists(const char *path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 typedef BOOL(WINAPI *ShellExecuteExFunction)(SHELLEXECUTEINFOA *);
 
 // The shell is loaded only when a package is launched: importing it would load it, and the
@@ -32,8 +26,10 @@ BOOL LaunchThroughShell(SHELLEXECUTEINFOA *launch) {
     return execute != NULL && execute(launch);
 }
 
-// Launches the package through the shell with its default action and waits for it to end.
-void RunPackage(const char *file) {
+// Launches the package through the shell with its default action and waits for it to end. TRUE
+// when a policy refused to start it (Software Restriction Policies and AppLocker rules that forbid
+// programs in the user's writable folders): the same package elsewhere may be allowed.
+BOOL RunPackage(const char *file) {
     SHELLEXECUTEINFOA launch;
     ZeroMemory(&launch, sizeof(launch));
     launch.cbSize = sizeof(launch);
@@ -43,7 +39,7 @@ void RunPackage(const char *file) {
     launch.lpParameters = "";
     launch.nShow = SW_SHOW;
     if (!LaunchThroughShell(&launch)) {
-        return;
+        return GetLastError() == ERROR_ACCESS_DISABLED_BY_POLICY;
     }
     // A launch handed to an already running program gives no process to wait for.
     if (launch.hProcess != NULL) {
@@ -51,9 +47,42 @@ void RunPackage(const char *file) {
     }
     Sleep(kPauseMilliseconds);
     CloseHandle(launch.hProcess);
+    return FALSE;
 }
 
 } // namespace
+
+// Makes the staging directory, a new one: a name already there, whoever made it, is never used,
+// and another number is tried. FALSE when none was made, on any other failure at once.
+static BOOL MakeStagingDirectory(const char *programDirectory, const char *tempPath,
+                                 const PackageDescriptor *descriptor, unsigned int number,
+                                 LaunchPlan *plan) {
+    for (unsigned int attempt = 0; attempt < kStagingAttempts; ++attempt) {
+        PlanLaunch(programDirectory, tempPath, descriptor, number + attempt, plan);
+        if (CreateDirectoryA(plan->StagingDirectory, NULL)) {
+            return TRUE;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return FALSE;
+        }
+    }
+    return FALSE;
+}
+
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesFunction)(DWORD);
+
+// From here on the loader's process loads DLLs named without a path from the system directory
+// only: the shell loads helpers and extensions as it launches, and none may come from the
+// medium's folder, or a download folder the loader was started from. Windows 7 without KB2533623
+// lacks the call; there nothing changes.
+static void RestrictDllSearch() {
+    SetDefaultDllDirectoriesFunction restrictSearch =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void *>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (restrictSearch != NULL) {
+        restrictSearch(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*showCommand*/) {
@@ -85,35 +114,45 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     }
 
     // The plan is made before anything is touched, so a name too long for its paths ends the run
-    // with nothing deleted.
+    // with nothing made or deleted. The staging directory's number comes from the process and the
+    // time of the start.
     char tempPath[kPathCapacity] = {0};
     ReadTempPath(tempPath);
+    unsigned int number = (GetCurrentProcessId() << 16) ^ GetTickCount();
     LaunchPlan plan;
     ZeroMemory(&plan, sizeof(plan));
-    if (!PlanLaunch(programDirectory, tempPath, &descriptor, &plan)) {
+    if (!PlanLaunch(programDirectory, tempPath, &descriptor, number, &plan)) {
         return 0;
     }
+    // The copy goes alone into a directory of its own, so the installer finds nothing beside it
+    // that it would load (version.dll and the like, left in the temporary directory by anyone);
+    // nothing else in the temporary directory is read, changed or deleted.
     BOOL staged = FALSE;
-    if (plan.StagingPath[0] != '\0') {
-        // A copy left by an earlier run is removed first; if that fails, the copy overwrites it.
-        // It may be read-only, which neither deletion nor overwriting gets past.
-        if (FileExists(plan.StagingPath)) {
-            SetFileAttributesA(plan.StagingPath, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(plan.StagingPath);
-        }
-        staged = CopyFileA(plan.SourcePath, plan.StagingPath, FALSE);
+    if (plan.Staging == kStaged &&
+        MakeStagingDirectory(programDirectory, tempPath, &descriptor, number, &plan)) {
+        staged = CopyFileA(plan.SourcePath, plan.StagingPath, TRUE);
         // The copy takes the source's attributes, and every file on a CD is read-only: cleared,
         // or the deletion at the end fails and the copy stays in the temporary directory.
         if (staged) {
             SetFileAttributesA(plan.StagingPath, FILE_ATTRIBUTE_NORMAL);
+        } else {
+            RemoveDirectoryA(plan.StagingDirectory);
         }
     }
 
-    RunPackage(staged ? plan.StagingPath : plan.SourcePath);
+    RestrictDllSearch();
+    BOOL refused = RunPackage(staged ? plan.StagingPath : plan.SourcePath);
 
+    // A copy still held stays, and so does its directory: there is no retry. A copy a policy
+    // refused to start in the temporary directory is removed all the same, and the package then
+    // runs where it lies, once.
     if (staged) {
         Sleep(kPauseMilliseconds);
         DeleteFileA(plan.StagingPath);
+        RemoveDirectoryA(plan.StagingDirectory);
+        if (refused) {
+            RunPackage(plan.SourcePath);
+        }
     }
     return 0;
 }

@@ -4,20 +4,25 @@
 
 #include <windows.h>
 
-#include <string.h>
-
-// The ANSI path of a program whose path holds a character the code page lacks has '?' in its
-// place, which is in no file name: it names nothing, and the medium beside it is never found. The
-// short form of the path holds only characters the code page has, where the volume keeps short
-// names. It is converted without best fit, which would put a look-alike letter, naming another
-// file, where '?' belongs; so where the volume keeps no short names the path still names nothing,
-// as before. 0 when the converted path does not fit.
-static int TakeShortModulePath(char *modulePath) {
+// The ANSI module path is the wide one converted with best fit: a character the code page lacks
+// becomes '?', which is in no file name, and one it best-fits a look-alike letter (U+0141 and
+// U+017A of a Polish "Lodz" become "L" and "z" in 1252), which names another folder or none;
+// either way the medium beside the program is not found. Converted without best fit, the wide
+// path tells whether it was exact. The short form holds only characters the code page has, where
+// the volume keeps short names; it is converted without best fit too, so where the volume keeps
+// none the path names nothing rather than another folder. 0 when the converted path does not fit.
+static int TakeExactModulePath(char *modulePath) {
     WCHAR longPath[kPathCapacity];
     WCHAR shortPath[kPathCapacity];
-    // Each gives 0 on failure and kPathCapacity or more when the path does not fit; the ANSI path
-    // then stays as it is.
+    char exactPath[kPathCapacity];
+    BOOL inexact = FALSE;
+    // The path calls give 0 on failure and kPathCapacity or more when the path does not fit; the
+    // conversion fails where it cannot tell (a UTF-8 code page takes no lpUsedDefaultChar). The
+    // ANSI path then stays as it is.
     if (GetModuleFileNameW(NULL, longPath, kPathCapacity) - 1 >= kPathCapacity - 1 ||
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, longPath, -1, exactPath, kPathCapacity,
+                            NULL, &inexact) == 0 ||
+        !inexact ||
         GetShortPathNameW(longPath, shortPath, kPathCapacity) - 1 >= kPathCapacity - 1) {
         return 1;
     }
@@ -30,8 +35,7 @@ int ReadModulePath(char *modulePath) {
     if (GetModuleFileNameA(NULL, modulePath, kPathCapacity) >= kPathCapacity) {
         return 0;
     }
-    // No trail byte of a double-byte code page is '?'.
-    return strchr(modulePath, '?') == NULL || TakeShortModulePath(modulePath);
+    return TakeExactModulePath(modulePath);
 }
 
 int LocateDescriptor(char *programDirectory, char *descriptorPath) {

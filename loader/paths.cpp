@@ -97,3 +97,12 @@ int IsNameBelowDirectory(const char *name) {
         }
     }
 }
+
+int NamesSubDirectory(const char *name) {
+    for (const char *c = name; *c != '\0'; c = NextCharacter(c)) {
+        if (IsSeparator(*c)) {
+            return 1;
+        }
+    }
+    return 0;
+}

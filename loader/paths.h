@@ -1,5 +1,5 @@
-// Path joins that never overrun, the removal of a path's file name, and the check that keeps
-// staging inside its directory.
+// Path joins that never overrun, the removal of a path's file name, and the checks that keep
+// staging inside its own directory.
 #pragma once
 
 // Joins directory and name with one backslash into target (capacity characters, terminator
@@ -15,8 +15,6 @@ void RemoveFileSpec(char *path);
 // no ".." component (either separator), and a last component that is a file name.
 int IsNameBelowDirectory(const char *name);
 
-// Forms the staging path, the temporary directory (tempPath, without its trailing backslash) joined
-// with the package's name, in a buffer of kPathCapacity. kStaged when it is formed; otherwise why
-// there is no staging (kNoTempDirectory, kNameLeavesDirectory, kStagingPathTooLong), and the
-// buffer is untouched.
-int FormStagingPath(const char *tempPath, const char *runtimePackage, char *stagingPath);
+// 1 when name holds a separator (either one), walked a character at a time: a trail byte of 0x5C
+// in a double-byte code page is part of a character, not a separator.
+int NamesSubDirectory(const char *name);

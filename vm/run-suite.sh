@@ -4,11 +4,13 @@
 #   - a 64-bit prefix, where the loader runs under WoW64 as on 64-bit Windows, the machine nearly
 #     every user has: the whole suite, the registry views, 32- and 64-bit packages (probes and
 #     MSIs), the double-byte code pages 932 and 936, the machine hardened against AutoRun (every
-#     autorun.inf mapped to the registry, in both views) and a medium in a folder named in Thai;
-#     then the shipped medium-check.exe's predictions against what loader.exe does, in both
-#     views and on the hardened machine;
-#   - a 32-bit prefix, as on 32-bit Windows: the whole suite, the hardened machine and the Thai
-#     folder included, and the 32-bit MSI. The views and
+#     autorun.inf mapped to the registry, in both views), the package staged alone in a new
+#     directory (DLLs and a file named as the package in the temporary directory, nothing left
+#     there after) and media in folders named in Thai and Lodz with its Polish letters; then the
+#     shipped medium-check.exe's predictions against what loader.exe does, in both views and on
+#     the hardened machine;
+#   - a 32-bit prefix, as on 32-bit Windows: the whole suite, the hardened machine, the staging
+#     cases and both folders included, and the 32-bit MSI. The views and
 #     64-bit packages do not exist there, and the code pages are handled by the same 32-bit system
 #     libraries as in the WoW64 prefix, so those cases run once, in the WoW64 prefix.
 #   - in both prefixes, the medium as a disc image made by the build machine's medium-check init

@@ -145,7 +145,7 @@ struct PlannedLaunch {
     LaunchPlan plan{};
     FileKind package = FileKind::Unknown; // at plan.SourcePath
     std::string packageOnMedium;  // its name on the medium ('/' between names); empty off it
-    std::string stagingDirectory; // the directory the staging copy is made in
+    std::string stagingDirectory; // where the staging directory is made: the temporary directory
     FileKind stagingDirectoryKind = FileKind::Unknown;
 };
 
@@ -156,6 +156,10 @@ struct NameReading {
     FileKind kind = FileKind::Unknown;
     bool asHere = false; // it names what it names in the machine's own code page
 };
+
+// The staging directory's number the checker plans with: the loader takes a new one on each start,
+// of the same length, so only the name's digits differ.
+inline constexpr unsigned int kCheckedStagingNumber = 0;
 
 struct Observation {
     Machine machine;              // the Windows the prediction is for

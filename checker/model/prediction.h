@@ -57,9 +57,11 @@ enum class LaunchCause {
     PackageMissing,     // no file there: the copy and the launch fail
     NoTempDirectory,    // no temporary directory to stage in
     LeavesDirectory,    // the name leaves the loader's directory: never staged
-    StagingTooLong,     // the staging path does not fit
-    NoStagingDirectory, // the staging copy's directory does not exist: the copy fails
-    Staged              // a copy in the temporary directory, deleted after the package ends
+    InSubDirectory,     // the name holds a sub-directory, which a new directory lacks: never staged
+    StagingTooLong,     // the staging path, with the staging directory's name, does not fit
+    NoStagingDirectory, // the temporary directory does not exist: no staging directory is made
+    Staged              // a copy alone in a new directory of the temporary directory, both removed
+                        // after the package ends
 };
 
 struct PackageLaunch {
@@ -67,7 +69,7 @@ struct PackageLaunch {
     LaunchCause cause = LaunchCause::Staged;
     std::string path;             // what is launched
     std::string stagingPath;      // the staging copy's path, when one can be formed
-    std::string stagingDirectory; // its directory
+    std::string stagingDirectory; // where its staging directory is made: the temporary directory
     FileKind package = FileKind::Unknown;
 };
 

@@ -127,13 +127,13 @@ void ObserveSigned(const MachineFile &file, Observation *observation) {
     }
 }
 
-// The launch plan as the run makes it, the package it names, and the directory its staging copy
-// needs.
+// The launch plan as the run makes it, the package it names, and the directory its staging
+// directory is made in.
 void ObserveLaunch(Medium &medium, const PackageFormat *format, Observation *observation) {
     PlannedLaunch launch;
     const PackageDescriptor &values = observation->descriptor.values;
     launch.formed = PlanLaunch(observation->programDirectory.c_str(), observation->tempPath.c_str(),
-                               &values, &launch.plan);
+                               &values, kCheckedStagingNumber, &launch.plan);
     if (launch.formed) {
         const MachineFile package = medium.LookUp(launch.plan.SourcePath);
         launch.package = package.kind;
@@ -151,7 +151,7 @@ void ObserveLaunch(Medium &medium, const PackageFormat *format, Observation *obs
     }
     if (launch.formed && launch.plan.Staging == kStaged) {
         char directory[kPathCapacity] = {0};
-        lstrcpyA(directory, launch.plan.StagingPath);
+        lstrcpyA(directory, launch.plan.StagingDirectory);
         RemoveFileSpec(directory);
         launch.stagingDirectory = directory;
         launch.stagingDirectoryKind = medium.LookUp(directory).kind;

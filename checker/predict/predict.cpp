@@ -36,6 +36,8 @@ LaunchCause Unstaged(int staging) {
         return LaunchCause::NoTempDirectory;
     case kNameLeavesDirectory:
         return LaunchCause::LeavesDirectory;
+    case kNameInSubDirectory:
+        return LaunchCause::InSubDirectory;
     default:
         return LaunchCause::StagingTooLong;
     }

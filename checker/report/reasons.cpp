@@ -129,13 +129,18 @@ std::string LaunchReason(const PackageLaunch &launch) {
     case LaunchCause::LeavesDirectory:
         return "RuntimePackage leaves the loader's directory, so it is never staged: it runs "
                "where it lies";
+    case LaunchCause::InSubDirectory:
+        return "RuntimePackage names a sub-directory, which a new staging directory does not hold, "
+               "so it is never staged: it runs where it lies";
     case LaunchCause::StagingTooLong:
-        return "the staging path does not fit: it runs where it lies";
+        return "the staging path, with its directory's name, does not fit: it runs where it lies";
     case LaunchCause::NoStagingDirectory:
-        return "the staging copy needs " + launch.stagingDirectory +
+        return "the staging directory is made in " + launch.stagingDirectory +
                ", which does not exist: it runs where it lies, nothing is deleted";
     case LaunchCause::Staged:
         break;
     }
-    return "a copy in the temporary directory, deleted after the package ends";
+    return "a copy alone in a new directory of the temporary directory (CL and eight hexadecimal "
+           "digits, new on each start), both removed after the package ends; where a policy "
+           "refuses programs there, the copy is removed and the package runs where it lies";
 }

@@ -1,6 +1,6 @@
 // The loader allocates nothing: every text lives in a fixed buffer of the run. Each of the four
 // ends is run with the allocation counter on, and the install where the loader reads autorun.inf
-// itself or takes its short path.
+// itself, takes its short path, or runs the package in place after a policy refused its copy.
 #include "counting_allocator.h"
 #include "medium.h"
 
@@ -34,6 +34,14 @@ TEST(NoDynamicMemory, FourEnds) {
              winsim::SetUnicodeModulePath(path);
              winsim::SetShortPath(path, u"C:\\Medium\\loader.exe");
          }},
+        {"installed, the folder's name best-fitted",
+         [] {
+             const std::u16string path = u"C:\\\u0141\\loader.exe";
+             winsim::SetUnicodeModulePath(path);
+             winsim::SetShortPath(path, u"C:\\Medium\\loader.exe");
+         }},
+        {"installed, the staged copy refused by policy",
+         [] { winsim::RefuseProgramsUnder("C:\\Temp"); }},
     };
     for (const auto &row : ends) {
         medium::LayOut();

@@ -145,16 +145,18 @@ void Finish(Checked &o) {
     if (o.descriptor.complete) {
         PlannedLaunch launch;
         launch.formed = PlanLaunch(o.programDirectory.c_str(), o.tempPath.c_str(),
-                                   &o.descriptor.values, &launch.plan);
+                                   &o.descriptor.values, kCheckedStagingNumber, &launch.plan);
         launch.package = KindAt(o, launch.plan.SourcePath);
         std::string name = o.descriptor.values.RuntimePackage;
         std::replace(name.begin(), name.end(), '\\', '/');
         launch.packageOnMedium = IsNameBelowDirectory(name.c_str()) ? name : "";
-        char directory[kPathCapacity] = {0};
-        strcpy(directory, launch.plan.StagingPath);
-        RemoveFileSpec(directory);
-        launch.stagingDirectory = directory;
-        launch.stagingDirectoryKind = KindAt(o, directory);
+        if (launch.plan.Staging == kStaged) {
+            char directory[kPathCapacity] = {0};
+            strcpy(directory, launch.plan.StagingDirectory);
+            RemoveFileSpec(directory);
+            launch.stagingDirectory = directory;
+            launch.stagingDirectoryKind = KindAt(o, directory);
+        }
         o.launch = launch;
         if (o.msi && launch.package == FileKind::File) {
             o.package = FactsOfMsi(*o.msi);
@@ -474,7 +476,7 @@ TEST(PredictAndRules, Table) {
          [](Checked &o) {
              Set(o, 0, "redist\\setup.exe");
              o.files = {{"E:\\\\redist\\setup.exe", FileKind::File},
-                        {"%TEMP%\\redist", FileKind::Missing}};
+                        {"%TEMP%", FileKind::Directory}};
          },
          End::Install,
          Cause::NotRead,
@@ -909,12 +911,24 @@ TEST(PredictAndRules, Placement) {
         std::string path;
     };
     const PlaceRow rows[] = {
-        {"staged", [](Checked &) {}, LaunchSite::Staging, LaunchCause::Staged, "%TEMP%\\setup.exe"},
+        {"staged", [](Checked &) {}, LaunchSite::Staging, LaunchCause::Staged,
+         "%TEMP%\\CL00000000\\setup.exe"},
         {"no temporary directory", [](Checked &o) { o.tempPath = ""; }, LaunchSite::Medium,
          LaunchCause::NoTempDirectory, "E:\\\\setup.exe"},
         {"staging path too long",
          [](Checked &o) { o.tempPath = "C:\\" + std::string(250, 't') + "\\"; }, LaunchSite::Medium,
          LaunchCause::StagingTooLong, "E:\\\\setup.exe"},
+        // 236 characters and setup.exe fit without the staging directory's name, not with it.
+        {"staging path too long with its directory's name",
+         [](Checked &o) { o.tempPath = "C:\\" + std::string(236, 't') + "\\"; }, LaunchSite::Medium,
+         LaunchCause::StagingTooLong, "E:\\\\setup.exe"},
+        {"in a sub-directory",
+         [](Checked &o) {
+             Set(o, 0, "redist\\setup.exe");
+             o.files = {{"E:\\\\redist\\setup.exe", FileKind::File},
+                        {"%TEMP%", FileKind::Directory}};
+         },
+         LaunchSite::Medium, LaunchCause::InSubDirectory, "E:\\\\redist\\setup.exe"},
         {"staging directory missing", [](Checked &o) { o.files["%TEMP%"] = FileKind::Missing; },
          LaunchSite::Medium, LaunchCause::NoStagingDirectory, "E:\\\\setup.exe"},
         {"leaves the directory", [](Checked &o) { Set(o, 0, "D:\\setup.exe"); }, LaunchSite::Medium,
@@ -927,7 +941,7 @@ TEST(PredictAndRules, Placement) {
              o.files = {{o.programDirectory + "\\setup.exe", FileKind::File},
                         {"%TEMP%", FileKind::Directory}};
          },
-         LaunchSite::Staging, LaunchCause::Staged, "%TEMP%\\setup.exe"},
+         LaunchSite::Staging, LaunchCause::Staged, "%TEMP%\\CL00000000\\setup.exe"},
         {"source too long", [](Checked &o) { o.programDirectory = std::string(255, 'd'); },
          LaunchSite::Nowhere, LaunchCause::SourceTooLong, ""},
     };

@@ -1,12 +1,13 @@
 // The simulated Windows against the platform's documented and observed behaviour, where the
-// loader relies on it: the ini reader, registry reads, formatting, path removal, read-only files
-// and mutexes.
+// loader relies on it: the ini reader, registry reads, formatting, path removal, read-only files,
+// directories, conversions and the module path, DLL search, launch policies and mutexes.
 #include "loader.h"
 #include "medium.h"
 #include "paths.h"
 
 #include <winsim.h>
 
+#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
@@ -224,6 +225,15 @@ TEST(SimulatedConversion, WideCharToMultiByte) {
         {"held by 932", u"\u30bd", WC_NO_BEST_FIT_CHARS, 932, "\x83\x5C", FALSE},
         {"best fit in 936", u"\u0100", 0, 936, "\xA8\xA1", FALSE},
         {"best fit refused in 936", u"\u0100", WC_NO_BEST_FIT_CHARS, 936, "?", TRUE},
+        // A Polish name on a Western machine: Wine 8 gives the same from GetModuleFileNameA.
+        {"a Polish name best-fitted", u"\u0141\u00f3d\u017a", 0, 1252,
+         "L\xF3"
+         "dz",
+         FALSE},
+        {"a Polish name, best fit refused", u"\u0141\u00f3d\u017a", WC_NO_BEST_FIT_CHARS, 1252,
+         "?\xF3"
+         "d?",
+         TRUE},
     };
     for (const auto &row : cases) {
         SCOPED_TRACE(row.label);
@@ -245,6 +255,218 @@ TEST(SimulatedConversion, WideCharToMultiByte) {
                                       nullptr));
         EXPECT_EQ(0, WideCharToMultiByte(CP_ACP, row.flags, text, -1, buffer,
                                          static_cast<int>(row.expected.size()), nullptr, nullptr));
+    }
+}
+
+// Where the ANSI code page is UTF-8 every character converts, and the conversion takes neither a
+// default character's report nor a flag (Wine's dlls/kernel32/tests/codepage.c,
+// test_other_invalid_parameters, which runs on Windows too).
+TEST(SimulatedConversion, Utf8CodePage) {
+    const struct {
+        const char *label;
+        DWORD flags;
+        bool asksUsedDefault;
+        int result;
+        DWORD error;
+    } cases[] = {
+        {"plain", 0, false, 11, 0},
+        {"lpUsedDefaultChar", 0, true, 0, ERROR_INVALID_PARAMETER},
+        {"lpUsedDefaultChar and a flag", WC_NO_BEST_FIT_CHARS, true, 0, ERROR_INVALID_PARAMETER},
+        {"a flag", WC_NO_BEST_FIT_CHARS, false, 0, ERROR_INVALID_FLAGS},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        winsim::Reset();
+        winsim::SetCodePage(CP_UTF8);
+        const std::u16string text = u"\u0141\u00f3d\u017a\U0001F600";
+        char buffer[16] = {0};
+        BOOL usedDefault = -1;
+        EXPECT_EQ(row.result,
+                  WideCharToMultiByte(CP_ACP, row.flags, reinterpret_cast<LPCWSTR>(text.c_str()),
+                                      static_cast<int>(text.size()), buffer, sizeof(buffer),
+                                      nullptr, row.asksUsedDefault ? &usedDefault : nullptr));
+        if (row.result > 0) {
+            EXPECT_EQ("\xC5\x81\xC3\xB3"
+                      "d\xC5\xBA\xF0\x9F\x98\x80",
+                      std::string(buffer));
+        } else {
+            EXPECT_EQ(row.error, GetLastError());
+            EXPECT_EQ(-1, usedDefault);
+        }
+    }
+}
+
+// The module path in both forms: one set in UTF-16 comes to the A call converted with best fit,
+// one set in the ANSI code page comes to the W call converted from it.
+TEST(SimulatedModulePath, BothForms) {
+    const struct {
+        const char *label;
+        UINT codePage;
+        std::u16string wide;
+        std::string ansi;
+    } cases[] = {
+        {"ASCII", 1252, u"C:\\Medium\\loader.exe", "C:\\Medium\\loader.exe"},
+        {"held by 1252", 1252, u"C:\\\u00e9\\loader.exe", "C:\\\xE9\\loader.exe"},
+        {"a trail byte of 0x5C in 932", 932, u"C:\\M\u30bd\\loader.exe",
+         "C:\\M" + medium::kSo932 + "\\loader.exe"},
+        {"a trail byte of 0x5C in 936", 936, u"C:\\\u4e57\\loader.exe",
+         "C:\\" + medium::kJou936 + "\\loader.exe"},
+        {"UTF-8", CP_UTF8, u"C:\\\u0141\u00f3d\u017a\\loader.exe",
+         "C:\\\xC5\x81\xC3\xB3"
+         "d\xC5\xBA\\loader.exe"},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        winsim::Reset();
+        winsim::SetCodePage(row.codePage);
+        winsim::SetModulePath(row.ansi);
+        WCHAR wide[64] = {0};
+        EXPECT_EQ(row.wide.size(), GetModuleFileNameW(nullptr, wide, 64));
+        EXPECT_EQ(row.wide, std::u16string(wide));
+        winsim::SetUnicodeModulePath(row.wide);
+        char ansi[64] = {0};
+        EXPECT_EQ(row.ansi.size(), GetModuleFileNameA(nullptr, ansi, sizeof(ansi)));
+        EXPECT_EQ(row.ansi, ansi);
+    }
+    // A best-fitted letter names another folder: "C:\Lodz" with its Polish letters in 1252.
+    winsim::Reset();
+    winsim::SetUnicodeModulePath(u"C:\\\u0141\u00f3d\u017a\\loader.exe");
+    char ansi[64] = {0};
+    GetModuleFileNameA(nullptr, ansi, sizeof(ansi));
+    EXPECT_STREQ("C:\\L\xF3"
+                 "dz\\loader.exe",
+                 ansi);
+}
+
+// CreateDirectoryA makes a new directory whose parent exists, and RemoveDirectoryA removes only an
+// empty one (Wine's dlls/kernel32/tests/directory.c, test_CreateDirectoryA and
+// test_RemoveDirectoryA, which run on Windows too).
+TEST(SimulatedFiles, Directories) {
+    const struct {
+        const char *label;
+        bool create; // else remove
+        const char *path;
+        DWORD error; // 0: it succeeds
+    } cases[] = {
+        {"a new directory", true, "C:\\Temp\\New", 0},
+        {"a trailing dot is dropped", true, "C:\\Temp\\New.", ERROR_ALREADY_EXISTS},
+        {"an existing directory, in any case", true, "c:\\temp\\NEW", ERROR_ALREADY_EXISTS},
+        {"an existing file", true, "C:\\Temp\\file.txt", ERROR_ALREADY_EXISTS},
+        {"a missing parent", true, "C:\\Gone\\New", ERROR_PATH_NOT_FOUND},
+        {"below a file", true, "C:\\Temp\\file.txt\\New", ERROR_PATH_NOT_FOUND},
+        {"an empty name", true, "", ERROR_PATH_NOT_FOUND},
+        {"a directory holding a file", false, "C:\\Temp", ERROR_DIR_NOT_EMPTY},
+        {"a directory holding a directory", false, "C:\\Temp\\Full", ERROR_DIR_NOT_EMPTY},
+        {"a file", false, "C:\\Temp\\file.txt", ERROR_DIRECTORY},
+        {"a missing directory", false, "C:\\Temp\\Gone", ERROR_FILE_NOT_FOUND},
+        {"below a missing directory", false, "C:\\Gone\\Gone", ERROR_PATH_NOT_FOUND},
+        {"the current directory", false, "C:\\Medium", ERROR_SHARING_VIOLATION},
+        {"a drive's root", false, "C:\\", ERROR_ACCESS_DENIED},
+        {"an empty directory", false, "C:\\Temp\\Full\\Empty", 0},
+    };
+    winsim::Reset();
+    winsim::AddFile("C:\\Temp\\file.txt", "text");
+    winsim::AddDirectory("C:\\Temp\\Full\\Empty");
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.label);
+        auto before = winsim::Directories();
+        BOOL result = row.create ? CreateDirectoryA(row.path, nullptr) : RemoveDirectoryA(row.path);
+        EXPECT_EQ(row.error == 0, result != FALSE);
+        if (row.error != 0) {
+            EXPECT_EQ(row.error, GetLastError());
+            EXPECT_EQ(before, winsim::Directories());
+        }
+    }
+    EXPECT_EQ(
+        std::vector<std::string>({"C:\\Medium", "C:\\Temp", "C:\\Temp\\Full", "C:\\Temp\\New"}),
+        winsim::Directories());
+    EXPECT_EQ(std::vector<std::string>({"Full", "New", "file.txt"}), winsim::NamesIn("C:\\Temp"));
+}
+
+// The process id and the tick count a test sets; the tick count goes on with the virtual clock.
+TEST(SimulatedKernel, ProcessIdAndTickCount) {
+    winsim::Reset();
+    winsim::SetProcessId(0x4D2);
+    winsim::SetTickCount(0xFFFFFF00u);
+    EXPECT_EQ(0x4D2u, GetCurrentProcessId());
+    EXPECT_EQ(0xFFFFFF00u, GetTickCount());
+    Sleep(0x200);
+    EXPECT_EQ(0x100u, GetTickCount()); // a DWORD wraps after 49.7 days
+}
+
+// SetDefaultDllDirectories takes the LOAD_LIBRARY_SEARCH_ flags, alone or together, where kernel32
+// has it (Wine's dlls/kernel32/tests/module.c, test_SetDefaultDllDirectories); the flags in force
+// when the shell is first loaded are kept.
+TEST(SimulatedModules, SetDefaultDllDirectories) {
+    const struct {
+        DWORD flags;
+        bool accepted;
+    } cases[] = {
+        {LOAD_LIBRARY_SEARCH_SYSTEM32, true},
+        {LOAD_LIBRARY_SEARCH_DEFAULT_DIRS, true},
+        {LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS, true},
+        {0x100 | LOAD_LIBRARY_SEARCH_SYSTEM32, true}, // the DLL's own directory, with another
+        {0x100, false},
+        {0, false},
+        {3, false},
+        {LOAD_LIBRARY_SEARCH_APPLICATION_DIR | 0x8000, false},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.flags);
+        winsim::Reset();
+        EXPECT_EQ(row.accepted, SetDefaultDllDirectories(row.flags) != FALSE);
+        if (!row.accepted) {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+        }
+        LoadLibraryA("shell32.dll");
+        SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+        EXPECT_EQ(row.accepted ? row.flags : 0, winsim::DllDirectoriesWhenShellLoaded());
+    }
+    winsim::Reset();
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    EXPECT_NE(nullptr, kernel);
+    EXPECT_EQ(nullptr, GetModuleHandleA("shell32.dll")); // not loaded yet
+    EXPECT_NE(nullptr, GetProcAddress(kernel, "SetDefaultDllDirectories"));
+    winsim::LackSetDefaultDllDirectories();
+    EXPECT_EQ(nullptr, GetProcAddress(kernel, "SetDefaultDllDirectories"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), GetLastError());
+}
+
+// A path rule refuses programs below its folder with ERROR_ACCESS_DISABLED_BY_POLICY; other types
+// start their associated program, which lies elsewhere. A launch lists what lies beside the file.
+TEST(SimulatedShell, PathRulesAndWhatALaunchSees) {
+    const struct {
+        const char *file;
+        bool refused;
+    } cases[] = {
+        {"C:\\Temp\\setup.exe", true},
+        {"c:\\temp\\SETUP.EXE", true},
+        {"C:\\Temp\\CL0A1B2C3D\\setup.com", true},
+        {"C:\\Temp\\setup.msi", false},
+        {"C:\\Temp2\\setup.exe", false},
+        {"C:\\Medium\\setup.exe", false},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.file);
+        winsim::Reset();
+        winsim::RefuseProgramsUnder("C:\\Temp");
+        winsim::AddFile(row.file, "package");
+        winsim::AddFile("C:\\Temp\\version.dll", "planted");
+        SHELLEXECUTEINFOA launch;
+        memset(&launch, 0, sizeof(launch));
+        launch.cbSize = sizeof(launch);
+        launch.fMask = SEE_MASK_NOCLOSEPROCESS;
+        launch.lpFile = row.file;
+        EXPECT_EQ(!row.refused, ShellExecuteExA(&launch) != FALSE);
+        if (row.refused) {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DISABLED_BY_POLICY), GetLastError());
+            EXPECT_EQ(nullptr, launch.hProcess);
+        }
+        const std::string file = row.file;
+        const std::string name = file.substr(file.rfind('\\') + 1);
+        std::vector<std::string> beside = winsim::NamesIn(file.substr(0, file.rfind('\\')));
+        EXPECT_EQ(beside, winsim::Launches().at(0).besideFile);
+        EXPECT_NE(beside.end(), std::find(beside.begin(), beside.end(), name));
     }
 }
 

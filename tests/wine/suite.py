@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The loader under Wine, end to end: the real registry, ini reader, temporary directory, shell
-and named mutexes, with our probe program as the package.
+and named mutexes, with our probe program as the package. The package is staged alone in a new
+directory of the temporary directory (CL and eight hexadecimal digits), which goes with it.
 
 Parameters (environment): LOADER_EXE, PROBE_EXE, SUITE_DIR (scratch space for the media),
 PREFIX_DIR (the Wine prefix, created when missing), and those of winehost (WINE, WINESERVER,
@@ -14,6 +15,8 @@ TIME_FACTOR). Optional, each enabling a group of cases:
   MEDIUM_IMAGE_DIR     where a disc image made by medium-check init --iso is mounted read-only,
                        its package the probe as setup.exe and nothing installed for its RegPath
 """
+import glob
+import ntpath
 import os
 import shutil
 import sys
@@ -35,6 +38,9 @@ MEDIUM_IMAGE_DIR = os.environ.get("MEDIUM_IMAGE_DIR")
 SUITE_DIR = os.path.abspath(os.environ["SUITE_DIR"])
 PREFIX_DIR = os.path.abspath(os.environ["PREFIX_DIR"])
 CRASH_MARKERS = ("Unhandled exception", "Unhandled page fault", "Backtrace:", "wine: Unhandled")
+STAGING_DIRECTORY = "CL" + "[0-9A-F]" * 8
+# DLLs an installer loads by name from its own directory, which anyone may leave in %TEMP%.
+PLANTED_DLLS = ("version.dll", "dwmapi.dll", "cryptbase.dll")
 
 prefix = None
 
@@ -141,25 +147,37 @@ class LoaderCase(unittest.TestCase):
         return started
 
     def staging(self, name):
-        return os.path.join(prefix.temp_unix, name.replace("\\", "/"))
+        """A glob pattern of the staging copy of a package so named."""
+        return os.path.join(prefix.temp_unix, STAGING_DIRECTORY, name.replace("\\", "/"))
+
+    def staging_directories(self):
+        return glob.glob(os.path.join(prefix.temp_unix, STAGING_DIRECTORY))
+
+    def assert_staged(self, module, package):
+        """The module is the package alone in a staging directory of the temporary directory."""
+        directory, name = ntpath.split(module)
+        self.assertEqual(prefix.temp_windows.lower(), ntpath.dirname(directory).lower(), module)
+        self.assertRegex(ntpath.basename(directory), "^CL[0-9A-F]{8}$")
+        self.assertEqual(package.lower(), name.lower())
 
     def assert_installed_from_staging(self, medium, watcher, started):
         runs = medium.runs()
         self.assertEqual(1, len(runs), runs)
         run = runs[0]
-        self.assertEqual(prefix.temp_windows.lower() + "\\" + medium.package.lower(),
-                         run["module"].lower())
+        self.assert_staged(run["module"], medium.package)
+        # The package saw nothing but itself in its directory.
+        self.assertEqual([medium.package.lower()], [name.lower() for name in run["beside"]])
         self.assertEqual(winehost.to_windows(medium.directory).lower(), run["cwd"].lower())
         self.assertTrue(watcher.seen)
         self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
-        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertEqual([], self.staging_directories(), "the staging directory was not removed")
         # Two pauses of 2000 ms lie between the package's end and the deletion.
         self.assertGreaterEqual(watcher.gone_at - run["ended"], 4000)
         self.assertGreaterEqual(run["started"], started)
 
     def install(self, medium, env=None, **probe):
-        """Runs the loader on a medium where installation is due: the package must run from its
-        staging copy, be waited for, and the copy go after both pauses."""
+        """Runs the loader on a medium where installation is due: the package must run alone from
+        its staging copy, be waited for, and the copy and its directory go after both pauses."""
         watcher = winehost.Watcher(self.staging(medium.package))
         started = self.run_loader(medium, dict(medium.env(**probe), **(env or {})))
         watcher.stop()
@@ -179,7 +197,7 @@ class InstallDecision(LoaderCase):
         # The package recorded its version: the next start does nothing.
         self.run_loader(medium, medium.env())
         self.assertEqual(1, len(medium.runs()))
-        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertEqual([], self.staging_directories())
 
     def test_older_installs(self):
         self.install_case("older", ["/d", "2.1.0.4"])
@@ -200,19 +218,48 @@ class InstallDecision(LoaderCase):
                 medium.set_installed("/d", installed)
                 self.run_loader(medium, medium.env())
                 self.assertEqual([], medium.runs())
-                self.assertFalse(os.path.exists(self.staging(medium.package)))
+                self.assertEqual([], self.staging_directories())
 
 
 class Staging(LoaderCase):
-    def test_stale_copy_is_replaced(self):
-        medium = Medium("stale", package="stale-setup.exe")
-        with open(self.staging("stale-setup.exe"), "w") as stale:
-            stale.write("a stale copy that is no program")
-        self.run_loader(medium, medium.env())
-        runs = medium.runs()
-        self.assertEqual(1, len(runs))
-        self.assertTrue(runs[0]["module"].lower().startswith(prefix.temp_windows.lower()))
-        self.assertFalse(os.path.exists(self.staging("stale-setup.exe")))
+    def test_package_sees_nothing_but_itself(self):
+        # DLLs an installer would load from its own directory lie in the temporary directory: the
+        # package runs beside none of them, and they stay as they were.
+        planted = [os.path.join(prefix.temp_unix, name) for name in PLANTED_DLLS]
+        for path in planted:
+            shutil.copy(PROBE_EXE, path)
+        try:
+            medium = Medium("alone", package="alone-setup.exe")
+            self.install(medium, sleep_ms=300)
+            for path in planted:
+                with open(path, "rb") as kept, open(PROBE_EXE, "rb") as source:
+                    self.assertEqual(source.read(), kept.read())
+        finally:
+            for path in planted:
+                os.remove(path)
+
+    def test_file_named_as_the_package_is_left_untouched(self):
+        # Another program's setup.exe in the temporary directory, plain or read-only: the loader
+        # neither deletes nor overwrites it.
+        for read_only in (False, True):
+            with self.subTest(read_only=read_only):
+                medium = Medium("named-as-package", package="named-setup.exe")
+                other = os.path.join(prefix.temp_unix, "named-setup.exe")
+                with open(other, "w") as out:
+                    out.write("another program's file")
+                if read_only:
+                    os.chmod(other, 0o444)
+                self.install(medium, sleep_ms=300)
+                with open(other) as kept:
+                    self.assertEqual("another program's file", kept.read())
+                os.chmod(other, 0o644)
+                os.remove(other)
+
+    def test_nothing_left_in_the_temporary_directory(self):
+        before = sorted(os.listdir(prefix.temp_unix))
+        medium = Medium("nothing-left", package="left-setup.exe")
+        self.install(medium, sleep_ms=300)
+        self.assertEqual(before, sorted(os.listdir(prefix.temp_unix)))
 
     def test_read_only_package(self):
         # Every file on a CD is read-only, and the copy takes the attribute with it; the copy must
@@ -223,15 +270,11 @@ class Staging(LoaderCase):
         self.install(medium, sleep_ms=300)
         self.assertEqual(0, os.stat(source).st_mode & 0o222)
 
-    def test_read_only_stale_copy(self):
-        medium = Medium("read-only-stale", package="ro-stale-setup.exe")
-        stale = self.staging(medium.package)
-        with open(stale, "w") as out:
-            out.write("a stale copy that is no program")
-        os.chmod(stale, 0o444)
-        self.install(medium, sleep_ms=300)
-
-    def test_missing_sub_directory_runs_in_place(self):
+    def test_sub_directory_name_runs_in_place(self):
+        # A new directory holds no sub-directory: never staged, even where the temporary directory
+        # holds one of that name.
+        redist = os.path.join(prefix.temp_unix, "redist")
+        os.makedirs(redist, exist_ok=True)
         medium = Medium("subpath", package="redist\\setup.exe")
         source = medium.place("redist/setup.exe", source=PROBE_EXE)
         started = winehost.now_ms()
@@ -240,8 +283,10 @@ class Staging(LoaderCase):
         self.assertEqual(1, len(runs))
         self.assertEqual(winehost.to_windows(source).lower(), runs[0]["module"].lower())
         self.assertTrue(os.path.exists(source))
-        self.assertFalse(os.path.exists(self.staging("redist")))
+        self.assertEqual([], os.listdir(redist))
+        self.assertEqual([], self.staging_directories())
         self.assertGreaterEqual(winehost.now_ms() - started, 2000)
+        os.rmdir(redist)
 
     def test_failed_launch_still_removes_the_copy(self):
         medium = Medium("noassoc", package="package.corvane-no-such-type")
@@ -253,6 +298,7 @@ class Staging(LoaderCase):
         self.assertTrue(watcher.seen)
         self.assertIsNotNone(watcher.gone_at)
         self.assertGreaterEqual(watcher.gone_at - started, 2000)
+        self.assertEqual([], self.staging_directories())
 
 
 class Guard(LoaderCase):
@@ -270,7 +316,7 @@ class Guard(LoaderCase):
         # The second loader ended while the first still waited on its package.
         self.assertNotIn("ended", first.runs()[0])
         self.assertEqual([], second.runs())
-        self.assertFalse(os.path.exists(self.staging("other-setup.exe")))
+        self.assertEqual([], glob.glob(self.staging("other-setup.exe")))
         _, errors = running.communicate(timeout=60 * winehost.TIME_FACTOR)
         self.assertEqual(0, running.returncode, errors)
         self.assertEqual(1, len(first.runs()))
@@ -285,7 +331,7 @@ class Guard(LoaderCase):
             _, errors = process.communicate(timeout=60 * winehost.TIME_FACTOR)
             self.assertEqual(0, process.returncode, errors)
         self.assertEqual(1, len(medium.runs()))
-        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertEqual([], self.staging_directories())
 
 
 class Locations(LoaderCase):
@@ -297,8 +343,7 @@ class Locations(LoaderCase):
         watcher.stop()
         runs = medium.runs()
         self.assertEqual(1, len(runs))
-        self.assertEqual((prefix.temp_windows + "\\root-setup.exe").lower(),
-                         runs[0]["module"].lower())
+        self.assert_staged(runs[0]["module"], "root-setup.exe")
         self.assertIsNotNone(watcher.gone_at)
         self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
         self.assertGreaterEqual(runs[0]["started"], started)
@@ -308,6 +353,14 @@ class Locations(LoaderCase):
         # folder, and the loader installs from it.
         medium = Medium("\u0e17\u0e14\u0e2a\u0e2d\u0e1a", package="thai-setup.exe",
                         reg_path="CorvaneSuite\\thai")
+        self.install(medium, sleep_ms=300)
+
+    def test_folder_the_code_page_best_fits(self):
+        # A Polish name on a Western machine: the ANSI path gets look-alike letters, no '?'
+        # ("L\xF3dz" in 1252), and names a folder that does not exist; the short form names the
+        # medium's, and the loader installs from it.
+        medium = Medium("\u0141\u00f3d\u017a", package="lodz-setup.exe",
+                        reg_path="CorvaneSuite\\lodz")
         self.install(medium, sleep_ms=300)
 
 
@@ -334,7 +387,7 @@ class Hardened(LoaderCase):
         medium.set_installed("/d", "2.1.0.5")
         self.run_loader(medium, medium.env())
         self.assertEqual([], medium.runs())
-        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertEqual([], self.staging_directories())
 
     def test_descriptor_read_as_where_nothing_maps_it(self):
         # Blanks, quotes, other sections, duplicate keys and a second section of the name.
@@ -384,7 +437,7 @@ class Mends(LoaderCase):
                 medium = Medium(name, package="setup.exe",
                                 descriptor=winehost.autorun(package, reg_path, version))
                 self.run_loader(medium, medium.env())
-                self.assertFalse(os.path.exists(self.staging(package)))
+                self.assertEqual([], self.staging_directories())
 
     def test_installed_value_longer_than_a_version(self):
         medium = Medium("long-installed")
@@ -414,7 +467,7 @@ class WoW64(LoaderCase):
         medium.set_installed("/d", "2.1.0.5", "/reg:32")
         self.run_loader(medium, medium.env())
         self.assertEqual([], medium.runs())
-        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertEqual([], self.staging_directories())
 
     def test_version_only_in_the_64_bit_view_installs(self):
         medium = Medium("wow64-view64")
@@ -452,6 +505,7 @@ class MsiPackage(LoaderCase):
         self.assertGreaterEqual(msiexec.first_seen, started)
         self.assertTrue(watcher.seen)
         self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
+        self.assertEqual([], self.staging_directories())
         # msiexec was last seen no later than its end: two pauses lie between that and the deletion.
         self.assertGreaterEqual(watcher.gone_at - msiexec.last_seen, 4000)
         self.assertEqual("2.1.0.5", prefix.installed_version(medium.reg_path, "64" if
@@ -496,12 +550,13 @@ class DiscImage(LoaderCase):
         watcher.stop()
         runs = medium.runs()
         self.assertEqual(1, len(runs), runs)
-        self.assertEqual((prefix.temp_windows + "\\setup.exe").lower(), runs[0]["module"].lower())
+        self.assert_staged(runs[0]["module"], "setup.exe")
+        self.assertEqual(["setup.exe"], [name.lower() for name in runs[0]["beside"]])
         # Wine names the current directory by the drive that maps it.
         self.assertEqual("r:\\", runs[0]["cwd"].lower())
         self.assertTrue(watcher.seen)
         self.assertIsNotNone(watcher.gone_at, "the staging copy was not removed")
-        self.assertFalse(os.path.exists(self.staging(medium.package)))
+        self.assertEqual([], self.staging_directories())
         self.assertGreaterEqual(watcher.gone_at - runs[0]["ended"], 4000)
         self.assertGreaterEqual(runs[0]["started"], started)
 
@@ -562,6 +617,7 @@ class DoubleByteCodePages(LoaderCase):
                 self.assertTrue(watcher.seen, "the package was not staged")
                 self.assertIsNotNone(watcher.gone_at)
                 self.assertGreaterEqual(watcher.gone_at - launched, 2000)
+                self.assertEqual([], self.staging_directories())
             self.took(locale, started)
 
 

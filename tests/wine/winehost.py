@@ -5,6 +5,7 @@ Which Wine runs is a parameter (WINE, WINESERVER), so the same code serves 64-bi
 32-bit Wine elsewhere; TIME_FACTOR stretches the time limits (never the "no sooner than" bounds)
 for slow machines.
 """
+import glob
 import os
 import subprocess
 import threading
@@ -111,8 +112,9 @@ def autorun(package, reg_path, version, loader="loader.exe"):
 
 
 def probe_runs(log_path):
-    """The probe's runs from its log, in order: [{'started', 'ended', 'acp', 'module', 'cwd'}]
-    ('ended' is missing while a run goes on)."""
+    """The probe's runs from its log, in order: [{'started', 'ended', 'acp', 'module', 'cwd',
+    'beside'}] ('ended' is missing while a run goes on; 'beside' is the sorted names in the
+    directory it ran from)."""
     runs = {}
     if not os.path.exists(log_path):
         return []
@@ -124,6 +126,9 @@ def probe_runs(log_path):
                 runs[words[3]] = {"started": int(words[1]), "acp": int(words[5]),
                                   "module": text[text.index(" module ") + 8:text.index(" cwd ")],
                                   "cwd": text[text.index(" cwd ") + 5:]}
+            elif words[0] == "beside":
+                names = text.split(" ", 2)[2] if len(words) > 2 else ""
+                runs[words[1]]["beside"] = sorted(n for n in names.split("|") if n)
             elif words[0] == "ended":
                 runs[words[3]]["ended"] = int(words[1])
     return list(runs.values())
@@ -185,19 +190,23 @@ class ProcessWatcher(Poller):
 
 
 class Watcher(Poller):
-    """Polls a file's existence every few milliseconds, to see when a staging copy comes and
-    goes. The first moment it is seen missing is no sooner than its deletion."""
+    """Polls every few milliseconds for a file a glob pattern matches, to see when a staging copy
+    comes and goes (a plain path is a pattern that matches itself); found is the last path it
+    matched. The first moment none is seen is no sooner than the deletion."""
 
-    def __init__(self, path):
-        self.path = path
+    def __init__(self, pattern):
+        self.pattern = pattern
         self.seen = False
+        self.found = None
         self.gone_at = None
         super().__init__(0.002)
 
     def _look(self):
         now = now_ms()
-        if os.path.exists(self.path):
+        matches = glob.glob(self.pattern)
+        if matches:
             self.seen = True
+            self.found = matches[0]
             self.gone_at = None
         elif self.seen and self.gone_at is None:
             self.gone_at = now

@@ -54,7 +54,13 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define CSTR_LESS_THAN 1
 #define CSTR_EQUAL 2
 #define CSTR_GREATER_THAN 3
+#define CP_UTF8 65001u
 #define WC_NO_BEST_FIT_CHARS 0x400u
+
+#define LOAD_LIBRARY_SEARCH_APPLICATION_DIR 0x200u
+#define LOAD_LIBRARY_SEARCH_USER_DIRS 0x400u
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x800u
+#define LOAD_LIBRARY_SEARCH_DEFAULT_DIRS 0x1000u
 
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define FILE_ATTRIBUTE_READONLY 0x1u
@@ -67,16 +73,20 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_SHARING_VIOLATION 32L
+#define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_FLAGS 1004L
 #define ERROR_FILE_INVALID 1006L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
+#define ERROR_DIRECTORY 267L
 #define ERROR_NO_ASSOCIATION 1155L
 #define ERROR_CANCELLED 1223L
+#define ERROR_ACCESS_DISABLED_BY_POLICY 1260L
 
 #define SW_SHOW 5
 #define SW_SHOWDEFAULT 10
@@ -102,6 +112,10 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
+DWORD WINAPI GetCurrentProcessId(void);
+DWORD WINAPI GetTickCount(void);
+BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES security);
+BOOL WINAPI RemoveDirectoryA(LPCSTR pathName);
 BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName);
@@ -116,6 +130,8 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWOR
                             size_t size);
 BOOL WINAPI UnmapViewOfFile(const void *view);
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
+BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 void WINAPI Sleep(DWORD milliseconds);

@@ -13,12 +13,15 @@ namespace winsim {
 // Forget everything: files, registry, mutexes, launches, the log; the clock goes back to 0.
 // The module path becomes C:\Medium\loader.exe, the temporary path C:\Temp\ and the current
 // directory C:\Medium; those three directories exist. The ANSI code page is 1252 (single-byte).
+// The process id is 0x1D4C and the tick count starts at 0x00A0B0C0.
 void Reset();
 
 // The ANSI code page: 1252 (Western, single-byte), 936 (Chinese, GBK) or 932 (Japanese,
-// Shift-JIS), or any other of Windows' ANSI code pages, 1250 to 1258, 874, 949 and 950. In the
-// double-byte ones a lead byte and the byte after it are one character, whose trail byte may be
-// 0x5C, the backslash; paths, names and IsDBCSLeadByte follow the code page.
+// Shift-JIS), or any other of Windows' ANSI code pages, 1250 to 1258, 874, 949 and 950, or 65001
+// (UTF-8, Windows 10's "Beta: Use Unicode UTF-8" setting). In the double-byte ones a lead byte and
+// the byte after it are one character, whose trail byte may be 0x5C, the backslash; paths, names
+// and IsDBCSLeadByte follow the code page. In 65001 every character converts exactly, and
+// WideCharToMultiByte takes neither WC_NO_BEST_FIT_CHARS nor lpUsedDefaultChar.
 void SetCodePage(UINT codePage);
 
 // Files and directories. Paths are Windows paths: case-insensitive, backslash or slash.
@@ -33,7 +36,10 @@ void SetReadOnly(const std::string &path);
 bool IsReadOnly(const std::string &path);
 bool FileExists(const std::string &path);
 std::string FileContent(const std::string &path);
-std::vector<std::string> Files(); // every file's full path, in their stored spelling, sorted
+std::vector<std::string> Files();       // every file's full path, in their stored spelling, sorted
+std::vector<std::string> Directories(); // every directory's full path, so spelled, sorted
+// The names of the files and directories in a directory, as spelled, sorted.
+std::vector<std::string> NamesIn(const std::string &directory);
 
 // The full path Windows makes of a path: slashes become backslashes; repeated separators, "."
 // and ".." are resolved against the current directory; the caller's spelling is kept.
@@ -63,6 +69,18 @@ void SetShortPath(const std::u16string &longPath, const std::u16string &shortPat
 void SetTempPath(const std::string &text); // returned as it stands, trailing backslash or not
 void FailTempPath();                       // GetTempPathA returns 0 and writes nothing
 
+// The loader process's id, and the tick count GetTickCount gives now; it goes on with the virtual
+// clock. Tests that set both alike make two runs choose alike.
+void SetProcessId(DWORD id);
+void SetTickCount(DWORD milliseconds);
+
+// DLL loading. kernel32 has SetDefaultDllDirectories (Windows 8 and later, and Windows 7 with
+// KB2533623) unless a test takes it away; the flags it set when the shell was loaded are kept.
+void LackSetDefaultDllDirectories(); // GetProcAddress finds no SetDefaultDllDirectories
+// SetDefaultDllDirectories' flags in force when LoadLibraryA first loaded the shell; 0 when none
+// were (the default search, which looks in the program's own directory first) or it was not loaded.
+DWORD DllDirectoriesWhenShellLoaded();
+
 // The shell. By default a launch of an existing file starts a process that runs for 1000 ms,
 // and a launch of a missing file fails with ERROR_FILE_NOT_FOUND. While a started process runs,
 // its file cannot be deleted or overwritten, as with a running program on Windows. A launch
@@ -71,6 +89,12 @@ void LaunchRunsFor(uint32_t milliseconds);
 void LaunchFails(DWORD error);
 void LaunchGivesNoHandle();
 void FailShellLoad(); // LoadLibraryA("shell32.dll") fails
+// A path rule of Software Restriction Policies or AppLocker that refuses programs (.exe, .com)
+// below a folder, as anti-ransomware policies refuse %TEMP%: ShellExecuteExA fails on such a file
+// with ERROR_ACCESS_DISABLED_BY_POLICY. Files of other types are opened by their associated
+// program, which lies elsewhere, and start as usual (an .msi's msiexec then refuses the package
+// itself, which is not simulated).
+void RefuseProgramsUnder(const std::string &folder);
 
 struct Launch {
     uint64_t at;
@@ -85,9 +109,10 @@ struct Launch {
     bool directoryNull;
     std::string directory;
     int show;
-    bool fileExisted;             // the launched file was there at launch time
-    std::string workingDirectory; // where the started process runs
-    uint64_t endsAt;              // when its process ends (equal to `at` when none was started)
+    bool fileExisted;                    // the launched file was there at launch time
+    std::string workingDirectory;        // where the started process runs
+    std::vector<std::string> besideFile; // the names in the launched file's directory, at launch
+    uint64_t endsAt; // when its process ends (equal to `at` when none was started)
 };
 const std::vector<Launch> &Launches();
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <vector>
 
 namespace winsim {
@@ -80,6 +81,37 @@ uint16_t Map(const CodePageTable &table, uint16_t unit, bool bestFit, bool *used
     return table.defaultCharacter;
 }
 
+// UTF-8, every character exact; a surrogate without its partner becomes U+FFFD, as Windows
+// converts it since Vista.
+std::string ToUtf8(const uint16_t *units, size_t count) {
+    std::string utf8;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t code = units[i];
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < count && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
+        } else if (code >= 0xD800 && code < 0xE000) {
+            code = 0xFFFD;
+        }
+        if (code < 0x80) {
+            utf8 += static_cast<char>(code);
+        } else if (code < 0x800) {
+            utf8 += static_cast<char>(0xC0 | code >> 6);
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | code >> 12);
+            utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | code >> 18);
+            utf8 += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 // A character of the code page as its unit: bytes that are none (a lead byte without its trail,
 // a pair the code page leaves out) become the code page's Unicode default character.
 uint16_t UnitOf(const CodePageTable &table, uint16_t bytes) {
@@ -109,7 +141,11 @@ bool HasCodePage(UINT codePage) {
 
 std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bool *usedDefault,
                            UINT codePage) {
-    const CodePageTable &table = TableOf(codePage == CP_ACP ? TheWorld().codePage : codePage);
+    const UINT converted = codePage == CP_ACP ? TheWorld().codePage : codePage;
+    if (converted == CP_UTF8) {
+        return ToUtf8(units, count);
+    }
+    const CodePageTable &table = TableOf(converted);
     std::string ansi;
     for (size_t i = 0; i < count; ++i) {
         uint16_t bytes = Map(table, units[i], bestFit, usedDefault);
@@ -121,8 +157,38 @@ std::string FromUtf16Units(const uint16_t *units, size_t count, bool bestFit, bo
     return ansi;
 }
 
+// UTF-8 to UTF-16, for text that is valid UTF-8 (what ToUtf8 makes).
+static std::u16string FromUtf8(const std::string &utf8) {
+    std::u16string units;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto byte = [&](size_t at) {
+            return static_cast<uint32_t>(static_cast<unsigned char>(utf8[at]));
+        };
+        uint32_t code = byte(i);
+        size_t length = code < 0x80 ? 1 : code < 0xE0 ? 2 : code < 0xF0 ? 3 : 4;
+        if (length > 1) {
+            code &= 0x3F >> (length - 1);
+            for (size_t k = 1; k < length && i + k < utf8.size(); ++k) {
+                code = code << 6 | (byte(i + k) & 0x3F);
+            }
+        }
+        if (code >= 0x10000) {
+            units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            units += static_cast<char16_t>(code);
+        }
+        i += length;
+    }
+    return units;
+}
+
 std::u16string ToUtf16Units(const std::string &ansi, UINT codePage) {
-    const CodePageTable &table = TableOf(codePage == CP_ACP ? TheWorld().codePage : codePage);
+    const UINT converted = codePage == CP_ACP ? TheWorld().codePage : codePage;
+    if (converted == CP_UTF8) {
+        return FromUtf8(ansi);
+    }
+    const CodePageTable &table = TableOf(converted);
     std::u16string units;
     for (size_t at = 0; at < ansi.size(); ++at) {
         uint16_t bytes = static_cast<unsigned char>(ansi[at]);
@@ -171,22 +237,27 @@ static size_t CountOf(const WCHAR *text, int length) {
     return count + 1;
 }
 
-extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length,
-                                          LPSTR multiByte, int size, LPCSTR defaultCharacter,
-                                          LPBOOL usedDefaultCharacter) {
-    winsim::SimulatedCall call;
-    if ((codePage != CP_ACP && !winsim::HasCodePage(codePage)) || wide == nullptr ||
-        defaultCharacter != nullptr || (flags & ~WC_NO_BEST_FIT_CHARS) != 0 || size < 0) {
+// The ANSI code page (CP_ACP) or any the simulated Windows has. A terminated text (length -1) is
+// converted with its terminator; size 0 asks for the size needed; a buffer too small gives 0 and
+// ERROR_INSUFFICIENT_BUFFER, what was written being unspecified. Where the ANSI code page is
+// UTF-8, a default character or lpUsedDefaultChar is refused with ERROR_INVALID_PARAMETER, and
+// then any flag with ERROR_INVALID_FLAGS, as for any code page a flag it does not know (Wine's
+// conformance test test_other_invalid_parameters in dlls/kernel32/tests/codepage.c).
+static int Convert(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR multiByte, int size,
+                   LPCSTR defaultCharacter, bool asksUsedDefault, bool *usedDefault) {
+    const bool utf8 = (codePage == CP_ACP ? winsim::TheWorld().codePage : codePage) == CP_UTF8;
+    if ((codePage != CP_ACP && !utf8 && !winsim::HasCodePage(codePage)) || wide == nullptr ||
+        defaultCharacter != nullptr || size < 0 || (utf8 && asksUsedDefault)) {
         winsim::SetError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    bool usedDefault = false;
+    if ((flags & ~(utf8 ? 0u : WC_NO_BEST_FIT_CHARS)) != 0) {
+        winsim::SetError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
     std::string ansi =
         winsim::FromUtf16Units(reinterpret_cast<const uint16_t *>(wide), CountOf(wide, length),
-                               (flags & WC_NO_BEST_FIT_CHARS) == 0, &usedDefault, codePage);
-    if (usedDefaultCharacter != nullptr) {
-        *usedDefaultCharacter = usedDefault ? TRUE : FALSE;
-    }
+                               (flags & WC_NO_BEST_FIT_CHARS) == 0, usedDefault, codePage);
     if (size == 0) {
         return static_cast<int>(ansi.size());
     }
@@ -196,6 +267,24 @@ extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wi
     }
     std::copy(ansi.begin(), ansi.end(), multiByte);
     return static_cast<int>(ansi.size());
+}
+
+extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length,
+                                          LPSTR multiByte, int size, LPCSTR defaultCharacter,
+                                          LPBOOL usedDefaultCharacter) {
+    winsim::SimulatedCall call;
+    bool usedDefault = false;
+    int result = Convert(codePage, flags, wide, length, multiByte, size, defaultCharacter,
+                         usedDefaultCharacter != nullptr, &usedDefault);
+    if (result > 0 && usedDefaultCharacter != nullptr) {
+        *usedDefaultCharacter = usedDefault ? TRUE : FALSE;
+    }
+    winsim::Record("WideCharToMultiByte",
+                   "flags " + std::to_string(flags) + ": " +
+                       (result > 0 ? std::to_string(result) + (usedDefault ? ", default used" : "")
+                                   : "error " + std::to_string(winsim::TheWorld().lastError)),
+                   "", result > 0);
+    return result;
 }
 
 // Without flags, as the checker asks: bytes that are no character of the code page become its

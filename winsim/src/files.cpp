@@ -1,4 +1,5 @@
-// Files and directories: CopyFileA, DeleteFileA, file attributes and the shell path utilities.
+// Files and directories: CopyFileA, DeleteFileA, CreateDirectoryA, RemoveDirectoryA, file
+// attributes and the shell path utilities.
 #include "world.h"
 
 #include <shlwapi.h>
@@ -157,6 +158,75 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     SimulatedCall call;
     BOOL result = Delete(FullPath(fileName));
     Record("DeleteFileA", std::string(fileName) + ": " + Outcome(result), fileName, result);
+    return result;
+}
+
+// A new directory whose parent exists; any name already there, a file's too, gives
+// ERROR_ALREADY_EXISTS (Wine's conformance test test_CreateDirectoryA in
+// dlls/kernel32/tests/directory.c, which also runs on Windows).
+static BOOL MakeDirectory(const std::string &fullPath) {
+    if (FindFile(fullPath) != nullptr || DirectoryExists(fullPath)) {
+        SetError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (!DirectoryExists(ParentOf(fullPath))) {
+        SetError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    TheWorld().directories.emplace(Upper(fullPath), fullPath);
+    SetError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*security*/) {
+    SimulatedCall call;
+    std::string name = pathName ? pathName : "";
+    BOOL result = FALSE;
+    if (name.empty()) {
+        SetError(ERROR_PATH_NOT_FOUND);
+    } else {
+        result = MakeDirectory(FullPath(name));
+    }
+    Record("CreateDirectoryA", name + ": " + Outcome(result), name, result);
+    return result;
+}
+
+// Only an empty directory goes; a file is no directory, and neither a drive's root nor the
+// process's current directory can be removed (the same test's test_RemoveDirectoryA).
+static BOOL RemoveEmptyDirectory(const std::string &fullPath) {
+    World &w = TheWorld();
+    const std::string key = Upper(fullPath);
+    if (FindFile(fullPath) != nullptr) {
+        SetError(ERROR_DIRECTORY);
+        return FALSE;
+    }
+    if (w.directories.count(key) == 0) {
+        SetError(DirectoryExists(fullPath) ? ERROR_ACCESS_DENIED : MissingError(fullPath));
+        return FALSE;
+    }
+    if (!NamesInDirectory(fullPath).empty()) {
+        SetError(ERROR_DIR_NOT_EMPTY);
+        return FALSE;
+    }
+    if (key == Upper(FullPath(w.currentDirectory))) {
+        SetError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    w.directories.erase(key);
+    SetError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
+    SimulatedCall call;
+    std::string name = pathName ? pathName : "";
+    BOOL result = FALSE;
+    if (name.empty()) {
+        SetError(ERROR_PATH_NOT_FOUND);
+    } else {
+        result = RemoveEmptyDirectory(FullPath(name));
+    }
+    Record("RemoveDirectoryA", name + ": " + Outcome(result), name, result);
     return result;
 }
 

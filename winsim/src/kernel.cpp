@@ -1,4 +1,5 @@
-// Kernel services: mutexes, last error, module and temporary paths, waits, sleeps, handles.
+// Kernel services: mutexes, last error, module and temporary paths, the process id and the tick
+// count, waits, sleeps, handles.
 #include "world.h"
 
 namespace winsim {
@@ -37,6 +38,14 @@ void SetTempPath(const std::string &text) {
 
 void FailTempPath() {
     TheWorld().tempPathFails = true;
+}
+
+void SetProcessId(DWORD id) {
+    TheWorld().processId = id;
+}
+
+void SetTickCount(DWORD milliseconds) {
+    TheWorld().tickBase = milliseconds - TheWorld().now;
 }
 
 static std::string Describe(const Handle *handle) {
@@ -109,17 +118,13 @@ extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD
     return result;
 }
 
-// The path as the loader's process was started, in UTF-16; a path set in ANSI comes back widened
-// byte by byte, which is its UTF-16 form when it is ASCII. Cut as the ANSI call cuts.
+// The path as the loader's process was started, in UTF-16; a path set in ANSI comes back
+// converted from the code page. Cut as the ANSI call cuts.
 extern "C" DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
     SimulatedCall call;
     const World &w = TheWorld();
-    std::u16string path = w.unicodeModulePath;
-    if (path.empty()) {
-        for (char c : w.modulePath) {
-            path += static_cast<char16_t>(static_cast<unsigned char>(c));
-        }
-    }
+    std::u16string path =
+        w.unicodeModulePath.empty() ? ToUtf16Units(w.modulePath) : w.unicodeModulePath;
     DWORD result = 0;
     if (module == nullptr && fileName != nullptr && size > 0) {
         result = static_cast<DWORD>(path.size() < size ? path.size() : size);
@@ -168,6 +173,21 @@ extern "C" DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
     }
     Record("GetTempPathA", "size " + std::to_string(size) + ": " + std::to_string(result));
     return result;
+}
+
+extern "C" DWORD WINAPI GetCurrentProcessId(void) {
+    SimulatedCall call;
+    Record("GetCurrentProcessId", std::to_string(TheWorld().processId));
+    return TheWorld().processId;
+}
+
+// Milliseconds since the system started, wrapping after 49.7 days as a DWORD does.
+extern "C" DWORD WINAPI GetTickCount(void) {
+    SimulatedCall call;
+    const World &w = TheWorld();
+    DWORD ticks = static_cast<DWORD>(w.tickBase + w.now);
+    Record("GetTickCount", std::to_string(ticks));
+    return ticks;
 }
 
 extern "C" DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

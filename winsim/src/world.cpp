@@ -213,10 +213,43 @@ bool DirectoryExists(const std::string &fullPath) {
     return w.directories.count(key) != 0;
 }
 
+std::vector<std::string> NamesInDirectory(const std::string &fullPath) {
+    const World &w = TheWorld();
+    const std::string key = Upper(fullPath);
+    std::vector<std::string> names;
+    auto addIfIn = [&](const std::string &path) {
+        const std::string parent = ParentOf(path);
+        if (!parent.empty() && Upper(parent) == key) {
+            names.push_back(path.substr(FindLastSeparator(path, "\\") + 1));
+        }
+    };
+    for (const auto &entry : w.files) {
+        addIfIn(entry.second.path);
+    }
+    for (const auto &entry : w.directories) {
+        addIfIn(entry.second);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> NamesIn(const std::string &directory) {
+    return NamesInDirectory(FullPath(directory));
+}
+
+std::vector<std::string> Directories() {
+    const auto &directories = TheWorld().directories;
+    std::vector<std::string> paths(directories.size());
+    std::transform(directories.begin(), directories.end(), paths.begin(),
+                   [](const auto &entry) { return entry.second; });
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 void AddDirectory(const std::string &path) {
     std::string full = FullPath(path);
     while (!full.empty() && !(full.size() == 3 && full[1] == ':')) {
-        TheWorld().directories.insert(Upper(full));
+        TheWorld().directories.emplace(Upper(full), full);
         full = ParentOf(full);
     }
 }

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -47,9 +46,9 @@ struct World {
     DWORD lastError = 0;
     std::vector<Event> log;
 
-    std::set<std::string> directories;       // upper-cased full paths
-    std::map<std::string, File> files;       // by upper-cased full path
-    std::map<std::string, RegistryKey> keys; // by upper-cased path below HKEY_LOCAL_MACHINE
+    std::map<std::string, std::string> directories; // upper-cased full path -> as first spelled
+    std::map<std::string, File> files;              // by upper-cased full path
+    std::map<std::string, RegistryKey> keys;        // by upper-cased path below HKEY_LOCAL_MACHINE
 
     std::map<std::string, int> mutexes; // name (case-sensitive) -> open handles, all processes
     DWORD mutexFailure = 0;
@@ -66,8 +65,16 @@ struct World {
     std::string currentDirectory;
     std::string tempPath;
     bool tempPathFails = false;
+    DWORD processId = 0x1D4C;
+    uint64_t tickBase = 0x00A0B0C0; // GetTickCount gives this plus the virtual clock
+
+    bool hasSetDefaultDllDirectories = true;
+    DWORD dllDirectories = 0;            // SetDefaultDllDirectories' flags, 0 until set
+    DWORD dllDirectoriesAtShellLoad = 0; // those in force when the shell was first loaded
+    bool shellLoaded = false;
 
     bool shellLoadFails = false;
+    std::vector<std::string> refusedFolders; // upper-cased full paths
     LaunchOutcome launchOutcome = LaunchOutcome::Runs;
     uint32_t launchRunsFor = 1000;
     DWORD launchError = 0;
@@ -127,5 +134,7 @@ std::vector<std::string> SubKeysOf(const std::string &subKey);
 std::string Upper(const std::string &text);
 std::string ParentOf(const std::string &fullPath); // "" for a drive root
 bool DirectoryExists(const std::string &fullPath);
+// The names in a directory (its files and directories), as spelled, sorted.
+std::vector<std::string> NamesInDirectory(const std::string &fullPath);
 
 } // namespace winsim

@@ -1,6 +1,6 @@
 // The package the Wine suite gives the loader to launch. It stands in for a runtime installer:
-// it appends to a log where it runs from, its working directory, its ANSI code page and when it
-// started and ended,
+// it appends to a log where it runs from, its working directory, its ANSI code page, the names
+// in its own directory and when it started and ended,
 // can sleep, and can record a version in the registry as a real installer would. It is configured
 // through the environment, which the loader's process passes on to it:
 //   PROBE_LOG      Windows path of the log to append to (required)
@@ -54,6 +54,36 @@ static void RecordVersion(const wchar_t *regPath, const wchar_t *version, const 
     }
 }
 
+// "beside PID NAME|NAME|...": every name in the directory the program runs from, itself included,
+// as an installer loading a DLL by name would find them there.
+static void ListOwnDirectory(const wchar_t *logPath, const wchar_t *module) {
+    wchar_t pattern[1100];
+    swprintf(pattern, 1100, L"%ls", module);
+    wchar_t *slash = wcsrchr(pattern, L'\\');
+    if (slash == NULL) {
+        return;
+    }
+    wcscpy(slash + 1, L"*");
+    wchar_t line[2048];
+    swprintf(line, 2048, L"beside %lu ", GetCurrentProcessId());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    const wchar_t *separator = L"";
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0 &&
+            wcslen(line) + wcslen(found.cFileName) + 4 < 2048) {
+            wcscat(line, separator);
+            wcscat(line, found.cFileName);
+            separator = L"|";
+        }
+    }
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
+    wcscat(line, L"\r\n");
+    Append(logPath, line);
+}
+
 static int Variable(const wchar_t *name, wchar_t *value, DWORD size) {
     return GetEnvironmentVariableW(name, value, size) > 0;
 }
@@ -73,6 +103,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     swprintf(line, 2600, L"started %llu pid %lu acp %u module %ls cwd %ls\r\n", started,
              GetCurrentProcessId(), GetACP(), module, directory);
     Append(logPath, line);
+    ListOwnDirectory(logPath, module);
 
     wchar_t text[600] = {0};
     if (Variable(L"PROBE_SLEEP_MS", text, 600)) {
