@@ -46,7 +46,8 @@ DESCRIBED_ENUM(PackageDamage, PACKAGE_DAMAGE_ROWS)
 // Where the version a package names comes from.
 #define VERSION_SOURCE_ROWS(X)                                                                     \
     X(ProductVersion, "product-version", "ProductVersion")                                         \
-    X(VersionResource, "version-resource", "version resource")
+    X(FixedProductVersion, "fixed-product-version", "product version")                             \
+    X(FixedFileVersion, "fixed-file-version", "file version")
 DESCRIBED_ENUM(VersionSource, VERSION_SOURCE_ROWS)
 
 // What a package reads from beside itself when it runs, which a copy of it alone lacks: a cabinet

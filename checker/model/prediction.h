@@ -127,8 +127,9 @@ struct Prediction {
     std::optional<Reading> otherView;
     Decision decision;
     std::optional<PackageLaunch> launch;
-    std::optional<Record> recordsGiven;    // what the command line says the package records
-    std::optional<NextStart> next;         // when a record is known and this start installs
+    std::optional<Record> recordsGiven; // what the command line says the package records
+    std::optional<NextStart> next;      // when a record is known and this start installs
+    bool nextUnknown = false; // this start runs a package whose records the check cannot read
     std::optional<PackageRecords> package; // what the package records, where it can be read
     std::vector<InstallFailure> failures;  // why its install records nothing, where it fails
 };

@@ -30,6 +30,8 @@ std::optional<PackageDamage> DamageOf(ProgramState state) {
     return std::nullopt;
 }
 
+const char kNoFixedVersion[] = "0.0.0.0";
+
 } // namespace
 
 PackageFacts ReadProgramPackage(const std::string &file) {
@@ -47,8 +49,13 @@ PackageFacts ReadProgramPackage(const std::string &file) {
             facts.bits = machine.bits;
         }
     }
+    // An installer's product version is the runtime's; its file version is the installer's own
+    // build, which an installer system numbers as it likes. A product version of 0.0.0.0 is none.
     if (program.hasVersion) {
-        facts.version = PackageVersion{program.fixedFileVersion, VersionSource::VersionResource};
+        facts.version =
+            program.fixedProductVersion != kNoFixedVersion
+                ? PackageVersion{program.fixedProductVersion, VersionSource::FixedProductVersion}
+                : PackageVersion{program.fixedFileVersion, VersionSource::FixedFileVersion};
     }
     facts.stored = {{"state", NameOf(program.state)},
                     {"machine", program.machine},

@@ -142,5 +142,10 @@ Prediction Predict(const Observation &observation, const std::optional<std::stri
     if (recorded && prediction.decision.end == End::Install) {
         prediction.next = NextStart{Read(*recorded), Decide(descriptor.values, *recorded)};
     }
+    // A package read whole that runs and records what its own code writes: an installer program,
+    // or a file the shell opens with another program.
+    prediction.nextUnknown = !recorded && prediction.decision.end == End::Install &&
+                             prediction.launch->site != LaunchSite::Nowhere &&
+                             !(observation.package && observation.package->damage);
     return prediction;
 }

@@ -13,7 +13,7 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-const int kSchemaVersion = 2;
+const int kSchemaVersion = 3;
 
 Json TextOrNull(const std::string &text) {
     return text.empty() ? Json(nullptr) : Json(text);
@@ -161,6 +161,8 @@ void PrintJson(std::ostream &out, const Observation &observation, const Predicti
                        [](InstallFailure failure) { return NameOf(failure); });
         json["installFails"] = failures;
         report["nextStart"] = json;
+    } else if (prediction.nextUnknown) {
+        report["nextStart"] = Json{{"action", "unknown"}, {"reason", kNextUnknown}};
     }
     for (const Signature &signature : observation.signatures) {
         report["signatures"].push_back(Json{{"file", signature.file},

@@ -19,3 +19,6 @@ std::string AnswerCode(const Signature &signature);
 std::string DecisionReason(const Decision &decision, const VersionReading &travelling,
                            const Reading *reading);
 std::string LaunchReason(const PackageLaunch &launch);
+// Why the next start is not known, where the package's records cannot be read.
+inline constexpr char kNextUnknown[] =
+    "the check cannot read what the package records; --records gives it";

@@ -136,6 +136,8 @@ void PrintText(std::ostream &out, const Observation &observation, const Predicti
                 : "";
         Line(out, "Next start",
              DecisionText(next.decision, prediction.travelling, &next.recorded) + recorded);
+    } else if (prediction.nextUnknown) {
+        Line(out, "Next start", std::string("not known: ") + kNextUnknown);
     } else if (prediction.recordsGiven) {
         Line(out, "Next start", "as this one: the package does not run on this start");
     }

@@ -106,8 +106,10 @@ void CheckOwnVersion(const PackageFacts &package, const std::string &travelling,
     case VersionSource::ProductVersion:
         Add<RuleId::MsiProductVersionDiffers>(out, subject, package.version->text, travelling);
         return;
-    case VersionSource::VersionResource:
-        Add<RuleId::ProgramVersionDiffers>(out, subject, package.version->text, travelling);
+    case VersionSource::FixedProductVersion:
+    case VersionSource::FixedFileVersion:
+        Add<RuleId::ProgramVersionDiffers>(out, subject, package.version->source,
+                                           package.version->text, travelling);
         return;
     }
 }
@@ -116,6 +118,11 @@ void CheckOwnVersion(const PackageFacts &package, const std::string &travelling,
 
 void CheckRuntimePackage(const Observation &observation, const Prediction &prediction,
                          Findings *out) {
+    if (prediction.nextUnknown) {
+        Subject subject = OnPackageFile(observation, observation.launch->plan.SourcePath);
+        subject.length = observation.package ? observation.package->length : std::nullopt;
+        Add<RuleId::RecordsUnknown>(out, subject);
+    }
     if (!observation.package || observation.package->format == kNoFormat) {
         return;
     }

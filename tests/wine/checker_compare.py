@@ -132,7 +132,7 @@ CASES = [
     # is one the profile functions do not read.
     Case("hardened-fresh", mapped=("64", "32"), codes=["MC110"]),
     Case("hardened-equal", mapped=("64", "32"), same=["/d", "2.1.0.5"], codes=["MC110"]),
-    Case("hardened-placed", mapped=("64", "32"), codes=["MC110"],
+    Case("hardened-placed", mapped=("64", "32"), codes=["MC110", "MC111"],
          descriptor="; by hand\r[Other]\rVersion=9.9.9.9\r  [ AutoRun ]\r"
                     "\tRuntimePackage = 'setup.exe'\rRegPath= CorvaneCheck\\hardened-placed\r"
                     "Version\t=\t2.1.0.5\r[autorun]\rVersion=1.0.0.0\r"),
