@@ -12,6 +12,7 @@ packages=(
     qemu-system-x86 debootstrap e2fsprogs
     zip unzip osslsigncode openssl strace
     libiso9660-dev libcdio-dev libudfread-dev xorriso genisoimage udftools udfclient
+    nsis dosfstools
 )
 
 # npm installs the SARIF validator. A machine whose Node.js comes with its own npm keeps it: Debian's

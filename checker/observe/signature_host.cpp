@@ -171,6 +171,14 @@ std::optional<Signature> ObserveSignature(const std::string &path, const std::st
     if (report.find("unsupported input file type") != std::string::npos) {
         return std::nullopt;
     }
+    // A program's certificate table followed by other bytes: the verifier takes it for no
+    // signature, while Windows hashes the bytes after the signature with the rest of the file and
+    // finds that the digest does not match.
+    if (report.find("signature not at the end of the file") != std::string::npos) {
+        signature.state = SignatureState::BadDigest;
+        signature.detail = "bytes follow the signature: the file was changed after signing";
+        return signature;
+    }
     // A program says "No signature found", an MSI "MSI file has no signature".
     if (report.find("No signature found") != std::string::npos ||
         report.find("has no signature") != std::string::npos) {

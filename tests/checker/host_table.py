@@ -328,6 +328,12 @@ CASES += [
              {"messages contain": "the program's file version is 1.0.0.0"}),
     exe_case("EXE, what it records not known", program("x86"), ["MC617"], 0,
              {"nextStart.action": "unknown", "messages contain": "--records"}),
+    # NSIS writes the fixed versions from VIProductVersion and VIFileVersion; what its script
+    # records (here HKCU, in the 64-bit view) the check cannot read.
+    exe_case("EXE, NSIS: VIProductVersion 2.1.0.5, VIFileVersion 1.0.0.17, writing HKCU",
+             os.path.join(PACKAGES, "nsis-hkcu-64.exe"), ["MC617"], 0,
+             {"nextStart.action": "unknown",
+              "packageContents.exe.fixedProductVersion": "2.1.0.5"}),
     ("EXE, what it records given", descriptor(), ["setup.exe"], ["--records", "2.1.0.5"],
      "install", "install", [], 0, {"nextStart.action": "nothing"}),
     exe_case("EXE, empty", b"", ["MC610"], 1),

@@ -407,6 +407,12 @@ class Signing(unittest.TestCase):
         self.assertEqual(0, sign_time_stamped([WIN32_LOADER], stamped).returncode)
         tampered = os.path.join(scratch, "for-check-tampered.exe")
         with_code_byte_changed(os.path.join(signed, "loader.exe"), tampered)
+        # An installer system's data appended to a signed program: Windows hashes what follows the
+        # signature with the rest of the file.
+        appended = os.path.join(scratch, "for-check-appended.exe")
+        shutil.copy(os.path.join(signed, "loader.exe"), appended)
+        with open(appended, "ab") as out:
+            out.write(b"appended after signing")
         msi = os.path.join(signed, os.path.basename(MSI_PACKAGE))
         now = time.time()
         year = 365 * 24 * 3600
@@ -431,6 +437,8 @@ class Signing(unittest.TestCase):
             ("signed and time-stamped", os.path.join(stamped, "loader.exe"), None, None,
              {"loader.exe": ("verified", main, True)}, [], None),
             ("one code byte changed", tampered, None, None,
+             {"loader.exe": ("bad-digest", None, False)}, ["MC502"], None),
+            ("bytes appended after signing", appended, None, None,
              {"loader.exe": ("bad-digest", None, False)}, ["MC502"], None),
             ("no verifier", os.path.join(signed, "loader.exe"), None, "/nonexistent",
              {"loader.exe": ("not-checked", None, False)}, ["MC505"], None),
