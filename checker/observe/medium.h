@@ -39,7 +39,7 @@ class Medium {
 
 // One kind of medium: whether a path given is one, and how to open it.
 struct MediumKind {
-    const char *name;
+    const char *name; // with its article, as a message names it
     bool (*takes)(const std::string &path);
     // nullptr and a message when it cannot be read.
     std::unique_ptr<Medium> (*open)(const std::string &path, std::string *error);

@@ -11,8 +11,9 @@
 namespace {
 
 const MediumKind kKinds[] = {
-    {"directory", TakesDirectory, OpenDirectory},
-    {"disc image (ISO 9660 or UDF)", TakesDiscImage, OpenDiscImage},
+    {"a directory", TakesDirectory, OpenDirectory},
+    {"an image of a USB stick (FAT or exFAT)", TakesFatImage, OpenFatImage},
+    {"a disc image (ISO 9660 or UDF)", TakesDiscImage, OpenDiscImage},
 };
 
 } // namespace
@@ -31,7 +32,7 @@ std::unique_ptr<Medium> OpenMedium(const std::string &path, std::string *error) 
     }
     *error = path + ": neither";
     for (const MediumKind &kind : kKinds) {
-        *error += std::string(&kind == kKinds ? " a " : " nor a ") + kind.name;
+        *error += std::string(&kind == kKinds ? " " : " nor ") + kind.name;
     }
     return nullptr;
 }

@@ -7,5 +7,8 @@
 bool TakesDirectory(const std::string &path);
 std::unique_ptr<Medium> OpenDirectory(const std::string &path, std::string *error);
 
+bool TakesFatImage(const std::string &path);
+std::unique_ptr<Medium> OpenFatImage(const std::string &path, std::string *error);
+
 bool TakesDiscImage(const std::string &path);
 std::unique_ptr<Medium> OpenDiscImage(const std::string &path, std::string *error);

@@ -464,6 +464,9 @@ USAGE_CASES = [
     ("no such directory", [os.path.join(SCRATCH, "no-such-medium")]),
     ("neither a directory nor a disc image", ["RANDOM"]),
     ("an image cut short", ["TRUNCATED"]),
+    # A stick's image, a volume or a disk of partitions: what to check instead.
+    ("a FAT12 image", ["FAT"], "check the stick where it is mounted"),
+    ("a disk image whose first partition is FAT32", ["FAT_DISK"], "@@1048576 ::/ DIR"),
     # A UDF reader that follows these reads past its buffers, allocates what they claim, searches
     # for ever or drops the rest of a directory without a word; Windows reads none of them. Each
     # row gives what the message must say.
@@ -485,6 +488,24 @@ USAGE_CASES = [
     ("a UDF 2.60 volume for BD-R", ["UDF_BD-R"], "a virtual allocation table"),
     ("a UDF 2.01 volume for CD-RW", ["UDF_CD-RW"], "sparing tables"),
 ]
+
+
+def fat_images():
+    """A FAT12 volume as mkfs.fat makes a floppy's, and a disk whose first partition, at 1 MiB,
+    holds a FAT32 volume, as a USB stick is formatted."""
+    volume, disk = os.path.join(SCRATCH, "stick.img"), os.path.join(SCRATCH, "disk.img")
+    for name in (volume, disk):
+        if os.path.exists(name):
+            os.remove(name)
+    subprocess.run(["mkfs.fat", "-C", volume, "1440"], check=True, capture_output=True)
+    sectors = 40 * 2048
+    with open(disk, "wb") as out:
+        out.truncate(sectors * 512)
+        entry = struct.pack("<8BII", 0, 0, 0, 0, 0x0C, 0, 0, 0, 2048, sectors - 2048)
+        out.write(bytes(446) + entry + bytes(48) + b"\x55\xaa")
+    subprocess.run(["mkfs.fat", "-F", "32", "--offset", "2048", disk, str((sectors - 2048) // 2)],
+                   check=True, capture_output=True)
+    return volume, disk
 
 
 def udf_blocks(image, tag):
@@ -840,6 +861,7 @@ def main():
                        check=True, capture_output=True)
     with open(files["RANDOM"], "wb") as out:
         out.write(bytes(range(256)) * 256)
+    files["FAT"], files["FAT_DISK"] = fat_images()
     with open(make_image(medium, XORRISO + ["-J", "-R"], None), "rb") as whole:
         with open(files["TRUNCATED"], "wb") as out:
             out.write(whole.read()[:18 * 2048])
