@@ -438,8 +438,10 @@ class Signing(unittest.TestCase):
              {"loader.exe": ("verified", main, True)}, [], None),
             ("one code byte changed", tampered, None, None,
              {"loader.exe": ("bad-digest", None, False)}, ["MC502"], None),
+            # Wine, as osslsigncode, looks for the signature at the file's end and finds none.
             ("bytes appended after signing", appended, None, None,
-             {"loader.exe": ("bad-digest", None, False)}, ["MC502"], None),
+             {"loader.exe": ("bad-digest", None, False)}, ["MC502"],
+             ({"loader.exe": ("unsigned", None, False)}, ["MC501"])),
             ("no verifier", os.path.join(signed, "loader.exe"), None, "/nonexistent",
              {"loader.exe": ("not-checked", None, False)}, ["MC505"], None),
             ("unsigned, no verifier", WIN32_LOADER, None, "/nonexistent",
