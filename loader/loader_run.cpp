@@ -5,10 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-namespace {
-
-const char kGuardName[] = "9656B2A6-167D-4c65-8B03-E4E32C9E18A2";
-const DWORD kPauseMilliseconds = 2000;
+static const char kGuardName[] = "9656B2A6-167D-4c65-8B03-E4E32C9E18A2";
+static const DWORD kPauseMilliseconds = 2000;
 
 typedef BOOL(WINAPI *ShellExecuteExFunction)(SHELLEXECUTEINFOA *);
 
@@ -17,7 +15,7 @@ typedef BOOL(WINAPI *ShellExecuteExFunction)(SHELLEXECUTEINFOA *);
 // to date. A shell that cannot be loaded is a failed launch. shell32.dll is one of Windows' known
 // libraries, always taken from the system directory, so a file of that name on the medium is
 // never loaded instead.
-BOOL LaunchThroughShell(SHELLEXECUTEINFOA *launch) {
+static BOOL LaunchThroughShell(SHELLEXECUTEINFOA *launch) {
     HMODULE shell = LoadLibraryA("shell32.dll");
     ShellExecuteExFunction execute =
         shell != NULL ? reinterpret_cast<ShellExecuteExFunction>(
@@ -29,7 +27,7 @@ BOOL LaunchThroughShell(SHELLEXECUTEINFOA *launch) {
 // Launches the package through the shell with its default action and waits for it to end. TRUE
 // when a policy refused to start it (Software Restriction Policies and AppLocker rules that forbid
 // programs in the user's writable folders): the same package elsewhere may be allowed.
-BOOL RunPackage(const char *file) {
+static BOOL RunPackage(const char *file) {
     SHELLEXECUTEINFOA launch;
     ZeroMemory(&launch, sizeof(launch));
     launch.cbSize = sizeof(launch);
@@ -49,8 +47,6 @@ BOOL RunPackage(const char *file) {
     CloseHandle(launch.hProcess);
     return FALSE;
 }
-
-} // namespace
 
 // Makes the staging directory, a new one: a name already there, whoever made it, is never used,
 // and another number is tried. FALSE when none was made, on any other failure at once.
