@@ -178,17 +178,22 @@ static BOOL MakeDirectory(const std::string &fullPath) {
     return TRUE;
 }
 
-extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*security*/) {
+// A directory call on a path: an empty one names nothing.
+static BOOL OnDirectory(const char *api, LPCSTR pathName, BOOL (*operation)(const std::string &)) {
     SimulatedCall call;
     std::string name = pathName ? pathName : "";
     BOOL result = FALSE;
     if (name.empty()) {
         SetError(ERROR_PATH_NOT_FOUND);
     } else {
-        result = MakeDirectory(FullPath(name));
+        result = operation(FullPath(name));
     }
-    Record("CreateDirectoryA", name + ": " + Outcome(result), name, result);
+    Record(api, name + ": " + Outcome(result), name, result);
     return result;
+}
+
+extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES /*security*/) {
+    return OnDirectory("CreateDirectoryA", pathName, MakeDirectory);
 }
 
 // Only an empty directory goes; a file is no directory, and neither a drive's root nor the
@@ -218,16 +223,7 @@ static BOOL RemoveEmptyDirectory(const std::string &fullPath) {
 }
 
 extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
-    SimulatedCall call;
-    std::string name = pathName ? pathName : "";
-    BOOL result = FALSE;
-    if (name.empty()) {
-        SetError(ERROR_PATH_NOT_FOUND);
-    } else {
-        result = RemoveEmptyDirectory(FullPath(name));
-    }
-    Record("RemoveDirectoryA", name + ": " + Outcome(result), name, result);
-    return result;
+    return OnDirectory("RemoveDirectoryA", pathName, RemoveEmptyDirectory);
 }
 
 extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
