@@ -11,6 +11,8 @@
 namespace {
 
 constexpr std::size_t kSector = 512;
+// Where a disc image's first volume descriptor lies: block 16 of 2048 bytes.
+constexpr std::uint64_t kVolumeDescriptorAt = 16 * 2048;
 using Sector = std::array<unsigned char, kSector>;
 
 bool ReadSector(std::ifstream &in, std::uint64_t at, Sector *sector) {
@@ -59,7 +61,7 @@ bool FindFatVolume(const std::string &path, std::uint64_t *start) {
         return false;
     }
     // A hybrid disc image starts with a boot record too: its ISO 9660 volume descriptor decides.
-    if (ReadSector(in, 16 * 2048, &other) && Holds(other, 1, "CD001")) {
+    if (ReadSector(in, kVolumeDescriptorAt, &other) && Holds(other, 1, "CD001")) {
         return false;
     }
     in.clear();
