@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::size_t kSector = 512;
 // Where a disc image's first volume descriptor lies: block 16 of 2048 bytes.
-constexpr std::uint64_t kVolumeDescriptorAt = 16 * 2048;
+constexpr std::uint64_t kVolumeDescriptorAt = std::uint64_t{16} * 2048;
 using Sector = std::array<unsigned char, kSector>;
 
 bool ReadSector(std::ifstream &in, std::uint64_t at, Sector *sector) {
