@@ -8,9 +8,10 @@
 
 namespace {
 
-Subject OnPackage(const Observation &observation, const PackageFacts &package) {
-    Subject subject = OnPackageFile(observation, package.path);
-    subject.length = package.length;
+// The package the loader launches, by the path its plan gives, with its length where it was read.
+Subject OnPackage(const Observation &observation) {
+    Subject subject = OnPackageFile(observation, observation.launch->plan.SourcePath);
+    subject.length = observation.package ? observation.package->length : std::nullopt;
     return subject;
 }
 
@@ -119,15 +120,13 @@ void CheckOwnVersion(const PackageFacts &package, const std::string &travelling,
 void CheckRuntimePackage(const Observation &observation, const Prediction &prediction,
                          Findings *out) {
     if (prediction.nextUnknown) {
-        Subject subject = OnPackageFile(observation, observation.launch->plan.SourcePath);
-        subject.length = observation.package ? observation.package->length : std::nullopt;
-        Add<RuleId::RecordsUnknown>(out, subject);
+        Add<RuleId::RecordsUnknown>(out, OnPackage(observation));
     }
     if (!observation.package || observation.package->format == kNoFormat) {
         return;
     }
     const PackageFacts &package = *observation.package;
-    const Subject subject = OnPackage(observation, package);
+    const Subject subject = OnPackage(observation);
     if (package.damage) {
         Add<RuleId::PackageUnreadable>(out, subject, *package.damage);
         return;
